@@ -1,0 +1,20 @@
+// Fatal runtime errors: one report, then the process ends with exit code -1.
+#pragma once
+
+#include "runtime/text.h"
+
+namespace fenrow {
+
+// Shows the full report text to the user; the window installs one that shows
+// the "错误" box. Without one the report goes to standard error.
+using FatalHandler = void (*)(const Text& report);
+void set_fatal_handler(FatalHandler handler);
+
+// The report: "运行时出错!", then "错误代码：" and the number when code is not 0,
+// then "错误信息：" and the message.
+Text fatal_report(int code, const Text& message);
+
+[[noreturn]] void fatal_error(int code, const Text& message);
+[[noreturn]] void fatal_out_of_memory(std::size_t bytes);
+
+} // namespace fenrow

@@ -1,0 +1,668 @@
+#include "runtime/files.h"
+
+#include "runtime/codepage.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <fcntl.h>
+#include <locale.h>
+#include <optional>
+#include <random>
+#include <span>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+#include <wctype.h>
+
+namespace fenrow {
+
+namespace {
+
+using std::size_t;
+using std::string_view;
+
+constexpr size_t npos = string_view::npos;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+bool is_ascii(string_view s)
+{
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+char32_t ascii_lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+
+// Blanks are single bytes, but a lead byte swallows the byte after it, so the
+// end is found by stepping forward through the characters.
+string_view trim_blanks(string_view s)
+{
+    size_t begin = 0;
+    while (begin < s.size() && is_blank(s[begin]))
+        ++begin;
+    size_t end = begin;
+    for (size_t i = begin; i < s.size();) {
+        const size_t n = char_len(s, i);
+        if (n == 2 || !is_blank(s[i]))
+            end = i + n;
+        i += n;
+    }
+    return s.substr(begin, end - begin);
+}
+
+// Position of the first (or last) character c of s, two-byte characters
+// stepped over whole, or npos.
+size_t find_char(string_view s, char c, bool last = false)
+{
+    size_t found = npos;
+    for (size_t i = 0; i < s.size(); i += char_len(s, i)) {
+        if (s[i] == c) {
+            found = i;
+            if (!last)
+                break;
+        }
+    }
+    return found;
+}
+
+// ---- Name keys --------------------------------------------------------------
+
+// Letters of the alphabets code page 936 holds, for systems without a Unicode
+// C locale.
+char32_t builtin_fold(char32_t c)
+{
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    if (c >= 0x2160 && c <= 0x216F) // Roman numerals
+        return c + 0x10;
+    switch (c) {
+    case 0x3C2: return 0x3C3; // final sigma
+    case 0x386: return 0x3AC;
+    case 0x388: case 0x389: case 0x38A: return c + 0x25;
+    case 0x38C: return 0x3CC;
+    case 0x38E: case 0x38F: return c + 0x3F;
+    case 0x178: return 0xFF;
+    default: return c;
+    }
+}
+
+locale_t unicode_locale()
+{
+    // Created once: newlocale per name would cost more than the whole compare.
+    static const locale_t loc = [] {
+        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+        return l ? l : newlocale(LC_CTYPE_MASK, "C.utf8", locale_t{});
+    }();
+    return loc;
+}
+
+char32_t fold(char32_t c)
+{
+    if (c < 0x80)
+        return ascii_lower(static_cast<unsigned char>(c));
+    if ((c >= 0x3400 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7A4)) // Han and Hangul have no case
+        return c;
+    if (const locale_t loc = unicode_locale()) {
+        // Upper first, so that forms like the final sigma meet their letter.
+        const wint_t upper = towupper_l(static_cast<wint_t>(c), loc);
+        return static_cast<char32_t>(towlower_l(upper, loc));
+    }
+    return builtin_fold(c);
+}
+
+size_t piece_len(string_view s, size_t i)
+{
+    auto in = [&](size_t k, unsigned lo, unsigned hi) {
+        const auto b = static_cast<unsigned char>(s[k]);
+        return b >= lo && b <= hi;
+    };
+    if (i + 3 < s.size() && in(i, 0x81, 0xFE) && in(i + 1, 0x30, 0x39) && in(i + 2, 0x81, 0xFE) && in(i + 3, 0x30, 0x39))
+        return 4;
+    return char_len(s, i);
+}
+
+// Decodes s character by character, giving every byte of a malformed
+// character a lone-surrogate code of its own, so that distinct malformed names
+// never share U+FFFD as their key.
+std::u32string decode_keeping_malformed(string_view s)
+{
+    static const std::string replacement = unicode_to_cp936(U"\uFFFD").str();
+    std::u32string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        const string_view piece = s.substr(i, piece_len(s, i));
+        const std::u32string cps = cp936_to_unicode(piece);
+        if (cps.size() == 1 && (cps[0] != U'\uFFFD' || piece == replacement)) {
+            out += cps[0];
+        } else {
+            for (char b : piece)
+                out += static_cast<char32_t>(0xDC00 + static_cast<unsigned char>(b));
+        }
+        i += piece.size();
+    }
+    return out;
+}
+
+std::u32string name_key(string_view name)
+{
+    const string_view s = trim_blanks(name);
+    if (is_ascii(s)) {
+        std::u32string key(s.size(), U'\0');
+        for (size_t i = 0; i < s.size(); ++i)
+            key[i] = ascii_lower(static_cast<unsigned char>(s[i]));
+        return key;
+    }
+    std::u32string key = cp936_to_unicode(s);
+    if (key.find(U'\uFFFD') != std::u32string::npos)
+        key = decode_keeping_malformed(s);
+    for (char32_t& c : key)
+        c = fold(c);
+    return key;
+}
+
+// Same as name_key(name) == key, without building a key for ASCII names.
+bool name_matches(string_view name, const std::u32string& key)
+{
+    const string_view s = trim_blanks(name);
+    if (!is_ascii(s))
+        return name_key(s) == key;
+    if (s.size() != key.size())
+        return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (ascii_lower(static_cast<unsigned char>(s[i])) != key[i])
+            return false;
+    }
+    return true;
+}
+
+// ---- Raw file access --------------------------------------------------------
+
+// Reads the whole file; 0 on success, else the errno.
+int read_all(const std::string& fs_path, std::string& out)
+{
+    out.clear();
+    int fd;
+    do {
+        fd = ::open(fs_path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errno;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        out.reserve(static_cast<size_t>(st.st_size));
+    char buf[65536];
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, static_cast<size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            err = errno;
+            break;
+        }
+    }
+    ::close(fd);
+    return err;
+}
+
+int write_all(int fd, string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+std::string random_suffix()
+{
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 gen([] {
+        std::random_device rd;
+        const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::seed_seq seq{rd(), rd(), static_cast<unsigned>(::getpid()), static_cast<unsigned>(now),
+                          static_cast<unsigned>(now >> 32)};
+        return std::mt19937_64(seq);
+    }());
+    std::string s(6, 'X');
+    for (char& c : s)
+        c = alphabet[gen() % (sizeof alphabet - 1)];
+    return s;
+}
+
+// The temporary file's name must stay within the name limit even when the
+// target's name nearly fills it; the rename then reports a target too long.
+std::string temp_prefix(const std::string& fs_path)
+{
+    constexpr size_t suffix_len = 10; // ".tmp" + six characters
+    const size_t slash = fs_path.rfind('/');
+    const size_t base_start = slash == std::string::npos ? 0 : slash + 1;
+    size_t base_len = fs_path.size() - base_start;
+    if (base_len + suffix_len > NAME_MAX) {
+        base_len = NAME_MAX - suffix_len;
+        while (base_len > 0 && (static_cast<unsigned char>(fs_path[base_start + base_len]) & 0xC0) == 0x80)
+            --base_len; // keep whole UTF-8 characters
+    }
+    return fs_path.substr(0, base_start + base_len) + ".tmp";
+}
+
+// Writes the parts to a new file beside the target and renames it over the
+// target; 0 on success, else the errno of the failing step, the target
+// untouched and no temporary file left behind.
+int write_replacing(const std::string& fs_path, std::span<const string_view> parts, bool durable)
+{
+    struct stat st {};
+    std::optional<mode_t> keep_mode;
+    if (::stat(fs_path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return EISDIR;
+        if (S_ISREG(st.st_mode))
+            keep_mode = st.st_mode & 07777;
+    }
+
+    const std::string prefix = temp_prefix(fs_path);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = prefix + random_suffix();
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST && errno != EINTR)
+            return errno;
+    }
+    if (fd < 0)
+        return EEXIST;
+
+    int err = 0;
+    for (string_view part : parts) {
+        if ((err = write_all(fd, part)) != 0)
+            break;
+    }
+    if (err == 0 && keep_mode)
+        ::fchmod(fd, *keep_mode); // a replaced file keeps its permissions; failing that is no reason to fail
+    if (err == 0 && durable && ::fsync(fd) != 0 && errno != EINVAL)
+        err = errno;
+    // Linux releases the descriptor even when close reports EINTR.
+    if (::close(fd) != 0 && err == 0 && errno != EINTR)
+        err = errno;
+    if (err == 0 && ::rename(temp.c_str(), fs_path.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(temp.c_str());
+    return err;
+}
+
+Text reason_for(int err)
+{
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "没有写入权限"_t;
+    case ENOSPC:
+    case EDQUOT:
+        return "磁盘空间不足"_t;
+    case ENOENT:
+    case ENOTDIR:
+        return "目录不存在"_t;
+    case ENAMETOOLONG:
+        return "文件名太长"_t;
+    case EISDIR:
+        return "同名的目录已存在"_t;
+    default:
+        return text_from_utf8(std::generic_category().message(err));
+    }
+}
+
+// ---- Settings-file lines ----------------------------------------------------
+
+// One line of a settings file: [begin, text_end) is its text without CR LF or
+// LF, [begin, end) includes the line end.
+struct Line {
+    size_t begin = 0;
+    size_t text_end = 0;
+    size_t end = 0;
+};
+
+class LineReader {
+public:
+    explicit LineReader(string_view content, size_t from = 0) : s_(content), pos_(from) {}
+
+    bool next(Line& line)
+    {
+        if (pos_ >= s_.size())
+            return false;
+        line.begin = pos_;
+        const size_t lf = s_.find('\n', pos_);
+        if (lf == npos) {
+            line.text_end = line.end = s_.size();
+        } else {
+            line.end = lf + 1;
+            line.text_end = (lf > pos_ && s_[lf - 1] == '\r') ? lf - 1 : lf;
+        }
+        pos_ = line.end;
+        return true;
+    }
+
+    string_view text(const Line& line) const { return s_.substr(line.begin, line.text_end - line.begin); }
+
+private:
+    string_view s_;
+    size_t pos_ = 0;
+};
+
+// The name of a section line, between its first '[' (after leading blanks)
+// and its last ']'.
+std::optional<string_view> section_name(string_view line)
+{
+    size_t i = 0;
+    while (i < line.size() && is_blank(line[i]))
+        ++i;
+    if (i == line.size() || line[i] != '[')
+        return std::nullopt;
+    const string_view rest = line.substr(i + 1);
+    const size_t close = find_char(rest, ']', true);
+    if (close == npos)
+        return std::nullopt;
+    return rest.substr(0, close);
+}
+
+struct Entry {
+    string_view key;   // untrimmed
+    string_view value; // trimmed and unquoted
+};
+
+// A key=value line; comments, section lines and lines without '=' are none.
+std::optional<Entry> entry_of(string_view line)
+{
+    const string_view s = trim_blanks(line);
+    if (s.empty() || s[0] == ';' || section_name(s))
+        return std::nullopt;
+    const size_t eq = find_char(s, '=');
+    if (eq == npos)
+        return std::nullopt;
+    string_view value = trim_blanks(s.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    return Entry{s.substr(0, eq), value};
+}
+
+// Where a section starts (its header line) and ends (before the next section
+// line, or at the end of the file), and where its last entry line ends.
+struct SectionSpan {
+    size_t begin = 0;
+    size_t end = 0;
+    size_t after_last_entry = 0;
+    bool last_line_unterminated = false; // of the line that ends at after_last_entry
+};
+
+// All sections whose name matches key, in file order; only the first when
+// first_only.
+std::vector<SectionSpan> find_sections(string_view content, const std::u32string& key, bool first_only)
+{
+    std::vector<SectionSpan> found;
+    LineReader reader(content);
+    Line line;
+    bool inside = false;
+    while (reader.next(line)) {
+        const string_view text = reader.text(line);
+        if (const auto name = section_name(text)) {
+            if (inside) {
+                found.back().end = line.begin;
+                inside = false;
+                if (first_only)
+                    return found;
+            }
+            if (name_matches(*name, key)) {
+                found.push_back({line.begin, content.size(), line.end, line.text_end == line.end});
+                inside = true;
+            }
+        } else if (inside && entry_of(text)) {
+            found.back().after_last_entry = line.end;
+            found.back().last_line_unterminated = line.text_end == line.end;
+        }
+    }
+    return found;
+}
+
+// Lines of the range [begin, end) holding an entry whose key matches.
+std::vector<Line> find_entries(string_view content, size_t begin, size_t end, const std::u32string& key, bool first_only)
+{
+    std::vector<Line> found;
+    LineReader reader(content.substr(0, end), begin);
+    Line line;
+    while (reader.next(line)) {
+        const auto entry = entry_of(reader.text(line));
+        if (entry && name_matches(entry->key, key)) {
+            found.push_back(line);
+            if (first_only)
+                break;
+        }
+    }
+    return found;
+}
+
+bool has_line_break(string_view s) { return s.find_first_of("\r\n") != npos; }
+
+// Values with blanks at their ends or wrapped in quotes are quoted, so that
+// reading them back (trimmed, one pair of quotes dropped) gives them unchanged.
+std::string stored_value(string_view value)
+{
+    const bool quote = !value.empty() && (is_blank(value.front()) || is_blank(value.back()) ||
+                                          (value.size() >= 2 && value.front() == '"' && value.back() == '"'));
+    return quote ? '"' + std::string(value) + '"' : std::string(value);
+}
+
+// The section line for the name, unless it would read back as another name
+// (a line break, or a lone lead byte swallowing the closing bracket).
+std::optional<std::string> section_line(string_view section)
+{
+    std::string line = '[' + std::string(section) + ']';
+    const auto name = section_name(line);
+    if (has_line_break(section) || !name || *name != section)
+        return std::nullopt;
+    return line;
+}
+
+// The entry line, unless it would read back as a section line, a comment, a
+// different key or a different value.
+std::optional<std::string> entry_line(string_view key, string_view value)
+{
+    std::string line = std::string(key) + '=' + stored_value(value);
+    const auto entry = entry_of(line);
+    if (has_line_break(key) || has_line_break(value) || !entry || trim_blanks(entry->key) != trim_blanks(key) ||
+        entry->value != value)
+        return std::nullopt;
+    return line;
+}
+
+string_view drop_leading_controls(string_view s)
+{
+    size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) <= 0x20)
+        ++i;
+    return s.substr(i);
+}
+
+} // namespace
+
+Text dir_of(const Text& path)
+{
+    const string_view s = path.view();
+    const size_t last = find_char(s, path_separator, true);
+    return last == npos ? Text() : Text(s.substr(0, last));
+}
+
+namespace {
+
+struct ProgramDir {
+    Text dir;
+    bool known = false;
+};
+
+const ProgramDir& program_dir_info()
+{
+    static const ProgramDir info = [] {
+        ProgramDir d;
+        std::string buf(256, '\0');
+        for (;;) {
+            const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+            if (n < 0)
+                return d;
+            if (static_cast<size_t>(n) < buf.size()) {
+                buf.resize(static_cast<size_t>(n));
+                break;
+            }
+            buf.resize(buf.size() * 2);
+        }
+        d.dir = dir_of(text_from_utf8(buf));
+        d.known = true;
+        return d;
+    }();
+    return info;
+}
+
+} // namespace
+
+const Text& program_dir() { return program_dir_info().dir; }
+
+bool init_program_dir()
+{
+    const ProgramDir& info = program_dir_info();
+    if (!info.known)
+        return false;
+    // An empty directory part means the program lies in the root directory.
+    const std::string fs = info.dir.empty() ? std::string("/") : to_fs_path(info.dir);
+    return ::chdir(fs.c_str()) == 0;
+}
+
+std::string to_fs_path(const Text& path) { return text_to_utf8(path); }
+
+std::u32string ini_name_key(const Text& name) { return name_key(name.view()); }
+
+Text ini_read(const Text& file, const Text& section, const Text& key, const std::optional<Text>& default_text)
+{
+    const string_view f = drop_leading_controls(file.view());
+    const string_view sec = drop_leading_controls(section.view());
+    const string_view k = drop_leading_controls(key.view());
+    if (f.empty() || sec.empty() || k.empty())
+        return Text();
+
+    string_view result = default_text ? default_text->view() : string_view();
+    std::string content;
+    std::vector<Line> entries;
+    if (read_all(to_fs_path(Text(f)), content) == 0) {
+        const std::vector<SectionSpan> spans = find_sections(content, name_key(sec), true);
+        if (!spans.empty())
+            entries = find_entries(content, spans[0].begin, spans[0].end, name_key(k), true);
+        if (!entries.empty()) {
+            const Line& line = entries[0];
+            result = entry_of(string_view(content).substr(line.begin, line.text_end - line.begin))->value;
+        }
+    }
+    return Text(result.substr(0, ini_buffer_size - 1));
+}
+
+bool ini_write(const Text& file, const Text& section, const std::optional<Text>& key, const std::optional<Text>& value)
+{
+    const std::optional<std::string> header = section_line(section.view());
+    const std::u32string section_key = name_key(section.view());
+    if (file.empty() || !header || section_key.empty())
+        return false;
+    std::optional<std::string> entry;
+    std::u32string entry_key;
+    if (key) {
+        entry = entry_line(key->view(), value ? value->view() : string_view());
+        entry_key = name_key(key->view());
+        if (!entry || entry_key.empty())
+            return false;
+    }
+
+    const std::string fs_path = to_fs_path(file);
+    std::string content;
+    const int read_err = read_all(fs_path, content);
+    if (read_err != 0 && read_err != ENOENT)
+        return false;
+
+    std::string out;
+    if (key && value) {
+        const std::vector<SectionSpan> spans = find_sections(content, section_key, true);
+        if (spans.empty()) {
+            out = content;
+            if (!out.empty() && out.back() != '\n')
+                out += "\r\n";
+            out += *header + "\r\n" + *entry + "\r\n";
+        } else {
+            const SectionSpan& span = spans[0];
+            const std::vector<Line> found = find_entries(content, span.begin, span.end, entry_key, true);
+            if (!found.empty()) {
+                out = content.substr(0, found[0].begin) + *entry + content.substr(found[0].text_end);
+            } else {
+                const size_t at = span.after_last_entry;
+                out = content.substr(0, at) + (span.last_line_unterminated ? "\r\n" : "") + *entry + "\r\n" +
+                      content.substr(at);
+            }
+        }
+    } else {
+        // Removal takes every match, so that no later duplicate shows through.
+        std::vector<std::pair<size_t, size_t>> cuts;
+        const std::vector<SectionSpan> spans = find_sections(content, section_key, key.has_value());
+        for (const SectionSpan& span : spans) {
+            if (!key) {
+                cuts.emplace_back(span.begin, span.end);
+                continue;
+            }
+            for (const Line& line : find_entries(content, span.begin, span.end, entry_key, false))
+                cuts.emplace_back(line.begin, line.end);
+        }
+        if (cuts.empty())
+            return true;
+        size_t from = 0;
+        for (const auto& [begin, end] : cuts) {
+            out.append(content, from, begin - from);
+            from = end;
+        }
+        out.append(content, from);
+    }
+
+    if (read_err == 0 && out == content)
+        return true; // rewriting the same value changes nothing
+    const string_view parts[] = {out};
+    return write_replacing(fs_path, parts, false) == 0;
+}
+
+bool file_delete(const Text& path) { return !path.empty() && ::unlink(to_fs_path(path).c_str()) == 0; }
+
+bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why)
+{
+    int err = ENOENT;
+    if (!path.empty()) {
+        std::vector<string_view> views;
+        views.reserve(parts.size());
+        for (const ByteArray& b : parts)
+            views.push_back(b.view());
+        err = write_replacing(to_fs_path(path), views, true);
+    }
+    if (err != 0 && why)
+        *why = path.empty() ? "文件名为空"_t : reason_for(err);
+    return err == 0;
+}
+
+} // namespace fenrow

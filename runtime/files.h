@@ -1,0 +1,45 @@
+// Program directory, settings files and plain file writes. Paths are system
+// text; they are turned into the file system's UTF-8 only at the system call.
+#pragma once
+
+#include "runtime/text.h"
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+namespace fenrow {
+
+// The path separator of generated paths.
+inline constexpr char path_separator = '/';
+
+// The directory part of a path: everything before its last separator (two-byte
+// characters stepped over whole); the empty text when there is none.
+Text dir_of(const Text& path);
+
+// The directory of the running program file, without a trailing separator.
+// Fixed on first use; init_program_dir() also makes it the current directory.
+const Text& program_dir();
+bool init_program_dir();
+
+std::string to_fs_path(const Text& path);
+
+// Settings files: sections of key=value entries, lines ending CR LF.
+inline constexpr int ini_buffer_size = 10240;
+Text ini_read(const Text& file, const Text& section, const Text& key,
+              const std::optional<Text>& default_text = std::nullopt);
+bool ini_write(const Text& file, const Text& section, const std::optional<Text>& key,
+               const std::optional<Text>& value);
+// The form under which section and key names are compared: blanks at both ends
+// dropped, letters of every alphabet folded to one case. Two names match when
+// their keys are equal.
+std::u32string ini_name_key(const Text& name);
+
+bool file_delete(const Text& path);
+// Creates or replaces the file with the bytes of all parts, in order. The bytes
+// go to a temporary file in the same directory first, renamed over the target,
+// so a crash never leaves a half-written file. On failure, *why (when given)
+// tells the reason in words for the user.
+bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why = nullptr);
+
+} // namespace fenrow

@@ -1,0 +1,28 @@
+// Memory exhaustion is a fatal runtime error naming the byte count, not an
+// exception that may surface far from its cause.
+#include "runtime/fatal.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+void* allocate_or_die(std::size_t n)
+{
+    if (n == 0)
+        n = 1;
+    if (void* p = std::malloc(n))
+        return p;
+    fenrow::fatal_out_of_memory(n);
+}
+} // namespace
+
+void* operator new(std::size_t n) { return allocate_or_die(n); }
+void* operator new[](std::size_t n) { return allocate_or_die(n); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n == 0 ? 1 : n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n == 0 ? 1 : n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }

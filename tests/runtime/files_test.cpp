@@ -1,0 +1,302 @@
+#include "runtime/files.h"
+
+#include "runtime/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace fenrow;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::optional<Text> none;
+const std::optional<std::string> absent;
+
+Text T(std::string s) { return Text(std::move(s)); }
+// Sources are UTF-8; settings files and names hold code-page-936 bytes.
+std::string gbk(const char* utf8) { return operator""_t(utf8, std::strlen(utf8)).str(); }
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string tmpl = (fs::temp_directory_path() / "fenrow-files-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
+    }
+    Text path(const std::string& name) const { return T(dir_ + "/" + name); }
+    void put(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+    }
+    std::optional<std::string> get(const std::string& name) const
+    {
+        std::ifstream in(dir_ + "/" + name, std::ios::binary);
+        return in && fs::is_regular_file(dir_ + "/" + name) ? std::optional(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
+    }
+    std::set<std::string> names() const
+    {
+        std::set<std::string> s;
+        for (const auto& e : fs::directory_iterator(dir_))
+            s.insert(e.path().filename().string());
+        return s;
+    }
+    std::string dir_;
+};
+
+} // namespace
+
+TEST(DirOf, CutsBeforeTheLastSeparator)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"/opt/fenrow/fenrow", "/opt/fenrow"}, {"a/b/", "a/b"}, {"/fenrow", ""}, {"fenrow", ""}, {"", ""},
+        {gbk("/目录/账号.txt"), gbk("/目录")},
+        {"x/\x81/y", "x"}, // the lead byte takes the separator after it
+    };
+    for (const auto& [path, dir] : cases)
+        EXPECT_EQ(dir_of(T(path)).str(), dir) << path;
+}
+
+TEST(ProgramDir, IsTheRunningProgramsDirectoryAndBecomesCurrent)
+{
+    const fs::path exe = fs::read_symlink("/proc/self/exe");
+    EXPECT_EQ(to_fs_path(program_dir()), exe.parent_path().string());
+    const fs::path before = fs::current_path();
+    fs::current_path(fs::temp_directory_path());
+    EXPECT_TRUE(init_program_dir());
+    EXPECT_EQ(fs::current_path(), exe.parent_path());
+    fs::current_path(before);
+}
+
+TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
+{
+    put("longer", "0123456789");
+    put("plain", "keep");
+    fs::create_directory(dir_ + "/sub");
+    const struct {
+        std::string name, a, b;
+        const char* why; // nullptr: succeeds, leaving a + b
+    } cases[] = {
+        {"new", "abc", "", nullptr},
+        {"longer", "ab", "", nullptr}, // replaced, never extended
+        {"plain", "", "", nullptr},
+        {"zeros", "a", std::string("\0b", 2), nullptr},
+        {std::string(NAME_MAX, 'n'), "x", "y", nullptr}, // the temporary name must fit too
+        {"missing/x", "data", "", "目录不存在"},
+        {"longer/x", "data", "", "目录不存在"},
+        {"sub", "data", "", "同名的目录已存在"},
+        {std::string(NAME_MAX + 1, 'n'), "data", "", "文件名太长"},
+    };
+    for (const auto& c : cases) {
+        Text why = "unchanged";
+        const std::optional<std::string> before = get(c.name);
+        EXPECT_EQ(file_write(path(c.name), {ByteArray(c.a), ByteArray(c.b)}, &why), c.why == nullptr) << c.name;
+        EXPECT_EQ(text_to_utf8(why), c.why ? c.why : "unchanged") << c.name;
+        EXPECT_EQ(get(c.name), c.why ? before : c.a + c.b) << c.name;
+    }
+    EXPECT_EQ(names(), (std::set<std::string>{"new", "longer", "plain", "zeros", std::string(NAME_MAX, 'n'), "sub"}));
+
+    EXPECT_TRUE(file_write(path("longer"), {ByteArray()}));
+    EXPECT_EQ(get("longer"), "");
+    EXPECT_TRUE(file_write(T(dir_) + "/账号1.txt"_t, {ByteArray("a")}));
+    EXPECT_EQ(get("账号1.txt"), "a");
+}
+
+TEST_F(FilesTest, FileWriteSetsPermissionsAndTakesNoEmptyPath)
+{
+    const mode_t old_mask = ::umask(022);
+    put("private", "x");
+    fs::permissions(dir_ + "/private", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(file_write(path("private"), {ByteArray("y")}));
+    EXPECT_TRUE(file_write(path("new"), {ByteArray("y")}));
+    ::umask(old_mask);
+    EXPECT_EQ(fs::status(dir_ + "/private").permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(dir_ + "/new").permissions(), fs::perms(0644));
+
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    Text why;
+    EXPECT_FALSE(file_write(Text(), {ByteArray("x")}, &why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(file_delete(Text()));
+    fs::current_path(before);
+    EXPECT_EQ(names(), (std::set<std::string>{"private", "new"}));
+
+    EXPECT_TRUE(file_delete(path("new")));
+    EXPECT_FALSE(file_delete(path("new")));
+    EXPECT_EQ(names(), std::set<std::string>{"private"});
+}
+
+TEST_F(FilesTest, ReadOnlyDirectoryRefusesWrites)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only directories";
+    put("a.txt", "keep");
+    put("a.ini", "[s]\r\nk=1\r\n");
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    Text why;
+    EXPECT_FALSE(file_write(path("a.txt"), {ByteArray("new")}, &why));
+    EXPECT_EQ(text_to_utf8(why), "没有写入权限");
+    EXPECT_FALSE(ini_write(path("a.ini"), "s", Text("k"), Text("2")));
+    EXPECT_FALSE(file_delete(path("a.txt")));
+    EXPECT_EQ(ini_read(path("a.ini"), "s", "k"), "1");
+    EXPECT_EQ(get("a.txt"), "keep");
+    EXPECT_EQ(names(), (std::set<std::string>{"a.txt", "a.ini"}));
+}
+
+TEST_F(FilesTest, NamesMatchRegardlessOfCaseAndOuterBlanks)
+{
+    const struct {
+        std::string a, b;
+        bool same;
+    } cases[] = {
+        {"Abc", "aBC", true},
+        {" \tabc\t ", "abc", true},
+        {"a b", "ab", false},
+        {gbk("　abc"), "abc", false}, // the full-width space is no blank here
+        {gbk("ΑΒΓΔ"), gbk("αβγδ"), true},
+        {gbk("ΣΟΦΟΣ"), gbk("σοφος"), true},
+        {gbk("ПРИВЕТ Ёж"), gbk("привет ёж"), true},
+        {gbk("ＡＢＣ"), gbk("ａｂｃ"), true},
+        {gbk("ＡＢＣ"), "ABC", false},
+        {gbk("ÀÉ"), gbk("àé"), true},
+        {gbk("账号Ab"), gbk("账号aB"), true},
+        {"\x81\x41", "\x81\x61", false}, // 丂 ends in the byte of 'A', another character in 'a'
+        {"\x81\x41x", "\x81\x41X", true},
+        {"a\x81\x7f", "a\x82\x7f", false}, // malformed characters stay apart
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ini_name_key(T(c.a)) == ini_name_key(T(c.b)), c.same) << c.a << " | " << c.b;
+        put("n.ini", "[" + c.a + "]\r\n" + c.a + "=1\r\n");
+        EXPECT_EQ(ini_read(path("n.ini"), T(c.b), T(c.b)), c.same ? "1" : "") << c.a << " | " << c.b;
+    }
+}
+
+TEST_F(FilesTest, IniRead)
+{
+    const std::string sk = "[s]\r\nk=v\r\n";
+    const struct {
+        std::optional<std::string> content;
+        std::string section, key;
+        std::optional<Text> dflt;
+        std::string expect;
+    } cases[] = {
+        {sk, "", "k", Text("d"), ""},
+        {sk, "  \t\r\n", "k", Text("d"), ""},
+        {sk, "s", " ", Text("d"), ""},
+        {sk, " \x01s", "\tk ", none, "v"}, // leading control bytes dropped, then outer blanks
+        {sk, "x", "k", Text("d"), "d"},
+        {sk, "s", "x", Text("d"), "d"},
+        {absent, "s", "k", Text("d"), "d"},
+        {absent, "s", "k", none, ""},
+        {"[ sec\t]\r\n  key \t=  v w  \r\n", "sec", "key", none, "v w"},
+        {"[s]\nk=v\n", "s", "k", none, "v"},
+        {"[s]\r\nk=\"  v  \"\r\n", "s", "k", none, "  v  "},
+        {"[s]\r\nk=\r\nk=v\r\n", "s", "k", Text("d"), ""},
+        {"[s]\r\nk=a=b", "s", "k", none, "a=b"},
+        {"[s]\r\n;k=c\r\n", "s", "k", Text("d"), "d"},
+        {"k=top\r\n[s]\r\n[t]\r\nk=v\r\n", "s", "k", Text("d"), "d"},
+        {"[a]b]\r\nk=v\r\n", "a]b", "k", none, "v"},
+        {"[ab]\x81\x5d\r\nk=v\r\n", "ab", "k", none, "v"}, // the second byte 0x5D is no bracket
+        {"[s]\r\nk=1\r\nK=2\r\n[S]\r\nk=3\r\n", "s", "k", none, "1"},
+        {"[s]\r\na=1\r\n[S]\r\nb=2\r\n", "s", "b", Text("d"), "d"}, // only the first matching section counts
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir_ + "/f.ini");
+        if (c.content)
+            put("f.ini", *c.content);
+        EXPECT_EQ(ini_read(path("f.ini"), T(c.section), T(c.key), c.dflt).str(), c.expect) << c.content.value_or("");
+    }
+    EXPECT_EQ(ini_read(Text(), "s", "k", Text("d")), "");
+    put("f.ini", sk);
+    EXPECT_EQ(ini_read(T(" \t" + dir_ + "/f.ini"), "s", "k"), "v");
+
+    const std::string big(20000, 'x');
+    ASSERT_TRUE(ini_write(path("big.ini"), "s", Text("k"), T(big)));
+    EXPECT_EQ(ini_read(path("big.ini"), "s", "k").size(), 10239);
+    EXPECT_EQ(ini_read(path("big.ini"), "s", "x", T(big)).size(), 10239);
+}
+
+TEST_F(FilesTest, IniWriteEditsInPlace)
+{
+    const std::string two = "[a]\r\nx=1\r\n[b]\r\ny=2\r\n";
+    const struct {
+        std::optional<std::string> before;
+        std::string section;
+        std::optional<Text> key, value;
+        std::optional<std::string> after;
+    } cases[] = {
+        {absent, "s", Text("k"), Text("v"), "[s]\r\nk=v\r\n"},
+        {two, "A", Text("X"), Text("9"), "[a]\r\nX=9\r\n[b]\r\ny=2\r\n"},
+        {two, "a", Text("z"), Text("3"), "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"},
+        {two, "c", Text("k"), Text("v"), two + "[c]\r\nk=v\r\n"},
+        {"[a]\r\nx=1\r\n\r\n[b]\r\n", "a", Text("z"), Text("3"), "[a]\r\nx=1\r\nz=3\r\n\r\n[b]\r\n"},
+        {"[a]\nx=1", "a", Text("x"), Text("2"), "[a]\nx=2"},
+        {"[a]\nx=1", "c", Text("k"), Text("v"), "[a]\nx=1\r\n[c]\r\nk=v\r\n"},
+        {"[a]", "a", Text("z"), Text("3"), "[a]\r\nz=3\r\n"},
+        {"[ A ]\r\n X =1\r\n", "a", Text("x"), Text(" v "), "[ A ]\r\nx=\" v \"\r\n"},
+        {"[a]\r\nx=1\r\ny=2\r\nX=3\r\n", "a", Text("x"), none, "[a]\r\ny=2\r\n"},
+        {"[a]\r\nx=1\r\n[b]\r\ny=2\r\n[A]\r\nz=3\r\n", "a", none, none, "[b]\r\ny=2\r\n"},
+        {two, "c", none, none, two},
+        {absent, "s", Text("k"), none, absent}, // nothing to remove, no file made
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string name = "w" + std::to_string(++n) + ".ini";
+        if (c.before)
+            put(name, *c.before);
+        EXPECT_TRUE(ini_write(path(name), T(c.section), c.key, c.value)) << name;
+        EXPECT_EQ(get(name), c.after) << name;
+    }
+    EXPECT_EQ(names().size(), std::size(cases) - 1); // no temporary file left
+}
+
+TEST_F(FilesTest, IniWriteRefusesWhatWouldReadBackOtherwise)
+{
+    const struct {
+        std::string file, section, key, value;
+    } cases[] = {
+        {"a.ini", "s", "a=b", "1"}, {"a.ini", "s", "[x]", "1"},      {"a.ini", "s", ";x", "1"},
+        {"a.ini", "s", " ", "1"},   {"a.ini", "s", "k\x81", "1"},    {"a.ini", "s", "k", "a\r\nb"},
+        {"a.ini", "", "k", "1"},    {"a.ini", "s\r\n[t", "k", "1"}, {"a.ini", "s\x81", "k", "1"},
+        {"none/a.ini", "s", "k", "1"},
+    };
+    for (const auto& c : cases) {
+        put("a.ini", "[s]\r\nk=1\r\n");
+        EXPECT_FALSE(ini_write(path(c.file), T(c.section), T(c.key), T(c.value))) << c.section << "|" << c.key;
+        EXPECT_EQ(get("a.ini"), "[s]\r\nk=1\r\n");
+    }
+    EXPECT_EQ(names(), std::set<std::string>{"a.ini"});
+}
+
+TEST_F(FilesTest, IniReadSeesEveryWrite)
+{
+    const Text f = path("a.ini");
+    for (const char* v : {"1", " v ", "\"q\"", "\"", "", ";x", "\t"}) {
+        ASSERT_TRUE(ini_write(f, "s", Text("k"), Text(v)));
+        EXPECT_EQ(ini_read(f, "s", "k", Text("-")), Text(v));
+    }
+    ASSERT_TRUE(ini_write(f, "s", none, none));
+    EXPECT_EQ(ini_read(f, "s", "k", Text("-")), "-");
+    for (int i = 0; i < 300; ++i) // account lines as a set, the way the duplicate check uses them
+        ASSERT_TRUE(ini_write(f, T("acc" + std::to_string(i)), Text("1"), Text("1")));
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(ini_read(f, T(" ACC" + std::to_string(i)), "1"), "1") << i;
+    EXPECT_EQ(ini_read(f, "acc300", "1"), "");
+    EXPECT_EQ(names(), std::set<std::string>{"a.ini"});
+}
