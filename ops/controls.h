@@ -1,0 +1,135 @@
+// Control access: how operations read and write the window, by control name.
+// Two implementations: the Qt window and MemoryControls for tests.
+#pragma once
+
+#include "runtime/text.h"
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fenrow {
+
+// A control's name, the key of the control table ("编辑框_原"_c), kept as the
+// UTF-8 of our sources: names are identifiers, never shown as text.
+struct ControlName {
+    std::string_view utf8;
+    friend bool operator==(ControlName, ControlName) = default;
+};
+consteval ControlName operator""_c(const char* s, std::size_t n) { return ControlName{std::string_view(s, n)}; }
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+enum class ControlKind { edit, label, button, check_box, radio_box, combo_box, group_box, hyperlink, status_bar };
+
+// One row of the control table.
+struct ControlSpec {
+    ControlName name;
+    ControlKind kind;
+    ControlName container; // empty: the window itself
+    Rect geometry;
+    const char* text;       // caption or initial content, UTF-8; combo items and
+                            // status-bar panes one per line ('\n'), first item selected
+    unsigned rgb = 0;       // text colour, 0xRRGGBB; black when 0
+    bool initially_on = false;
+    bool multi_line = false;
+    bool word_wrap = false;
+};
+
+// All calls may come from any thread; the window carries each one out on its
+// user-interface thread while the caller waits, in order.
+class Controls {
+public:
+    virtual ~Controls() = default;
+    virtual Text get_content(ControlName edit) = 0;
+    // Raises the box's content-changed event exactly once, even for the same text.
+    virtual void set_content(ControlName edit, const Text& t) = 0;
+    // Inserts at the end and scrolls it into view; raises content-changed once.
+    virtual void append_text(ControlName edit, const Text& t) = 0;
+    virtual bool is_checked(ControlName box) = 0;
+    virtual int get_selection(ControlName combo) = 0;
+    // The item's text; empty for an index outside the list.
+    virtual Text get_item(ControlName combo, int index) = 0;
+    virtual void set_caption(ControlName label, const Text& t) = 0;
+    // An index outside 0 … 3 does nothing.
+    virtual void set_pane_text(ControlName status_bar, int pane, const Text& t) = 0;
+    // CR LF pairs plus one.
+    virtual int get_line_count(ControlName edit) = 0;
+    // Inserts the clipboard's text at the caret.
+    virtual void paste(ControlName edit) = 0;
+    virtual Rect get_geometry(ControlName c) = 0;
+    virtual void set_left(ControlName c, int v) = 0;
+    virtual void set_top(ControlName c, int v) = 0;
+    virtual void set_width(ControlName c, int v) = 0;
+    virtual void set_height(ControlName c, int v) = 0;
+    virtual int client_width() = 0;
+    virtual int client_height() = 0;
+};
+
+// The number of lines an edit box shows for a text: CR LF pairs plus one.
+int count_box_lines(const Text& t);
+
+// A window without a screen: every control of a table with its state. Calls
+// are served at once on the caller's thread under one lock. An unknown name is
+// a programming error and throws std::out_of_range.
+class MemoryControls : public Controls {
+public:
+    explicit MemoryControls(const std::vector<ControlSpec>& table, int client_width = 722, int client_height = 514);
+
+    Text get_content(ControlName edit) override;
+    void set_content(ControlName edit, const Text& t) override;
+    void append_text(ControlName edit, const Text& t) override;
+    bool is_checked(ControlName box) override;
+    int get_selection(ControlName combo) override;
+    Text get_item(ControlName combo, int index) override;
+    void set_caption(ControlName label, const Text& t) override;
+    void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
+    int get_line_count(ControlName edit) override;
+    void paste(ControlName edit) override;
+    Rect get_geometry(ControlName c) override;
+    void set_left(ControlName c, int v) override;
+    void set_top(ControlName c, int v) override;
+    void set_width(ControlName c, int v) override;
+    void set_height(ControlName c, int v) override;
+    int client_width() override;
+    int client_height() override;
+
+    // Test hooks: what the user would do, and what the window would show.
+    void set_checked(ControlName box, bool on); // radio boxes clear their siblings
+    void set_selection(ControlName combo, int index);
+    void set_client_size(int w, int h);
+    void set_clipboard(const Text& t) { clipboard_ = t; }
+    Text caption(ControlName c);
+    Text pane_text(ControlName status_bar, int pane);
+    int content_changed_count(ControlName edit);
+    // Runs on every content change, with the box's name.
+    std::function<void(ControlName)> on_content_changed;
+
+private:
+    struct State {
+        ControlKind kind;
+        std::string container;
+        Rect geometry;
+        Text text; // content or caption
+        bool on = false;
+        int selection = -1;
+        std::vector<Text> items;
+        std::vector<Text> panes;
+        int changes = 0;
+    };
+    State& at(ControlName c);
+    void changed(ControlName c, State& s);
+
+    std::recursive_mutex mutex_; // content-changed handlers may call back in
+    std::map<std::string, State, std::less<>> controls_;
+    int client_width_, client_height_;
+    Text clipboard_;
+};
+
+} // namespace fenrow
