@@ -1,0 +1,74 @@
+#include "app/desktop_qt.h"
+
+#include "runtime/codepage.h"
+#include "runtime/fatal.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QThread>
+
+namespace fenrow {
+
+namespace {
+
+QString qt_text(const Text& t) { return QString::fromStdU16String(text_to_utf16(t)); }
+
+QMessageBox::Icon icon_of(int style)
+{
+    switch (style & 0xF0) {
+    case 0x10: return QMessageBox::Critical;
+    case 0x20: return QMessageBox::Question;
+    case 0x30: return QMessageBox::Warning;
+    case 0x40: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+int show_box(const Text& content, int style, const Text& title)
+{
+    QMessageBox box(icon_of(style), qt_text(title), qt_text(content), QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return button_ok;
+}
+
+void show_fatal_box(const Text& report)
+{
+    auto* app = QCoreApplication::instance();
+    if (app == nullptr || qobject_cast<QApplication*>(app) == nullptr) {
+        return;
+    }
+    if (QThread::currentThread() == app->thread())
+        show_box(report, 0x10, "错误"_t);
+    else
+        QMetaObject::invokeMethod(app, [&report] { show_box(report, 0x10, "错误"_t); }, Qt::BlockingQueuedConnection);
+}
+
+QtDesktop g_desktop;
+
+} // namespace
+
+bool QtDesktop::clipboard_set_text(const Text& t)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr)
+        return false;
+    // Other programs here expect lines ending in LF alone.
+    QString s = qt_text(t);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    clipboard->setText(s);
+    return true;
+}
+
+int QtDesktop::message_box(const Text& content, int style, const Text& title) { return show_box(content, style, title); }
+
+void QtDesktop::process_events() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void install_qt_services()
+{
+    set_desktop_services(&g_desktop);
+    set_fatal_handler(show_fatal_box);
+}
+
+} // namespace fenrow

@@ -1,0 +1,19 @@
+// The clipboard, message box, event processing and fatal-error box of the
+// runtime, served by Qt.
+#pragma once
+
+#include "runtime/desktop.h"
+
+namespace fenrow {
+
+class QtDesktop : public DesktopServices {
+public:
+    bool clipboard_set_text(const Text& t) override;
+    int message_box(const Text& content, int style, const Text& title) override;
+    void process_events() override;
+};
+
+// Installs the Qt services and the "错误" box for fatal errors.
+void install_qt_services();
+
+} // namespace fenrow

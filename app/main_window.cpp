@@ -1,0 +1,409 @@
+#include "app/main_window.h"
+
+#include "app/box_text.h"
+#include "app/control_table.h"
+#include "app/widgets.h"
+#include "runtime/codepage.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QThread>
+
+#include <stdexcept>
+#include <type_traits>
+
+namespace fenrow {
+
+namespace {
+
+QString qs(const char* utf8) { return QString::fromUtf8(utf8 ? utf8 : ""); }
+QString qs(ControlName n) { return QString::fromUtf8(n.utf8.data(), static_cast<qsizetype>(n.utf8.size())); }
+
+QString to_box(const Text& t) { return QString::fromStdU16String(text_to_box(t)); }
+Text from_box(const QString& s)
+{
+    return text_from_box(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())));
+}
+
+// A caption a little too wide for its control (fonts here run wider than the
+// ones the design was drawn with) gets a smaller font instead of being cut.
+void fit_caption(QWidget* w, const ControlSpec& spec)
+{
+    const bool fits_by_font = spec.kind == ControlKind::label || spec.kind == ControlKind::check_box ||
+                              spec.kind == ControlKind::radio_box || spec.kind == ControlKind::hyperlink;
+    if (!fits_by_font || spec.word_wrap)
+        return;
+    QFont f = w->font();
+    for (int px = f.pixelSize(); px > 9 && w->sizeHint().width() > spec.geometry.width; --px) {
+        f.setPixelSize(px - 1);
+        w->setFont(f);
+    }
+}
+
+void set_text_colour(QWidget* w, unsigned rgb)
+{
+    if (rgb == 0)
+        return;
+    QPalette p = w->palette();
+    const QColor c((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::ButtonText, c);
+    p.setColor(QPalette::Text, c);
+    w->setPalette(p);
+}
+
+} // namespace
+
+MainWindow::MainWindow()
+{
+    setWindowTitle(qs(window_title));
+    setWindowIcon(app_icon());
+    setMouseTracking(true);
+    build();
+    resize(design_client_width, design_client_height);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.x() + (s.width() - design_outer_width) / 2, s.y() + (s.height() - design_outer_height) / 2);
+    }
+    dock_status_bar();
+    qApp->installEventFilter(this);
+    raise(ControlName{}, Event::created);
+}
+
+void MainWindow::build()
+{
+    for (const ControlSpec& spec : control_table()) {
+        QWidget* parent = this;
+        if (!spec.container.utf8.empty())
+            parent = widget(spec.container);
+        if (spec.kind == ControlKind::status_bar) {
+            build_status_bar();
+            controls_.emplace(std::string(spec.name.utf8), Entry{&spec, status_, spec.geometry});
+            continue;
+        }
+        QWidget* w = make(spec, parent);
+        w->setObjectName(qs(spec.name));
+        controls_.emplace(std::string(spec.name.utf8), Entry{&spec, w, spec.geometry});
+        place(spec.name, spec.geometry);
+        fit_caption(w, spec);
+        w->show();
+    }
+}
+
+QWidget* MainWindow::make(const ControlSpec& spec, QWidget* parent)
+{
+    const ControlName name = spec.name;
+    const QString text = qs(spec.text);
+    switch (spec.kind) {
+    case ControlKind::edit: {
+        if (spec.multi_line) {
+            auto* box = new BigBox(parent);
+            box->setPlainText(to_box(text_from_utf8(spec.text)));
+            QObject::connect(box, &QPlainTextEdit::textChanged, this, [this, name] { raise(name, Event::content_changed); });
+            return box;
+        }
+        auto* box = new QLineEdit(text, parent);
+        box->setAlignment(Qt::AlignCenter);
+        set_text_colour(box, spec.rgb);
+        return box;
+    }
+    case ControlKind::label: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setWordWrap(spec.word_wrap);
+        set_text_colour(label, spec.rgb);
+        return label;
+    }
+    case ControlKind::button: {
+        auto* button = new QPushButton(text, parent);
+        QObject::connect(button, &QAbstractButton::clicked, this, [this, name] { raise(name, Event::clicked); });
+        return button;
+    }
+    case ControlKind::check_box: {
+        auto* box = new QCheckBox(text, parent);
+        box->setChecked(spec.initially_on);
+        set_text_colour(box, spec.rgb);
+        return box;
+    }
+    case ControlKind::radio_box: {
+        auto* box = new QRadioButton(text, parent);
+        box->setChecked(spec.initially_on);
+        set_text_colour(box, spec.rgb);
+        return box;
+    }
+    case ControlKind::combo_box: {
+        auto* combo = new QComboBox(parent);
+        combo->addItems(text.split(QLatin1Char('\n')));
+        combo->setCurrentIndex(0);
+        return combo;
+    }
+    case ControlKind::group_box:
+        return new QGroupBox(parent);
+    case ControlKind::hyperlink:
+        return new LinkLabel(text, qs(feedback_url()), parent);
+    case ControlKind::status_bar:
+        break;
+    }
+    throw std::logic_error("control kind without a widget");
+}
+
+void MainWindow::build_status_bar()
+{
+    status_ = new QStatusBar(this);
+    status_->setObjectName(qs("状态条1"_c));
+    status_->setSizeGripEnabled(true);
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(qs(status_panes[i].text), status_);
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        if (status_panes[i].width > 0)
+            label->setFixedWidth(status_panes[i].width);
+        if (status_panes[i].tooltip != nullptr)
+            label->setToolTip(qs(status_panes[i].tooltip));
+        label->setObjectName(qs("状态条1"_c) + QStringLiteral(".%1").arg(i));
+        status_->addWidget(label, status_panes[i].width > 0 ? 0 : 1);
+        panes_[i] = label;
+    }
+    status_->show();
+}
+
+void MainWindow::dock_status_bar()
+{
+    const int h = status_->sizeHint().height();
+    status_->setGeometry(0, height() - h, width(), h);
+}
+
+void MainWindow::place(ControlName c, const Rect& r)
+{
+    Entry& e = controls_.at(std::string(c.utf8));
+    e.geometry = r;
+    if (e.widget != status_)
+        e.widget->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
+}
+
+QWidget* MainWindow::widget(ControlName c) const
+{
+    auto it = controls_.find(c.utf8);
+    return it == controls_.end() ? nullptr : it->second.widget;
+}
+
+void MainWindow::raise(ControlName control, Event event)
+{
+    if (Handler h = find_handler(control, event))
+        h(*this);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    dock_status_bar();
+    raise(ControlName{}, Event::size_changed);
+}
+
+void MainWindow::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    // Minimising is a size change to an empty client area; restoring is another.
+    if (e->type() == QEvent::WindowStateChange)
+        raise(ControlName{}, Event::size_changed);
+}
+
+ControlName MainWindow::control_of(QObject* o) const
+{
+    for (; o != nullptr && o != this; o = o->parent()) {
+        const QByteArray name = o->objectName().toUtf8();
+        auto it = controls_.find(std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
+        if (it != controls_.end())
+            return it->second.spec->name;
+    }
+    return ControlName{};
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() != QEvent::MouseMove || !watched->isWidgetType())
+        return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w != this && !isAncestorOf(w))
+        return false;
+    ControlName c = control_of(w);
+    // The empty inside of a group box counts as the window's background.
+    const ControlSpec* spec = find_control(c);
+    if (spec != nullptr && (spec->kind == ControlKind::group_box || spec->kind == ControlKind::status_bar))
+        c = ControlName{};
+    raise(c, Event::mouse_moved);
+    return false;
+}
+
+template <typename F>
+auto MainWindow::on_ui(F f) -> decltype(f())
+{
+    using R = decltype(f());
+    if (QThread::currentThread() == thread())
+        return f();
+    if constexpr (std::is_void_v<R>) {
+        QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+    } else {
+        R r{};
+        QMetaObject::invokeMethod(this, [&] { r = f(); }, Qt::BlockingQueuedConnection);
+        return r;
+    }
+}
+
+namespace {
+template <typename W>
+W* as(QWidget* w, ControlName c)
+{
+    auto* typed = qobject_cast<W*>(w);
+    if (typed == nullptr)
+        throw std::out_of_range("no control of that kind named " + std::string(c.utf8));
+    return typed;
+}
+} // namespace
+
+Text MainWindow::get_content(ControlName edit)
+{
+    return on_ui([&] {
+        QWidget* w = widget(edit);
+        if (auto* big = qobject_cast<BigBox*>(w))
+            return from_box(big->document()->toRawText());
+        return from_box(as<QLineEdit>(w, edit)->text());
+    });
+}
+
+void MainWindow::set_content(ControlName edit, const Text& t)
+{
+    on_ui([&] {
+        QWidget* w = widget(edit);
+        if (auto* big = qobject_cast<BigBox*>(w)) {
+            {
+                const QSignalBlocker quiet(big);
+                big->setPlainText(to_box(t));
+            }
+            raise(edit, Event::content_changed); // once, even for the same text
+            return;
+        }
+        as<QLineEdit>(w, edit)->setText(to_box(t));
+        raise(edit, Event::content_changed);
+    });
+}
+
+void MainWindow::append_text(ControlName edit, const Text& t)
+{
+    on_ui([&] {
+        auto* big = as<BigBox>(widget(edit), edit);
+        {
+            const QSignalBlocker quiet(big);
+            big->append_at_end(to_box(t));
+        }
+        raise(edit, Event::content_changed);
+    });
+}
+
+bool MainWindow::is_checked(ControlName box)
+{
+    return on_ui([&] { return as<QAbstractButton>(widget(box), box)->isChecked(); });
+}
+
+int MainWindow::get_selection(ControlName combo)
+{
+    return on_ui([&] { return as<QComboBox>(widget(combo), combo)->currentIndex(); });
+}
+
+Text MainWindow::get_item(ControlName combo, int index)
+{
+    return on_ui([&] {
+        auto* box = as<QComboBox>(widget(combo), combo);
+        if (index < 0 || index >= box->count())
+            return Text();
+        return from_box(box->itemText(index));
+    });
+}
+
+void MainWindow::set_caption(ControlName label, const Text& t)
+{
+    on_ui([&] { as<QLabel>(widget(label), label)->setText(to_box(t)); });
+}
+
+void MainWindow::set_pane_text(ControlName status_bar, int pane, const Text& t)
+{
+    on_ui([&] {
+        if (widget(status_bar) != status_ || pane < 0 || pane > 3)
+            return;
+        panes_[pane]->setText(QString::fromStdU16String(text_to_utf16(t)));
+    });
+}
+
+int MainWindow::get_line_count(ControlName edit)
+{
+    return on_ui([&] { return as<BigBox>(widget(edit), edit)->blockCount(); });
+}
+
+void MainWindow::paste(ControlName edit)
+{
+    on_ui([&] { as<BigBox>(widget(edit), edit)->paste(); });
+}
+
+Rect MainWindow::get_geometry(ControlName c)
+{
+    return on_ui([&] { return controls_.at(std::string(c.utf8)).geometry; });
+}
+
+void MainWindow::set_left(ControlName c, int v)
+{
+    on_ui([&] {
+        Rect r = controls_.at(std::string(c.utf8)).geometry;
+        r.left = v;
+        place(c, r);
+    });
+}
+
+void MainWindow::set_top(ControlName c, int v)
+{
+    on_ui([&] {
+        Rect r = controls_.at(std::string(c.utf8)).geometry;
+        r.top = v;
+        place(c, r);
+    });
+}
+
+void MainWindow::set_width(ControlName c, int v)
+{
+    on_ui([&] {
+        Rect r = controls_.at(std::string(c.utf8)).geometry;
+        r.width = v;
+        place(c, r);
+    });
+}
+
+void MainWindow::set_height(ControlName c, int v)
+{
+    on_ui([&] {
+        Rect r = controls_.at(std::string(c.utf8)).geometry;
+        r.height = v;
+        place(c, r);
+    });
+}
+
+int MainWindow::client_width()
+{
+    return on_ui([&] { return isMinimized() ? 0 : width(); });
+}
+
+int MainWindow::client_height()
+{
+    return on_ui([&] { return isMinimized() ? 0 : height(); });
+}
+
+} // namespace fenrow

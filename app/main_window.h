@@ -1,0 +1,73 @@
+// The Main window: built from the control table, laid out by the layout rule,
+// its events dispatched through the event table. It is also the control access
+// the operations use; calls from workers are carried out on the UI thread.
+#pragma once
+
+#include "app/shell.h"
+#include "ops/controls.h"
+
+#include <QWidget>
+
+#include <map>
+#include <string>
+
+class QLabel;
+class QStatusBar;
+
+namespace fenrow {
+
+class MainWindow : public QWidget, public Controls {
+public:
+    MainWindow();
+
+    Text get_content(ControlName edit) override;
+    void set_content(ControlName edit, const Text& t) override;
+    void append_text(ControlName edit, const Text& t) override;
+    bool is_checked(ControlName box) override;
+    int get_selection(ControlName combo) override;
+    Text get_item(ControlName combo, int index) override;
+    void set_caption(ControlName label, const Text& t) override;
+    void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
+    int get_line_count(ControlName edit) override;
+    void paste(ControlName edit) override;
+    Rect get_geometry(ControlName c) override;
+    void set_left(ControlName c, int v) override;
+    void set_top(ControlName c, int v) override;
+    void set_width(ControlName c, int v) override;
+    void set_height(ControlName c, int v) override;
+    int client_width() override;
+    int client_height() override;
+
+    // The widget of a control, or nullptr.
+    QWidget* widget(ControlName c) const;
+    QLabel* pane(int index) const { return panes_[index]; }
+    // Runs a bound handler, if any.
+    void raise(ControlName control, Event event);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void build();
+    void build_status_bar();
+    QWidget* make(const ControlSpec& spec, QWidget* parent);
+    void dock_status_bar();
+    void place(ControlName c, const Rect& r);
+    ControlName control_of(QObject* o) const;
+
+    template <typename F>
+    auto on_ui(F f) -> decltype(f());
+
+    struct Entry {
+        const ControlSpec* spec;
+        QWidget* widget;
+        Rect geometry; // as the layout rule set it, before any clamping
+    };
+    std::map<std::string, Entry, std::less<>> controls_;
+    QStatusBar* status_ = nullptr;
+    QLabel* panes_[4] = {};
+};
+
+} // namespace fenrow

@@ -1,0 +1,33 @@
+// The window's own handlers and its event table: which operation each control
+// event runs. Handlers take the control access and run on the UI thread.
+#pragma once
+
+#include "ops/controls.h"
+
+#include <vector>
+
+namespace fenrow {
+
+enum class Event { created, size_changed, mouse_moved, content_changed, clicked };
+
+using Handler = void (*)(Controls& ui);
+
+struct Binding {
+    ControlName control; // empty: the Main window
+    Event event;
+    Handler handler;
+};
+
+const std::vector<Binding>& event_table();
+Handler find_handler(ControlName control, Event event);
+
+// Writes the control's hint (the window's own for the empty name) into the
+// hint pane; controls without a hint leave it as it is.
+void show_hint(Controls& ui, ControlName control);
+void update_line_count(Controls& ui, ControlName box, ControlName label);
+void copy_from_box(Controls& ui, ControlName box);
+void paste_into_box(Controls& ui, ControlName box);
+void report_not_developed(Controls& ui);
+void on_main_window_created(Controls& ui);
+
+} // namespace fenrow
