@@ -4,24 +4,17 @@
 #include "app/main_window.h"
 #include "runtime/files.h"
 
-#include <QApplication>
+#include "app/widgets.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <QApplication>
 
 int main(int argc, char** argv)
 {
     fenrow::init_program_dir();
     QApplication app(argc, argv);
-    // The design geometry assumes a 12-pixel user-interface font.
-    QFont font = QApplication::font();
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    fenrow::use_design_font();
     fenrow::install_qt_services();
     fenrow::MainWindow window;
     window.show();
-    const int code = app.exec();
-    std::fflush(nullptr);
-    // Workers may still be running or waiting for the window: end at once.
-    std::_Exit(code);
+    fenrow::run_until_closed();
 }

@@ -20,6 +20,8 @@
 #include <QStatusBar>
 #include <QThread>
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <type_traits>
 
@@ -200,6 +202,8 @@ QWidget* MainWindow::widget(ControlName c) const
 
 void MainWindow::raise(ControlName control, Event event)
 {
+    if (event_observer)
+        event_observer(control, event);
     if (Handler h = find_handler(control, event))
         h(*this);
 }
@@ -237,7 +241,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
     auto* w = static_cast<QWidget*>(watched);
     if (w != this && !isAncestorOf(w))
         return false;
-    ControlName c = control_of(w);
+    // The control under the pointer decides, not the widget a move propagated to.
+    const QPoint at = mapFromGlobal(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
+    QWidget* under = childAt(at);
+    ControlName c = control_of(under != nullptr ? under : this);
     // The empty inside of a group box counts as the window's background.
     const ControlSpec* spec = find_control(c);
     if (spec != nullptr && (spec->kind == ControlKind::group_box || spec->kind == ControlKind::status_bar))
@@ -404,6 +411,13 @@ int MainWindow::client_width()
 int MainWindow::client_height()
 {
     return on_ui([&] { return isMinimized() ? 0 : height(); });
+}
+
+void run_until_closed()
+{
+    const int code = QApplication::exec();
+    std::fflush(nullptr);
+    std::_Exit(code);
 }
 
 } // namespace fenrow

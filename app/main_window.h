@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -43,6 +44,8 @@ public:
     QLabel* pane(int index) const { return panes_[index]; }
     // Runs a bound handler, if any.
     void raise(ControlName control, Event event);
+    // Sees every raised event before its handler; for tests.
+    std::function<void(ControlName, Event)> event_observer;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -69,5 +72,10 @@ private:
     QStatusBar* status_ = nullptr;
     QLabel* panes_[4] = {};
 };
+
+// Runs the message loop until the window is closed, then ends the process at
+// once with the loop's exit code: workers still running or waiting for the
+// window end with it.
+[[noreturn]] void run_until_closed();
 
 } // namespace fenrow

@@ -1,5 +1,6 @@
 #include "app/widgets.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
@@ -112,6 +113,13 @@ QIcon app_icon()
         icon.addPixmap(pm);
     }
     return icon;
+}
+
+void use_design_font()
+{
+    QFont font = QApplication::font();
+    font.setPixelSize(12);
+    QApplication::setFont(font);
 }
 
 const char* feedback_url() { return FENROW_FEEDBACK_URL; }

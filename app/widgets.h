@@ -41,6 +41,8 @@ private:
 bool open_in_browser(const QString& url);
 
 QIcon app_icon();
+// The design geometry assumes a 12-pixel user-interface font.
+void use_design_font();
 const char* feedback_url();
 
 } // namespace fenrow

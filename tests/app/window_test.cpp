@@ -1,0 +1,364 @@
+#include "app/main_window.h"
+
+#include "app/control_table.h"
+#include "app/desktop_qt.h"
+#include "app/widgets.h"
+#include "runtime/codepage.h"
+#include "runtime/fatal.h"
+#include "runtime/worker.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/print.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+
+using namespace fenrow;
+
+namespace {
+
+QString qs(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Resizes the window and lets the size change arrive.
+void resize_client(MainWindow& w, int width, int height)
+{
+    w.resize(width, height);
+    QApplication::processEvents();
+}
+
+void move_mouse_over(QWidget* w)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+QColor text_colour(QWidget* w)
+{
+    if (qobject_cast<QLineEdit*>(w))
+        return w->palette().color(QPalette::Text);
+    return w->palette().color(QPalette::WindowText);
+}
+
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        use_design_font();
+        window.show();
+        resize_client(window, design_client_width, design_client_height);
+    }
+    MainWindow window;
+};
+
+} // namespace
+
+TEST_F(WindowTest, EveryControlOfTheTableWithItsStateAndPlace)
+{
+    EXPECT_EQ(window.windowTitle(), qs(window_title));
+    EXPECT_FALSE(window.windowIcon().isNull());
+    MemoryControls expected(control_table());
+    layout_controls(expected);
+    for (const ControlSpec& c : control_table()) {
+        SCOPED_TRACE(std::string(c.name.utf8));
+        QWidget* w = window.widget(c.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->objectName(), QString::fromUtf8(c.name.utf8.data(), static_cast<int>(c.name.utf8.size())));
+        EXPECT_EQ(window.get_geometry(c.name), expected.get_geometry(c.name));
+        if (c.kind == ControlKind::status_bar)
+            continue;
+        const Rect g = expected.get_geometry(c.name);
+        EXPECT_EQ(w->geometry(), QRect(g.left, g.top, g.width, g.height));
+        QWidget* container = c.container.utf8.empty() ? &window : window.widget(c.container);
+        EXPECT_EQ(w->parentWidget(), container);
+        if (c.rgb != 0) {
+            EXPECT_EQ(text_colour(w), QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF));
+        }
+        switch (c.kind) {
+        case ControlKind::label:
+        case ControlKind::hyperlink:
+            EXPECT_EQ(static_cast<QLabel*>(w)->text(), qs(c.text));
+            break;
+        case ControlKind::button:
+            EXPECT_EQ(static_cast<QPushButton*>(w)->text(), qs(c.text));
+            break;
+        case ControlKind::check_box:
+        case ControlKind::radio_box:
+            EXPECT_EQ(static_cast<QAbstractButton*>(w)->text(), qs(c.text));
+            EXPECT_EQ(window.is_checked(c.name), c.initially_on);
+            break;
+        case ControlKind::edit:
+            EXPECT_EQ(window.get_content(c.name), text_from_utf8(c.text));
+            break;
+        case ControlKind::group_box:
+            EXPECT_TRUE(static_cast<QGroupBox*>(w)->title().isEmpty());
+            break;
+        case ControlKind::combo_box:
+            EXPECT_EQ(window.get_selection(c.name), 0);
+            EXPECT_EQ(window.get_item(c.name, 0).str(), ".txt");
+            EXPECT_EQ(window.get_item(c.name, 1).str(), ".ini");
+            EXPECT_EQ(window.get_item(c.name, 2).str(), "");
+            break;
+        case ControlKind::status_bar:
+            break;
+        }
+    }
+    // The design places: both boxes 241 x 455, the right one 10 pixels off the left one.
+    EXPECT_EQ(window.widget("编辑框_后"_c)->geometry(), QRect(256, 32, 241, 455));
+    EXPECT_EQ(window.widget("标签11"_c)->geometry().top(), 469);
+}
+
+TEST_F(WindowTest, StatusBarIsDockedWithItsPanes)
+{
+    QWidget* bar = window.widget("状态条1"_c);
+    EXPECT_EQ(bar->geometry().bottom(), window.height() - 1);
+    EXPECT_EQ(bar->width(), window.width());
+    const int widths[] = {65, 100, 65};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(window.pane(i)->width(), widths[i]);
+    EXPECT_EQ(window.pane(0)->text(), qs("使用次数："));
+    EXPECT_EQ(window.pane(1)->toolTip(), qs("50"));
+    EXPECT_EQ(window.pane(2)->text(), qs("操作提示："));
+    resize_client(window, 900, 600);
+    EXPECT_EQ(bar->geometry().bottom(), 599);
+    EXPECT_EQ(bar->width(), 900);
+    EXPECT_GT(window.pane(3)->width(), 200); // the last pane takes the rest
+}
+
+TEST_F(WindowTest, LayoutFollowsEverySizeChangeAndMinimising)
+{
+    for (const QSize size : {QSize(1000, 700), QSize(240, 300), QSize(722, 514)}) {
+        resize_client(window, size.width(), size.height());
+        MemoryControls expected(control_table(), size.width(), size.height());
+        layout_controls(expected);
+        for (const ControlSpec& c : control_table())
+            EXPECT_EQ(window.get_geometry(c.name), expected.get_geometry(c.name)) << c.name.utf8 << " at " << size.width();
+    }
+    window.showMinimized();
+    QApplication::processEvents();
+    if (window.isMinimized()) { // the offscreen platform may not minimise
+        EXPECT_EQ(window.get_geometry("编辑框_原"_c).width, -120);
+        window.showNormal();
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(window.get_geometry("编辑框_原"_c), (Rect{5, 32, 241, 455}));
+}
+
+TEST_F(WindowTest, BoxesGiveBackEveryTextAndCountItsLines)
+{
+    std::mt19937 rng(3);
+    const std::string pieces[] = {"\r\n", "\r", "\n", "a", " ", "\t", "\xd6\xd0", "\x80", "\xff", "\x81", "\xa2\xe3",
+                                  "\x95\x32\x90\x31", "\x81\x36\xa6\x33", "\xa8\xa0", "\xa1\xa1"};
+    for (ControlName box : {"编辑框_原"_c, "编辑框_后"_c, "编辑框_前缀"_c}) {
+        const bool big = box != "编辑框_前缀"_c;
+        for (int round = 0; round < 300; ++round) {
+            std::string s;
+            for (int i = static_cast<int>(rng() % 10); i > 0; --i)
+                s += rng() % 5 == 0 ? std::string(1, static_cast<char>(1 + rng() % 255)) : pieces[rng() % std::size(pieces)];
+            const Text t(s);
+            window.set_content(box, t);
+            ASSERT_EQ(window.get_content(box), t) << testing::PrintToString(t);
+            if (big) {
+                ASSERT_EQ(window.get_line_count(box), count_box_lines(t)) << testing::PrintToString(t);
+            }
+        }
+    }
+}
+
+TEST_F(WindowTest, ContentChangedOncePerWriteAndAppendGoesToTheEnd)
+{
+    int changes = 0;
+    window.event_observer = [&](ControlName c, Event e) {
+        if (c == "编辑框_后"_c && e == Event::content_changed)
+            ++changes;
+    };
+    window.set_content("编辑框_后"_c, "a");
+    window.set_content("编辑框_后"_c, "a");
+    EXPECT_EQ(changes, 2);
+    window.append_text("编辑框_后"_c, "\r\nb\r");
+    window.append_text("编辑框_后"_c, "\nc\r\n");
+    EXPECT_EQ(changes, 4);
+    EXPECT_EQ(window.get_content("编辑框_后"_c).str(), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(window.get_line_count("编辑框_后"_c), 4);
+    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数2"_c))->text(), qs("总共：4行 ↓"));
+    auto* box = static_cast<QPlainTextEdit*>(window.widget("编辑框_后"_c));
+    EXPECT_TRUE(box->textCursor().atEnd());
+}
+
+TEST_F(WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
+{
+    auto* box = static_cast<QPlainTextEdit*>(window.widget("编辑框_原"_c));
+    window.set_content("编辑框_原"_c, "");
+    box->setFocus();
+    box->insertPlainText(QStringLiteral("x"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(box, &enter);
+    box->insertPlainText(QStringLiteral("y"));
+    EXPECT_EQ(window.get_content("编辑框_原"_c).str(), "x\r\ny");
+    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(), qs("总共：2行 ↓"));
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("p\nq\n"));
+    static_cast<QPushButton*>(window.widget("粘贴1"_c))->click();
+    EXPECT_EQ(window.get_content("编辑框_原"_c).str(), "p\r\nq\r\n");
+    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(), qs("总共：3行 ↓"));
+}
+
+TEST_F(WindowTest, CopyButtonPutsTheBoxOnTheClipboardAndReports)
+{
+    install_qt_services();
+    FakeDesktop recorder; // records the box; the clipboard goes through Qt below
+    QtDesktop qt;
+    window.set_content("编辑框_后"_c, "a\r\n\xd6\xd0");
+    ASSERT_TRUE(qt.clipboard_set_text(window.get_content("编辑框_后"_c)));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), qs("a\n中"));
+    static_cast<QPushButton*>(window.widget("复制2"_c))->click();
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].content, "复制成功!"_t);
+    EXPECT_EQ(recorder.boxes[0].title, "复制"_t);
+}
+
+TEST_F(WindowTest, HintsFollowThePointer)
+{
+    auto hint = [&] { return window.pane(hint_pane)->text(); };
+    move_mouse_over(window.widget("按钮_去重复"_c));
+    EXPECT_EQ(hint(), qs("去重复：左侧为原文本，去重复后文本显示在右侧"));
+    move_mouse_over(window.widget("标签3"_c));
+    move_mouse_over(window.widget("选择框_前缀"_c));
+    move_mouse_over(window.widget("编辑框_前缀"_c));
+    move_mouse_over(window.widget("组合框_生成后缀"_c));
+    move_mouse_over(window.widget("编辑框_原"_c));
+    EXPECT_EQ(hint(), qs("去重复：左侧为原文本，去重复后文本显示在右侧"));
+    move_mouse_over(window.widget("分组框3"_c)); // the empty inside of a group box is background
+    EXPECT_EQ(hint(), qs(window_hint));
+    move_mouse_over(window.widget("编辑框_顶层文本"_c));
+    EXPECT_EQ(hint(), qs("顶层文本：生成的账号最顶端 加上特定内容！"));
+    move_mouse_over(&window);
+    EXPECT_EQ(hint(), qs(window_hint));
+}
+
+TEST_F(WindowTest, RadioBoxesExcludeEachOtherAndCheckBoxesToggle)
+{
+    static_cast<QRadioButton*>(window.widget("单选框_后"_c))->click();
+    EXPECT_FALSE(window.is_checked("单选框_前"_c));
+    EXPECT_TRUE(window.is_checked("单选框_后"_c));
+    static_cast<QCheckBox*>(window.widget("选择框_前缀"_c))->click();
+    EXPECT_FALSE(window.is_checked("选择框_前缀"_c));
+    EXPECT_TRUE(window.is_checked("选择框_后缀"_c));
+}
+
+namespace {
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.push_back(url); }
+};
+} // namespace
+
+TEST_F(WindowTest, HyperlinkColoursAndOpening)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    auto* link = static_cast<LinkLabel*>(window.widget("超级链接框1"_c));
+    EXPECT_EQ(text_colour(link), QColor(0, 0, 255));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), link->mapToGlobal(QPointF(1, 1)));
+    QApplication::sendEvent(link, &enter);
+    EXPECT_EQ(text_colour(link), QColor(51, 153, 255));
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(link, &release);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(link, &leave);
+    EXPECT_EQ(text_colour(link), QColor(128, 0, 0));
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened[0].toString(), qs(feedback_url()));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
+{
+    std::atomic<bool> done{false};
+    start_worker([&] {
+        for (int i = 0; i < 50; ++i)
+            window.append_text("编辑框_后"_c, txt_from_int(i) + "\r\n");
+        window.set_pane_text("状态条1"_c, 1, "1234 "_t + "次"_t);
+        done = true;
+    });
+    while (!done)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const TextArray lines = txt_split(window.get_content("编辑框_后"_c), Text("\r\n"));
+    ASSERT_EQ(array_count(lines), 50);
+    for (int i = 1; i <= 50; ++i)
+        EXPECT_EQ(array_at(lines, i), txt_from_int(i - 1));
+    EXPECT_EQ(window.pane(1)->text(), qs("1234 次"));
+}
+
+TEST(WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsAtOnceWithZero)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            MainWindow w;
+            w.show();
+            start_worker([&w] {
+                for (;;)
+                    w.append_text("编辑框_后"_c, "line\r\n");
+            });
+            QTimer::singleShot(300, &w, [&w] { w.close(); });
+            run_until_closed();
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(WindowDeathTest, FatalErrorShowsTheErrorBoxThenEndsWithMinusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            install_qt_services();
+            QTimer::singleShot(100, [] {
+                QWidget* box = QApplication::activeModalWidget();
+                if (box != nullptr) {
+                    fprintf(stderr, "box: %s / %s\n", box->windowTitle().toUtf8().constData(),
+                            static_cast<QMessageBox*>(box)->text().toUtf8().constData());
+                    box->close();
+                }
+            });
+            TextArray empty;
+            array_at(empty, 0);
+        },
+        testing::ExitedWithCode(255), "box: 错误 / 运行时出错!");
+}
+
+TEST(MessageBoxTest, RealBoxClosedWithOkGivesZero)
+{
+    install_qt_services();
+    QTimer::singleShot(100, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            EXPECT_EQ(box->windowTitle(), qs("信息："));
+            EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    EXPECT_EQ(message_box("hello"), button_ok);
+    set_desktop_services(nullptr);
+}
+
+#include "window_test.moc"
