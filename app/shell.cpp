@@ -1,6 +1,7 @@
 #include "app/shell.h"
 
 #include "app/control_table.h"
+#include "ops/blank_lines.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 
@@ -38,6 +39,7 @@ const std::vector<Binding> bindings = {
     {pick, Event::mouse_moved, hint<pick>},
     {dedupe, Event::mouse_moved, hint<dedupe>},
     {blank, Event::mouse_moved, hint<blank>},
+    {blank, Event::clicked, remove_blank_lines_in_both},
     {"按钮_待开发"_c, Event::clicked, report_not_developed},
 };
 

@@ -20,7 +20,8 @@ TEST(BoxText, LinesAndSpecialCharacters)
     EXPECT_EQ(text_from_box(u"a\nb\x2029" u"c"), Text("a\r\nb\r\nc"));
     // A paragraph separator in the text stays a character, not a line break.
     const Text sep = unicode_to_cp936(U"x\u2029y");
-    EXPECT_EQ(std::count(text_to_box(sep).begin(), text_to_box(sep).end(), u'\n'), 0);
+    const std::u16string sep_box = text_to_box(sep);
+    EXPECT_EQ(std::count(sep_box.begin(), sep_box.end(), u'\n'), 0);
     EXPECT_EQ(text_from_box(text_to_box(sep)), sep);
 }
 

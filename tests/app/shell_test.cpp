@@ -110,3 +110,14 @@ TEST(MessageBox, DefaultTitle)
     EXPECT_EQ(message_box("x"), button_ok);
     EXPECT_EQ(desktop.boxes.at(0).title, "信息："_t);
 }
+
+TEST(Buttons, RemoveBlankLinesCleansBothBoxes)
+{
+    Window w;
+    w.ui.set_content("编辑框_原"_c, "a\r\n\r\nb\r\n");
+    w.ui.set_content("编辑框_后"_c, "\r\nc\r\n  \r\nd");
+    w.raise("按钮_去空行"_c, Event::clicked);
+    EXPECT_EQ(w.ui.get_content("编辑框_原"_c).str(), "a\r\nb");
+    EXPECT_EQ(w.ui.get_content("编辑框_后"_c).str(), "c\r\nd");
+    EXPECT_EQ(w.ui.caption("总数1"_c), "总共：2行 ↓"_t);
+}

@@ -1,0 +1,136 @@
+#include "ops/blank_lines.h"
+
+#include "app/control_table.h"
+#include "runtime/automation.h"
+#include "runtime/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace fenrow;
+
+namespace {
+
+// The deletion rule in words: cut one CR LF from each end; then at every LF
+// take the whitespace run behind it, and if the run holds a CR delete from the
+// LF through the run's last CR.
+Text reference(const Text& text)
+{
+    std::string t = text.str();
+    if (t.starts_with("\r\n"))
+        t.erase(0, 2);
+    if (t.ends_with("\r\n"))
+        t.erase(t.size() - 2);
+    const auto white = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    std::string out;
+    for (std::size_t i = 0; i < t.size();) {
+        if (t[i] == '\n') {
+            std::size_t last_cr = std::string::npos;
+            for (std::size_t j = i + 1; j < t.size() && white(t[j]); ++j)
+                if (t[j] == '\r')
+                    last_cr = j;
+            if (last_cr != std::string::npos) {
+                i = last_cr + 1;
+                continue;
+            }
+        }
+        out += t[i++];
+    }
+    return Text(std::move(out));
+}
+
+TEST(RemoveBlankLines, Examples)
+{
+    const struct {
+        Text in, out;
+    } cases[] = {
+        {"a\r\n\r\nb", "a\r\nb"},
+        {"a\r\n  \r\n\t\r\nb", "a\r\nb"},
+        {"a  \r\n\r\n  b", "a  \r\n  b"},
+        {"a\r\nb\r\n", "a\r\nb"},
+        {"a\r\nb\r\n\r\n", "a\r\nb\r\n"},
+        {"\r\na", "a"},
+        {"\r\n\r\na", "\r\na"},
+        {"\r\n\r\n", ""},
+        {"\r\n\r\n\r\n", "\r\n"},
+        {"a\r\n   ", "a\r\n   "},
+        {"a\n\nb", "a\n\nb"},
+        {"", ""},
+        {"a\r\n　　\r\nb"_t, "a\r\n　　\r\nb"_t}, // full-width spaces are not blank
+        {"中\r\n\v\f\r\n文"_t, "中\r\n文"_t},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(remove_blank_lines(c.in), c.out) << c.in.str();
+}
+
+TEST(RemoveBlankLines, AgreesWithTheRuleOnRandomTexts)
+{
+    const char* const pieces[] = {"\r", "\n", "\r\n", "\r\n", " ", "\t", "\v", "\f", "a", "b",
+                                  "\xd6\xd0", "\xa1\xa1", "\x81", "\xff", "\x94\x39\xfc\x36"};
+    std::mt19937 rng(4);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1), length(0, 30);
+    for (int round = 0; round < 3000; ++round) {
+        std::string s;
+        for (std::size_t n = length(rng); n > 0; --n)
+            s += pieces[piece(rng)];
+        const Text t(s);
+        ASSERT_EQ(remove_blank_lines(t), reference(t)) << testing::PrintToString(s);
+    }
+}
+
+// Stands in for the engine: accepts the search, fails the replacement.
+class FailingReplace : public Component {
+public:
+    std::span<const Member> members() const override
+    {
+        const auto ok = [](Component&, Args, Variant&) { return 0; };
+        static const std::vector<Member> table = {
+            {"IgnoreCase", invoke_put, {VarType::variant}, 0, ok},
+            {"Multiline", invoke_put, {VarType::variant}, 0, ok},
+            {"Global", invoke_put, {VarType::variant}, 0, ok},
+            {"Pattern", invoke_put, {VarType::variant}, 0, ok},
+            {"Execute", invoke_method, {VarType::variant}, 0,
+             [](Component&, Args, Variant& r) {
+                 r = Variant::of_object(AutomationObject(std::make_shared<FailingReplace>()));
+                 return 0;
+             }},
+            {"Replace", invoke_method, {VarType::variant, VarType::variant}, 0,
+             [](Component&, Args, Variant&) { return static_cast<int>(result_exception); }},
+        };
+        return table;
+    }
+};
+
+TEST(RemoveBlankLines, WhenTheEngineFailsTheTextStaysAsItWas)
+{
+    const Text t = "\r\na\r\n\r\nb\r\n";
+    for (const ComponentFactory& stand_in :
+         {ComponentFactory(), ComponentFactory([] { return std::make_shared<FailingReplace>(); })}) {
+        const ComponentFactory engine = register_component("VBScript.RegExp", stand_in);
+        const Text out = remove_blank_lines(t);
+        register_component("VBScript.RegExp", engine);
+        EXPECT_EQ(out, t);
+    }
+    EXPECT_EQ(remove_blank_lines(t), Text("a\r\nb"));
+}
+
+TEST(RemoveBlankLinesInBoth, CleansBothBoxes)
+{
+    MemoryControls ui(control_table());
+    remove_blank_lines_in_both(ui);
+    EXPECT_EQ(ui.get_content("编辑框_原"_c), Text());
+    EXPECT_EQ(ui.get_content("编辑框_后"_c), Text());
+    EXPECT_EQ(ui.content_changed_count("编辑框_原"_c), 1);
+    EXPECT_EQ(ui.content_changed_count("编辑框_后"_c), 1);
+
+    ui.set_content("编辑框_原"_c, "a\r\n\r\nb\r\n");
+    ui.set_content("编辑框_后"_c, "\r\nc\r\n \r\nd");
+    remove_blank_lines_in_both(ui);
+    EXPECT_EQ(ui.get_content("编辑框_原"_c), Text("a\r\nb"));
+    EXPECT_EQ(ui.get_content("编辑框_后"_c), Text("c\r\nd"));
+    EXPECT_EQ(ui.content_changed_count("编辑框_原"_c), 3);
+    EXPECT_EQ(ui.content_changed_count("编辑框_后"_c), 3);
+}
+
+} // namespace
