@@ -1,0 +1,65 @@
+#include "runtime/text_routines.h"
+
+#include "runtime/codepage.h"
+#include "tests/support/print.h"
+
+#include <gtest/gtest.h>
+
+using namespace fenrow;
+
+TEST(TextBetween, MarkersAndCases)
+{
+    const struct {
+        Text line, head, tail, result;
+    } cases[] = {
+        {"u1----p1,x", "----", ",", "p1"},
+        {"u1----p1,x", "", ",", "u1----p1"},
+        {"u1----p1,x", "----", "", "p1,x"},
+        {"u1----p1,x", "", "", "u1----p1,x"},
+        {"u1----p1", "----", ",", ""},   // no tail behind the head
+        {"abc", "#", ",", ""},           // no head
+        {"Name:Bob;", "name:", ";", "Bob"},
+        {"k=\"v\";", "#引号"_t, "#引号"_t, "v"},
+        {",a,", ",", ",", "a"},          // the tail is searched behind the head
+        {"", "a", "b", ""},
+        {"", "", "", ""},
+        {"a--b--c", "--", "--", "b"},    // the first head counts
+        {"ab", "b", "", ""},             // head at the very end
+        {"x\xd6\xd0y", "\xd0", "", ""},  // never inside a character
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text_between(c.line, c.head, c.tail), c.result) << c.line.str() << " | " << c.head.str();
+    EXPECT_EQ(text_between("Name:Bob;", "name:", ";", 0, true), Text());
+    EXPECT_EQ(text_between("a:1;b:2;", ":", ";", 4), Text("2"));
+}
+
+TEST(RemoveDuplicateItems, FirstOccurrencesInPlace)
+{
+    const Text crlf = "\r\n";
+    const struct {
+        Text in, sep, out;
+    } cases[] = {
+        {"a\r\nb\r\na\r\n", crlf, "a\r\nb"},
+        {"a\r\nA", crlf, "a\r\nA"},
+        {"a\r\n\r\n\r\nb\r\n\r\nc", crlf, "a\r\n\r\nb\r\nc"},
+        {"\r\n", crlf, ""},
+        {"", crlf, ""},
+        {"a\r\n\r\n", crlf, "a\r\n"},
+        {"x=1; y=2; x=1", "; ", "x=1; y=2"},
+        {"a,b", "", "a,b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(remove_duplicate_items(c.in, c.sep), c.out);
+}
+
+TEST(IndexOf, ExactBytes)
+{
+    TextArray a;
+    array_append(a, "x");
+    array_append(a, "X");
+    array_append(a, "x");
+    EXPECT_EQ(index_of(a, "x"), 1);
+    EXPECT_EQ(index_of(a, "X"), 2);
+    EXPECT_EQ(index_of(a, "y"), -1);
+    EXPECT_EQ(index_of(TextArray(), ""), -1);
+}
