@@ -18,9 +18,14 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QPlainTextDocumentLayout>
+#include <QTextDocument>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
+#include <future>
+#include <thread>
 #include <cstdlib>
 #include <stdexcept>
 #include <type_traits>
@@ -253,19 +258,137 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
     return false;
 }
 
+namespace {
+
+// A control access handed from a worker to the UI thread; the worker waits
+// for its promise.
+class UiCall : public QEvent {
+public:
+    static QEvent::Type type()
+    {
+        static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return t;
+    }
+    UiCall(std::function<void()> f, std::promise<void>& done) : QEvent(type()), f_(std::move(f)), done_(done) {}
+    void run()
+    {
+        try {
+            f_();
+            done_.set_value();
+        } catch (...) {
+            done_.set_exception(std::current_exception());
+        }
+    }
+
+private:
+    std::function<void()> f_;
+    std::promise<void>& done_;
+};
+
+// A plain-text document for a large box, built on the calling thread and
+// handed to the UI thread.
+QTextDocument* build_document(const QString& box_text, const QFont& font, QThread* ui_thread)
+{
+    auto* doc = new QTextDocument;
+    doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
+    doc->setDefaultFont(font);
+    doc->setUndoRedoEnabled(false);
+    doc->setPlainText(box_text);
+    doc->setUndoRedoEnabled(true);
+    doc->moveToThread(ui_thread);
+    return doc;
+}
+
+} // namespace
+
 template <typename F>
 auto MainWindow::on_ui(F f) -> decltype(f())
 {
     using R = decltype(f());
     if (QThread::currentThread() == thread())
         return f();
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
     if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
+        QCoreApplication::postEvent(this, new UiCall(std::move(f), done));
+        finished.get();
     } else {
         R r{};
-        QMetaObject::invokeMethod(this, [&] { r = f(); }, Qt::BlockingQueuedConnection);
+        QCoreApplication::postEvent(this, new UiCall([&] { r = f(); }, done));
+        finished.get();
         return r;
     }
+}
+
+bool MainWindow::event(QEvent* e)
+{
+    if (e->type() != UiCall::type())
+        return QWidget::event(e);
+    if (deferring_) {
+        // Posted events are deleted once handled: keep a copy to run later.
+        deferred_.push_back(new UiCall(std::move(*static_cast<UiCall*>(e))));
+        return true;
+    }
+    static_cast<UiCall*>(e)->run();
+    return true;
+}
+
+void MainWindow::run_deferred_calls()
+{
+    std::vector<QEvent*> calls;
+    calls.swap(deferred_);
+    for (QEvent* call : calls) {
+        static_cast<UiCall*>(call)->run();
+        delete call;
+    }
+}
+
+void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
+{
+    if (t.size() < large_text) {
+        {
+            const QSignalBlocker quiet(box);
+            box->setPlainText(to_box(t));
+        }
+        raise(edit, Event::content_changed); // once, even for the same text
+        return;
+    }
+    QTextDocument* doc = nullptr;
+    if (QThread::currentThread() != thread()) {
+        // A worker builds the document itself and waits only for the hand-over.
+        QFont font = on_ui([&] { return box->font(); });
+        doc = build_document(to_box(t), font, thread());
+    } else {
+        // The UI thread keeps painting while another thread builds it; user
+        // input and workers' calls wait until the box holds the new text.
+        std::atomic<bool> built{false};
+        const QFont font = box->font();
+        std::thread builder([&] {
+            doc = build_document(to_box(t), font, thread());
+            built = true;
+            QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection); // wakes the loop below
+        });
+        deferring_ = true;
+        while (!built)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+        builder.join();
+        deferring_ = false;
+    }
+    on_ui([&] {
+        {
+            const QSignalBlocker quiet(box);
+            // The box's first document belongs to its text control, which
+            // deletes it; the ones handed over here belong to the box.
+            QTextDocument* old = box->document();
+            const bool ours = old->parent() == box;
+            doc->setParent(box);
+            box->setDocument(doc);
+            if (ours)
+                delete old;
+        }
+        raise(edit, Event::content_changed);
+    });
+    run_deferred_calls();
 }
 
 namespace {
@@ -291,17 +414,12 @@ Text MainWindow::get_content(ControlName edit)
 
 void MainWindow::set_content(ControlName edit, const Text& t)
 {
+    if (auto* big = qobject_cast<BigBox*>(widget(edit))) {
+        replace_box_text(big, edit, t);
+        return;
+    }
     on_ui([&] {
-        QWidget* w = widget(edit);
-        if (auto* big = qobject_cast<BigBox*>(w)) {
-            {
-                const QSignalBlocker quiet(big);
-                big->setPlainText(to_box(t));
-            }
-            raise(edit, Event::content_changed); // once, even for the same text
-            return;
-        }
-        as<QLineEdit>(w, edit)->setText(to_box(t));
+        as<QLineEdit>(widget(edit), edit)->setText(to_box(t));
         raise(edit, Event::content_changed);
     });
 }

@@ -11,11 +11,14 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QStatusBar;
 
 namespace fenrow {
+
+class BigBox;
 
 class MainWindow : public QWidget, public Controls {
 public:
@@ -47,7 +50,11 @@ public:
     // Sees every raised event before its handler; for tests.
     std::function<void(ControlName, Event)> event_observer;
 
+    // Texts from this size on are laid out as a document off the UI thread.
+    static constexpr int large_text = 256 * 1024;
+
 protected:
+    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -62,6 +69,8 @@ private:
 
     template <typename F>
     auto on_ui(F f) -> decltype(f());
+    void replace_box_text(BigBox* box, ControlName edit, const Text& t);
+    void run_deferred_calls();
 
     struct Entry {
         const ControlSpec* spec;
@@ -69,6 +78,10 @@ private:
         Rect geometry; // as the layout rule set it, before any clamping
     };
     std::map<std::string, Entry, std::less<>> controls_;
+    // While the UI thread waits for a document being built, workers' calls
+    // wait here, so that they keep their order relative to the UI's own.
+    bool deferring_ = false;
+    std::vector<QEvent*> deferred_;
     QStatusBar* status_ = nullptr;
     QLabel* panes_[4] = {};
 };

@@ -310,6 +310,44 @@ TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
     EXPECT_EQ(window.pane(1)->text(), qs("1234 次"));
 }
 
+TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
+{
+    std::string s;
+    for (int i = 0; s.size() < MainWindow::large_text + 1000; ++i)
+        s += "acc" + std::to_string(i) + "\xd5\xcb\r\n";
+    const Text big(s);
+    int changes = 0;
+    window.event_observer = [&](ControlName c, Event e) {
+        if (c == "编辑框_原"_c && e == Event::content_changed)
+            ++changes;
+    };
+    window.set_content("编辑框_原"_c, big);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(window.get_content("编辑框_原"_c), big);
+    EXPECT_EQ(window.get_line_count("编辑框_原"_c), count_box_lines(big));
+    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(),
+              QStringLiteral("总共：%1行 ↓").arg(count_box_lines(big)));
+
+    // A worker's replacement, then its append, arrive in that order.
+    std::atomic<bool> done{false};
+    const Text other = big + "tail";
+    start_worker([&] {
+        window.set_content("编辑框_原"_c, other);
+        window.append_text("编辑框_原"_c, "\r\nmore");
+        done = true;
+    });
+    while (!done)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(window.get_content("编辑框_原"_c), other + "\r\nmore");
+    EXPECT_EQ(changes, 3);
+    // The box still takes typing after its document was replaced.
+    auto* box = static_cast<QPlainTextEdit*>(window.widget("编辑框_原"_c));
+    box->moveCursor(QTextCursor::Start);
+    box->insertPlainText(QStringLiteral("x"));
+    EXPECT_EQ(window.get_content("编辑框_原"_c), "x"_t + other + "\r\nmore");
+    EXPECT_EQ(changes, 4);
+}
+
 TEST(WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsAtOnceWithZero)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
