@@ -346,11 +346,14 @@ void MainWindow::run_deferred_calls()
 void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
 {
     if (t.size() < large_text) {
-        {
-            const QSignalBlocker quiet(box);
-            box->setPlainText(to_box(t));
-        }
-        raise(edit, Event::content_changed); // once, even for the same text
+        const QString box_text = to_box(t);
+        on_ui([&] {
+            {
+                const QSignalBlocker quiet(box);
+                box->setPlainText(box_text);
+            }
+            raise(edit, Event::content_changed); // once, even for the same text
+        });
         return;
     }
     QTextDocument* doc = nullptr;

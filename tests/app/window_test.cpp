@@ -299,6 +299,7 @@ TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
         for (int i = 0; i < 50; ++i)
             window.append_text("编辑框_后"_c, txt_from_int(i) + "\r\n");
         window.set_pane_text("状态条1"_c, 1, "1234 "_t + "次"_t);
+        window.set_content("编辑框_原"_c, "w\r\n");
         done = true;
     });
     while (!done)
@@ -308,6 +309,7 @@ TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
     for (int i = 1; i <= 50; ++i)
         EXPECT_EQ(array_at(lines, i), txt_from_int(i - 1));
     EXPECT_EQ(window.pane(1)->text(), qs("1234 次"));
+    EXPECT_EQ(window.get_content("编辑框_原"_c).str(), "w\r\n");
 }
 
 TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
