@@ -1,0 +1,34 @@
+#include "ops/extract.h"
+
+#include "runtime/codepage.h"
+#include "runtime/desktop.h"
+#include "runtime/text_routines.h"
+
+namespace fenrow {
+
+void extract_accounts(Controls& ui)
+{
+    const Text source = ui.get_content("编辑框_原"_c);
+    const Text head = ui.get_content("编辑框_提取头"_c);
+    const Text tail = ui.get_content("编辑框_提取尾"_c);
+
+    // Exact case and no quote token here: a marker must stand in the source as
+    // typed. An empty marker passes unless the source is empty.
+    if (txt_find(source, head, std::nullopt, false) == -1 || txt_find(source, tail, std::nullopt, false) == -1) {
+        message_box("请输入正确的帐号前后字符,没有请留空"_t, 0, "提示"_t);
+        return;
+    }
+
+    // The markers are read once: nothing runs between the lines that could
+    // change them.
+    const TextArray lines = txt_split(source, Text("\r\n"));
+    std::string result;
+    result.reserve(source.view().size() + 2 * lines.items().size());
+    for (const Text& line : lines) {
+        result += text_between(line, head, tail, 0, false).view();
+        result += "\r\n";
+    }
+    ui.set_content("编辑框_原"_c, Text(std::move(result)));
+}
+
+} // namespace fenrow

@@ -1,0 +1,75 @@
+#include "ops/extract.h"
+
+#include "app/control_table.h"
+#include "runtime/codepage.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/print.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace fenrow;
+
+namespace {
+
+const ControlName source_box = "编辑框_原"_c, head_box = "编辑框_提取头"_c, tail_box = "编辑框_提取尾"_c;
+
+TEST(ExtractAccounts, OneResultLinePerSourceLine)
+{
+    // No result: the markers fail the whole-source check and the message shows.
+    const std::optional<Text> refused;
+    const struct {
+        Text source, head, tail;
+        std::optional<Text> result;
+    } cases[] = {
+        {"u1----p1,\r\nu2----p2,\r\nfoo", "----", ",", "p1\r\np2\r\n\r\n"},
+        {"u1----p1,x", "----", ",", "p1\r\n"},
+        {"u1----p1,x", "", ",", "u1----p1\r\n"},
+        {"u1----p1,x", "----", "", "p1,x\r\n"},
+        {"u1----p1,x", "", "", "u1----p1,x\r\n"},
+        {"u1----p1\r\nx,", "----", ",", "\r\n\r\n"},       // no tail behind the head; no head
+        {"a,b,c\r\nd", "", "", "a,b,c\r\nd\r\n"},          // both empty: lines unchanged, CR LF behind the last
+        {"a\r\n", "", "", "a\r\n"},                       // a final CR LF gives no extra line
+        {"\r\nu1,\r\n\r\nu2,", "", ",", "\r\nu1\r\n\r\nu2\r\n"}, // empty lines stay in place
+        {"\r\n", "", "", "\r\n"},
+        {"Name:Bob;\r\nname:", "name:", ";", "Bob\r\n\r\n"}, // per line ASCII case is ignored
+        {"NAME:bob;", "name:", ";", refused},            // the check keeps case
+        {"k=\"v\";\r\n#引号"_t, "#引号"_t, "#引号"_t, "v\r\n\r\n"}, // the token means a quote per line
+        {"k=\"v\";", "#引号"_t, "#引号"_t, refused},     // but the check looks for the token itself
+        {",a,", ",", ",", "a\r\n"},                       // the tail is searched behind the head
+        {"x----a,b----c,", "----", ",", "a\r\n"},         // the first head counts
+        {"中y\r\n"_t + Text("\xd0y,"), "\xd0y", "", "\r\n,\r\n"},     // markers only at character boundaries
+        {"用户:张三;"_t, "用户:"_t, ";", "张三\r\n"_t},
+        {"u1----p1", "#", "", refused},
+        {"u1----p1", "", "#", refused},
+        {"", "", "", refused},                             // an empty source always fails
+        {"", "a", "b", refused},
+    };
+    for (const auto& c : cases) {
+        FakeDesktop desktop;
+        MemoryControls ui(control_table());
+        ui.set_content(source_box, c.source);
+        ui.set_content(head_box, c.head);
+        ui.set_content(tail_box, c.tail);
+        extract_accounts(ui);
+        const std::string label = testing::PrintToString(c.source) + " | " + testing::PrintToString(c.head);
+        if (c.result) {
+            EXPECT_EQ(ui.get_content(source_box), *c.result) << label;
+            EXPECT_EQ(ui.content_changed_count(source_box), 2) << label;
+            EXPECT_TRUE(desktop.boxes.empty()) << label;
+        } else {
+            EXPECT_EQ(ui.get_content(source_box), c.source) << label;
+            EXPECT_EQ(ui.content_changed_count(source_box), 1) << label; // only the test's own write
+            ASSERT_EQ(desktop.boxes.size(), 1u) << label;
+            EXPECT_EQ(desktop.boxes[0].content, "请输入正确的帐号前后字符,没有请留空"_t);
+            EXPECT_EQ(desktop.boxes[0].title, "提示"_t);
+            EXPECT_EQ(desktop.boxes[0].style, 0);
+        }
+        EXPECT_EQ(ui.get_content(head_box), c.head) << label;
+        EXPECT_EQ(ui.get_content(tail_box), c.tail) << label;
+        EXPECT_EQ(ui.get_content("编辑框_后"_c), Text()) << label;
+    }
+}
+
+} // namespace
