@@ -1,0 +1,190 @@
+// The two buttons whose work runs on a worker, clicked in the window.
+#include "app/main_window.h"
+
+#include "app/control_table.h"
+#include "app/widgets.h"
+#include "ops/add_suffix.h"
+#include "ops/jobs.h"
+#include "runtime/codepage.h"
+#include "tests/support/print.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace fenrow;
+
+namespace {
+
+const ControlName source = "编辑框_原"_c, result = "编辑框_后"_c, convert = "按钮_转换"_c, suffix = "按钮_加后缀"_c;
+
+Text numbered_list(int lines)
+{
+    std::string s;
+    for (int i = 1; i <= lines; ++i)
+        s += "acc" + std::to_string(i) + "\r\n";
+    return Text(std::move(s));
+}
+
+// Lets the window run, as it would for the user, until the job has ended.
+void let_job_finish(MainWindow& w)
+{
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (box_job_running(w, result)) {
+        ASSERT_LT(std::chrono::steady_clock::now(), give_up) << "the job never ended";
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    QApplication::processEvents();
+}
+
+class WorkerOps : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        use_design_font();
+        window.show();
+        QApplication::processEvents();
+    }
+
+    void click(ControlName button) { static_cast<QAbstractButton*>(window.widget(button))->click(); }
+    void type_into(ControlName box, const char* utf8) { static_cast<QLineEdit*>(window.widget(box))->setText(QString::fromUtf8(utf8)); }
+    QString counter() { return static_cast<QLabel*>(window.widget("总数2"_c))->text(); }
+    static QString counter_for(int lines) { return QStringLiteral("总共：%1行 ↓").arg(lines); }
+
+    void wait_for_job() { let_job_finish(window); }
+
+    MainWindow window;
+};
+
+TEST_F(WorkerOps, ConversionButtonFillsTheRightBoxAndItsCounter)
+{
+    const struct {
+        const char* untick; // nullptr: both boxes stay ticked
+        const char* prefix;
+        const char* chars;
+        Text source, expected;
+    } cases[] = {
+        {nullptr, "=", "", "aaa\r\n\r\nbbb\r\n", "1=aaa=\r\n2==\r\n3=bbb="},
+        {"选择框_后缀", "----", "", "aaa\r\nbbb\r\n\r\n", "1----aaa\r\n2----bbb\r\n3----"},
+        {"选择框_前缀", "=", "账号", "中文\r\n\r\nb"_t, "中文=账号\r\n=账号\r\nb=账号"_t},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.source));
+        MainWindow w;
+        w.show();
+        if (c.untick != nullptr)
+            static_cast<QAbstractButton*>(w.widget(ControlName{c.untick}))->click();
+        static_cast<QLineEdit*>(w.widget("编辑框_前缀"_c))->setText(QString::fromUtf8(c.prefix));
+        static_cast<QLineEdit*>(w.widget("编辑框_后缀字符"_c))->setText(QString::fromUtf8(c.chars));
+        w.set_content(source, c.source);
+        w.set_content(result, "old");
+        static_cast<QAbstractButton*>(w.widget(convert))->click();
+        EXPECT_EQ(w.get_content(result), Text()); // emptied at once
+        let_job_finish(w);
+        EXPECT_EQ(w.get_content(result), c.expected);
+        EXPECT_EQ(static_cast<QLabel*>(w.widget("总数2"_c))->text(), counter_for(count_box_lines(c.expected)));
+        EXPECT_EQ(w.get_content(source), c.source);
+    }
+}
+
+TEST_F(WorkerOps, AddSuffixButtonShowsTheNoticeThenTheMarkedList)
+{
+    window.set_content(source, "a\r\nb\r\n\r\nc\r\nd\r\ne\r\nf\r\ng\r\n");
+    type_into("编辑框_后缀个数"_c, "３");
+    click("单选框_后"_c);
+    click(suffix);
+    EXPECT_EQ(window.get_content(result), add_suffix_notice());
+    EXPECT_EQ(counter(), counter_for(2));
+    wait_for_job();
+    EXPECT_EQ(window.get_content(result), Text("a\r\nb\r\nc*1\r\nd\r\ne\r\nf*2\r\ng"));
+    EXPECT_EQ(counter(), counter_for(7));
+}
+
+TEST_F(WorkerOps, ClicksWhileAJobRunsAreRefusedAndOneCleanResultComes)
+{
+    const int lines = 3 * batch_lines + 10;
+    window.set_content(source, numbered_list(lines));
+    static_cast<QAbstractButton*>(window.widget("选择框_后缀"_c))->click();
+    click(convert);
+    // The worker needs the window for every step, so it is still at the start.
+    ASSERT_TRUE(box_job_running(window, result));
+    click(convert);
+    click(suffix);
+    EXPECT_EQ(window.pane(hint_pane)->text(), QString::fromStdU16String(text_to_utf16(job_running_note())));
+    wait_for_job();
+
+    const TextArray out = txt_split(window.get_content(result), Text("\r\n"));
+    ASSERT_EQ(array_count(out), lines);
+    for (int i = 1; i <= lines; ++i)
+        ASSERT_EQ(array_at(out, i).str(), std::to_string(i) + "=acc" + std::to_string(i));
+    EXPECT_EQ(counter(), counter_for(lines));
+
+    // Once it has ended, the buttons work again.
+    click(suffix);
+    wait_for_job();
+    EXPECT_EQ(array_at(txt_split(window.get_content(result), Text("\r\n")), 1).str(), "acc1*1");
+}
+
+TEST_F(WorkerOps, ProgressShowsAndTheWindowKeepsHandlingEvents)
+{
+    const int lines = 6 * batch_lines;
+    window.set_content(source, numbered_list(lines));
+    auto* box = static_cast<QPlainTextEdit*>(window.widget(result));
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start();
+    std::vector<int> counts, ticks_at;
+    window.event_observer = [&](ControlName c, Event e) {
+        if (c == result && e == Event::content_changed) {
+            counts.push_back(box->blockCount());
+            ticks_at.push_back(ticks);
+        }
+    };
+    click(convert);
+    wait_for_job();
+    window.event_observer = nullptr;
+    ticker.stop();
+
+    // After the clearing, one append per batch, each showing more lines.
+    EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end())) << testing::PrintToString(counts);
+    const auto first_append = std::upper_bound(counts.begin(), counts.end(), 1);
+    EXPECT_EQ(counts.end() - first_append, lines / batch_lines) << testing::PrintToString(counts);
+    EXPECT_EQ(counts.back(), lines);
+    // Between the appends the window handled its timer.
+    const auto at_first_append = ticks_at[static_cast<std::size_t>(first_append - counts.begin())];
+    EXPECT_GE(ticks_at.back() - at_first_append, lines / batch_lines / 2);
+    EXPECT_EQ(counter(), counter_for(lines));
+}
+
+TEST(WorkerOpsDeathTest, ClosingTheWindowWhileAConversionRunsEndsAtOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            MainWindow w;
+            w.show();
+            w.set_content(source, numbered_list(100000));
+            static_cast<QAbstractButton*>(w.widget(convert))->click();
+            QTimer::singleShot(200, &w, [&w] {
+                std::fprintf(stderr, "%s\n", box_job_running(w, result) ? "closed while running" : "already done");
+                w.close();
+            });
+            run_until_closed();
+        },
+        testing::ExitedWithCode(0), "closed while running");
+}
+
+} // namespace
