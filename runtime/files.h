@@ -21,6 +21,8 @@ Text dir_of(const Text& path);
 // Fixed on first use; init_program_dir() also makes it the current directory.
 const Text& program_dir();
 bool init_program_dir();
+// Tests only: program_dir() gives dir from now on; nullopt restores the real one.
+void set_program_dir_for_testing(std::optional<Text> dir);
 
 std::string to_fs_path(const Text& path);
 

@@ -1,0 +1,85 @@
+#include "ops/generate.h"
+
+#include "ops/split.h"
+#include "runtime/codepage.h"
+#include "runtime/desktop.h"
+#include "runtime/files.h"
+
+namespace fenrow {
+
+namespace {
+
+// Checked byte by byte: neither '/' nor '.' can be the second byte of a
+// two-byte character, so no Chinese name is refused by mistake.
+bool stays_in_program_dir(const Text& file_name)
+{
+    const std::string_view s = file_name.view();
+    return s.find(path_separator) == std::string_view::npos && s.find("..") == std::string_view::npos;
+}
+
+void report_unwritten(const Text& file_name, const Text& why)
+{
+    message_box("文本“"_t + file_name + "”生成失败："_t + why + "！未生成的账号仍留在左侧。"_t, 0, "提示！"_t);
+}
+
+} // namespace
+
+int count_lines(const Text& text) { return static_cast<int>(account_line_spans(text.view()).size()); }
+
+void generate_text_files(Controls& ui)
+{
+    if (ui.get_content("编辑框_个数"_c).empty() || ui.get_content("编辑框_生成文本名"_c).empty()) {
+        message_box("请先设置好生成个数,和生成文本名字!"_t, 0, "提示！"_t);
+        return;
+    }
+    Text content = ui.get_content("编辑框_原"_c);
+    if (content.empty()) {
+        message_box("左侧编辑框不能为空！"_t, 0, "提示！"_t);
+        return;
+    }
+
+    // The box is read once and written when it must show the list: before a
+    // message, and at the end.
+    AccountList list(std::move(content));
+    bool box_behind = false;
+    const auto show_list = [&] {
+        if (box_behind)
+            ui.set_content("编辑框_原"_c, list.content());
+        box_behind = false;
+    };
+
+    const int32_t n = txt_to_int(ui.get_content("编辑框_个数"_c));
+    const int files = n > 0 ? list.line_count() / n : 0; // a zero or negative count makes none
+    for (int k = 1; k <= files; ++k) {
+        const Text file_name = ui.get_content("编辑框_生成文本名"_c) + txt_from_int(k) +
+                               ui.get_item("组合框_生成后缀"_c, ui.get_selection("组合框_生成后缀"_c));
+        if (!stays_in_program_dir(file_name)) {
+            show_list();
+            report_unwritten(file_name, "文本名不能含有“/”或“..”"_t);
+            return;
+        }
+
+        const AccountList before = list;
+        ui.set_content("编辑框_后"_c, Text());
+        const AccountList::Block block = list.take(read_block_options(ui));
+        if (block.short_list) {
+            show_list();
+            message_box("前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t);
+        }
+
+        Text why;
+        if (!file_write(program_dir() + Text(std::string(1, path_separator)) + file_name,
+                        {txt_to_bytes(block.text)}, &why)) {
+            list = before; // its accounts were not written: they stay in the box
+            show_list();
+            report_unwritten(file_name, why);
+            return;
+        }
+        if (!block.short_list)
+            box_behind = true;
+    }
+    show_list();
+    message_box("生成完毕！"_t, 0, "提示！"_t);
+}
+
+} // namespace fenrow

@@ -1,0 +1,76 @@
+// Split accounts: the next N account lines taken off the top of the left box
+// and turned into the text of one file, each line optionally numbered
+// ("1=a1") and the whole optionally under a top line ("[账号]").
+#pragma once
+
+#include "ops/controls.h"
+#include "runtime/text.h"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace fenrow {
+
+// Where one account line lies in its text, as txt_split(text, CR LF) cuts it.
+struct LineSpan {
+    std::uint32_t begin = 0;
+    std::uint32_t size = 0;
+};
+std::vector<LineSpan> account_line_spans(std::string_view text);
+
+// The text without its n-th account line (none for an n outside the lines),
+// the rest joined with CR LF and none after the last: so a trailing CR LF goes,
+// and a remaining empty last line goes with it at the next split.
+Text delete_line(const Text& text, int n);
+
+// How blocks are built, read from the window's 分组框3.
+struct BlockOptions {
+    int32_t count = 0; // accounts per block, N
+    bool numbered = false;
+    Text separator;
+    bool with_top = false;
+    Text top_text;
+};
+BlockOptions read_block_options(Controls& ui);
+
+// The left box's account list while blocks are taken off its top: the box is
+// read once, every take costs only its own lines, and the box's content after
+// any number of takes is at hand. A copy is cheap and is a saved state.
+class AccountList {
+public:
+    explicit AccountList(Text content);
+
+    struct Block {
+        Text text;
+        bool short_list = false; // fewer lines than N: nothing was taken
+    };
+    // What take_account_block gives and does to the box, done on the list.
+    Block take(const BlockOptions& options);
+
+    // The lines the next take sees.
+    int line_count() const;
+    // What the box holds after the takes so far.
+    Text content() const;
+    // False until a take has removed anything from the box.
+    bool changed() const { return !untouched_; }
+
+private:
+    std::uint32_t visible_end() const;
+    void delete_first_line();
+
+    std::shared_ptr<const std::string> text_;
+    std::shared_ptr<const std::vector<LineSpan>> lines_;
+    // The box holds lines [first_, end_) joined with CR LF, or the text as
+    // given while untouched_.
+    std::uint32_t first_ = 0, end_ = 0;
+    bool untouched_ = true;
+};
+
+// Takes the next block off 编辑框_原 and empties 编辑框_后; the text of one
+// file. A list shorter than N is reported and left as it is, with a block
+// holding the top text alone or nothing.
+Text take_account_block(Controls& ui);
+
+} // namespace fenrow

@@ -1,0 +1,288 @@
+#include "ops/generate.h"
+
+#include "app/control_table.h"
+#include "app/shell.h"
+#include "runtime/codepage.h"
+#include "runtime/files.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/print.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <unistd.h>
+
+using namespace fenrow;
+namespace fs = std::filesystem;
+
+namespace {
+
+const Text short_list_message = "前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t;
+const Text done = "生成完毕！"_t;
+const Text settings_missing = "请先设置好生成个数,和生成文本名字!"_t;
+const Text left_empty = "左侧编辑框不能为空！"_t;
+const Text seven = "a1\r\na2\r\na3\r\na4\r\na5\r\na6\r\na7";
+
+// File name on disk (UTF-8) → content (code-page-936 bytes).
+using Files = std::map<std::string, Text>;
+
+struct Inputs {
+    Text left;
+    Text count = "3";
+    Text name = "账号"_t;
+    int extension = 0; // .txt
+    bool numbered = true;
+    Text separator = "=";
+    bool with_top = true;
+    Text top = "[账号]"_t;
+};
+
+class GenerateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string tmpl = (fs::temp_directory_path() / "fenrow-generate-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        // The program's directory lies one level down, so that a name leading
+        // out of it still lands in the test's own directory.
+        outer_ = tmpl;
+        dir_ = outer_ + "/program";
+        fs::create_directory(dir_);
+        set_program_dir_for_testing(text_from_utf8(dir_));
+    }
+    void TearDown() override
+    {
+        set_program_dir_for_testing(std::nullopt);
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(outer_, ec);
+    }
+
+    void prepare(const Inputs& s)
+    {
+        ui.set_content("编辑框_原"_c, s.left);
+        ui.set_content("编辑框_后"_c, "right box");
+        ui.set_content("编辑框_个数"_c, s.count);
+        ui.set_content("编辑框_生成文本名"_c, s.name);
+        ui.set_selection("组合框_生成后缀"_c, s.extension);
+        ui.set_checked("选择框_是否加前缀"_c, s.numbered);
+        ui.set_content("编辑框_生成前缀"_c, s.separator);
+        ui.set_checked("选择框_加顶层"_c, s.with_top);
+        ui.set_content("编辑框_顶层文本"_c, s.top);
+    }
+
+    // Regular files only; a directory in the way shows as "<dir>".
+    Files files() const
+    {
+        Files out;
+        for (const auto& e : fs::directory_iterator(dir_)) {
+            std::ifstream in(e.path(), std::ios::binary);
+            out[e.path().filename().string()] =
+                e.is_directory() ? Text("<dir>") : Text(std::string(std::istreambuf_iterator<char>(in), {}));
+        }
+        return out;
+    }
+    std::vector<Text> messages() const
+    {
+        std::vector<Text> out;
+        for (const FakeDesktop::Box& b : desktop.boxes)
+            out.push_back(b.content + " | " + b.title);
+        return out;
+    }
+    Text left() { return ui.get_content("编辑框_原"_c); }
+    Text right() { return ui.get_content("编辑框_后"_c); }
+
+    std::string outer_, dir_;
+    MemoryControls ui{control_table()};
+    FakeDesktop desktop;
+};
+
+Text tip(const Text& content) { return content + " | " + "提示！"_t; }
+Text info(const Text& content) { return content + " | " + "信息："_t; }
+
+TEST_F(GenerateTest, RunsAsTheTableSays)
+{
+    const Text top_only = "[账号]"_t;
+    const struct {
+        const char* name;
+        Inputs inputs;
+        Files files;
+        Text left_after;
+        bool right_emptied;
+        std::vector<Text> messages;
+    } cases[] = {
+        {"worked example", {seven},
+         {{"账号1.txt", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.txt", "[账号]\r\n1=a4\r\n2=a5\r\n3=a6"_t}},
+         "a7", true, {tip(done)}},
+        {"whole blocks only", {"a1\r\na2\r\na3\r\na4\r\na5\r\na6", "3", "f"_t, 0, false, "", false},
+         {{"f1.txt", "a1\r\na2\r\na3"}, {"f2.txt", "a4\r\na5\r\na6"}}, "", true, {tip(done)}},
+        {"fewer than one block", {"a1\r\na2"}, {}, "a1\r\na2", false, {tip(done)}},
+        {"trailing CR LF adds no line", {"a1\r\na2\r\na3\r\na4\r\n", "2", "f"_t, 0, false, "", false},
+         {{"f1.txt", "a1\r\na2"}, {"f2.txt", "a3\r\na4"}}, "", true, {tip(done)}},
+        {"blank line counts and is taken", {"a1\r\n\r\na2\r\na3", "2", "f"_t, 0, false, "", false},
+         {{"f1.txt", "a1\r\n"}, {"f2.txt", "a2\r\na3"}}, "", true, {tip(done)}},
+        {"numbered blank line", {"a1\r\n\r\na3\r\na4"},
+         {{"账号1.txt", "[账号]\r\n1=a1\r\n2=\r\n3=a3"_t}}, "a4", true, {tip(done)}},
+        {"trailing blank lines make a later block short", {"a1\r\na2\r\na3\r\na4\r\n\r\n\r\n"},
+         {{"账号1.txt", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.txt", top_only}}, "a4", true,
+         {info(short_list_message), tip(done)}},
+        {"short block without top text is an empty file",
+         {"a1\r\na2\r\na3\r\na4\r\n\r\n\r\n", "3", "f"_t, 0, false, "", false},
+         {{"f1.txt", "a1\r\na2\r\na3"}, {"f2.txt", ""}}, "a4", true, {info(short_list_message), tip(done)}},
+        {"zero count", {seven, "0"}, {}, seven, false, {tip(done)}},
+        {"count not a number", {seven, "abc"}, {}, seven, false, {tip(done)}},
+        {"negative count", {seven, "-3"}, {}, seven, false, {tip(done)}},
+        {"count larger than the list", {seven, "8"}, {}, seven, false, {tip(done)}},
+        {"full-width count", {seven, "３"_t},
+         {{"账号1.txt", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.txt", "[账号]\r\n1=a4\r\n2=a5\r\n3=a6"_t}},
+         "a7", true, {tip(done)}},
+        {".ini selected", {seven, "3", "账号"_t, 1},
+         {{"账号1.ini", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.ini", "[账号]\r\n1=a4\r\n2=a5\r\n3=a6"_t}},
+         "a7", true, {tip(done)}},
+        {"no extension selected", {"a1\r\na2", "2", "f"_t, -1, false, "", false}, {{"f1", "a1\r\na2"}}, "", true,
+         {tip(done)}},
+        {"Chinese accounts, own separator and top", {"张三----密码1\r\n李四----密码2\r\n王五"_t, "2", "号"_t, 0,
+                                                      true, "、"_t, true, "【名单】"_t},
+         {{"号1.txt", "【名单】\r\n1、张三----密码1\r\n2、李四----密码2"_t}}, "王五"_t, true, {tip(done)}},
+        {"empty name", {seven, "3", ""}, {}, seven, false, {tip(settings_missing)}},
+        {"empty count", {seven, ""}, {}, seven, false, {tip(settings_missing)}},
+        {"empty list", {"", "3"}, {}, "", false, {tip(left_empty)}},
+        {"name leading out", {seven, "3", "../x"}, {}, seven, false,
+         {tip("文本“../x1.txt”生成失败：文本名不能含有“/”或“..”！未生成的账号仍留在左侧。"_t)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directory(dir_);
+        desktop.boxes.clear();
+        prepare(c.inputs);
+        generate_text_files(ui);
+        EXPECT_EQ(files(), c.files);
+        EXPECT_EQ(left(), c.left_after);
+        EXPECT_EQ(right(), c.right_emptied ? Text() : Text("right box"));
+        EXPECT_EQ(messages(), c.messages);
+    }
+}
+
+TEST_F(GenerateTest, NameAndExtensionAreReadForEveryFile)
+{
+    prepare({seven});
+    int reads = 0;
+    // Every emptying of the right box starts a block: rename the next file.
+    ui.on_content_changed = [&](ControlName c) {
+        if (c == "编辑框_后"_c && ++reads == 1) {
+            ui.set_content("编辑框_生成文本名"_c, "b");
+            ui.set_selection("组合框_生成后缀"_c, 1);
+        }
+    };
+    generate_text_files(ui);
+    const Files f = files();
+    EXPECT_EQ(f.count("账号1.txt"), 1u);
+    EXPECT_EQ(f.count("b2.ini"), 1u);
+}
+
+TEST_F(GenerateTest, SecondRunReplacesTheFiles)
+{
+    prepare({seven});
+    generate_text_files(ui);
+    prepare({"x1\r\nx2\r\nx3\r\nx4", "2", "账号"_t, 0, false, "", false});
+    generate_text_files(ui);
+    const Files expected = {{"账号1.txt", "x1\r\nx2"}, {"账号2.txt", "x3\r\nx4"}};
+    EXPECT_EQ(files(), expected);
+}
+
+// The left box is written once for the run, not once per line.
+TEST_F(GenerateTest, LeftBoxIsWrittenOnce)
+{
+    std::string list;
+    for (int i = 0; i < 600; ++i)
+        list += "user" + std::to_string(i) + "\r\n";
+    prepare({Text(list), "6"});
+    const int before = ui.content_changed_count("编辑框_原"_c);
+    generate_text_files(ui);
+    EXPECT_EQ(files().size(), 100u);
+    EXPECT_EQ(left(), Text());
+    EXPECT_EQ(ui.content_changed_count("编辑框_原"_c), before + 1);
+}
+
+class ShowingDesktop : public FakeDesktop {
+public:
+    explicit ShowingDesktop(Controls& ui) : ui_(ui) {}
+    int message_box(const Text& content, int style, const Text& title) override
+    {
+        left_while_shown.push_back(ui_.get_content("编辑框_原"_c));
+        return FakeDesktop::message_box(content, style, title);
+    }
+    std::vector<Text> left_while_shown;
+
+private:
+    Controls& ui_;
+};
+
+TEST_F(GenerateTest, LeftBoxIsCurrentWhileAMessageShows)
+{
+    prepare({"a1\r\na2\r\na3\r\na4\r\n\r\n\r\n"});
+    ShowingDesktop shown(ui);
+    generate_text_files(ui);
+    EXPECT_EQ(shown.left_while_shown, (std::vector<Text>{"a4", "a4"}));
+}
+
+// A directory of the target's name cannot be replaced, even by root.
+TEST_F(GenerateTest, UnwritableFileStopsTheRunAndKeepsItsAccounts)
+{
+    fs::create_directory(fs::path(dir_) / "账号2.txt");
+    prepare({seven});
+    generate_text_files(ui);
+    const Files expected = {{"账号1.txt", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.txt", "<dir>"}};
+    EXPECT_EQ(files(), expected); // no temporary file left either
+    EXPECT_EQ(left(), Text("a4\r\na5\r\na6\r\na7"));
+    EXPECT_EQ(messages(),
+              std::vector<Text>{tip("文本“账号2.txt”生成失败：同名的目录已存在！未生成的账号仍留在左侧。"_t)});
+}
+
+TEST_F(GenerateTest, FirstFileUnwritableLeavesTheBoxAsItWas)
+{
+    fs::create_directory(fs::path(dir_) / "账号1.txt");
+    const Text list = "a1\r\na2\r\na3\r\n\r\n";
+    prepare({list});
+    generate_text_files(ui);
+    EXPECT_EQ(left(), list);
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    EXPECT_EQ(desktop.boxes[0].title, "提示！"_t);
+}
+
+TEST_F(GenerateTest, ReadOnlyDirectoryKeepsTheAccounts)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only directories";
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    prepare({seven});
+    generate_text_files(ui);
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_TRUE(files().empty());
+    EXPECT_EQ(left(), seven);
+    EXPECT_EQ(messages(),
+              std::vector<Text>{tip("文本“账号1.txt”生成失败：没有写入权限！未生成的账号仍留在左侧。"_t)});
+}
+
+TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
+{
+    fs::create_directory(fs::path(dir_) / "sub");
+    for (const char* name : {"../x", "sub/x", "..", "a..b"}) {
+        prepare({seven, "3", name});
+        generate_text_files(ui);
+        EXPECT_EQ(left(), seven) << name;
+    }
+    EXPECT_EQ(files(), (Files{{"sub", "<dir>"}}));
+    EXPECT_TRUE(fs::is_empty(fs::path(dir_) / "sub"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(outer_), fs::directory_iterator()), 1);
+}
+
+TEST(GenerateButton, RunsGenerateTextFiles)
+{
+    EXPECT_EQ(find_handler("按钮_生成"_c, Event::clicked), &generate_text_files);
+}
+
+} // namespace
