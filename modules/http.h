@@ -1,0 +1,78 @@
+// The HTTP page client: one HTTP or HTTPS request, its response body as
+// system text, with the response's headers, cookies and redirect target.
+#pragma once
+
+#include "runtime/text.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace fenrow {
+
+// User agent sent when the request headers name none.
+inline constexpr const char* http_default_user_agent =
+    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1; NRV8Q; .NET CLR 2.0.50727; .NET CLR 3.0.04506.648; "
+    ".NET CLR 3.5.21022)";
+
+// What response_headers and location hold after an exchange that failed once
+// the request was made: this many spaces.
+inline constexpr int http_failed_header_spaces = 5000;
+
+// Bounds of one exchange; crossing one fails it like a broken connection.
+struct HttpLimits {
+    long connect_seconds;             // to resolve the host and connect
+    long silence_seconds;             // once connected, without a byte arriving or leaving
+    std::int64_t max_response_bytes;  // the body, and the header block, each
+    long max_redirects;
+};
+inline constexpr HttpLimits http_default_limits{60, 30, std::int64_t{64} << 20, 30};
+
+// Test seam: the limits of the calls that start after it; returns the old ones.
+HttpLimits http_set_limits(const HttpLimits& limits);
+
+// One request; blocks until the whole body is read or the request failed.
+// Left-out pointers and optionals are the parameter left out.
+//  - method: 1 is POST, any other value GET; a body is sent unless it is 0.
+//  - post_text: the body when post_bytes is empty.
+//  - cookies (in/out): sent as "Cookie:", and the cookies this response set are
+//    merged into it (merge_cookies). Left out, the process-wide cookie store
+//    sends and keeps cookies instead; supplied (even empty), that store is not used.
+//  - new_cookies (out): "name=value; name=value" of the response's Set-Cookie lines.
+//  - request_headers (in/out): extra header lines separated by CR LF, completed
+//    with Referer, Accept, Accept-Language, Content-Type and Cookie lines.
+//  - location (out): the last header value of a line holding "Location:", or
+//    the whole header block when there is none.
+//  - no_redirect: true returns a redirect response instead of following it.
+//  - post_bytes (in/out): the body as bytes; when empty for a request with a
+//    body, it is set to the bytes of post_text.
+//  - proxy: an HTTP proxy ("host:port") for "http" addresses; "https" ones go direct.
+//  - response_headers (out): the final response's status line and header
+//    lines, each ending in CR LF, then the empty line.
+// The result is empty when the request could not be made (the out-parameters
+// are then left alone) or failed on the way (response_headers and location are
+// then http_failed_header_spaces spaces). A body with "utf-8" starting within
+// its first 499 bytes, or whose headers name utf-8 in any case, is converted
+// from UTF-8; the result ends at the body's first zero byte.
+Text http_fetch(const Text& url, std::optional<int> method = std::nullopt,
+                const std::optional<Text>& post_text = std::nullopt, Text* cookies = nullptr,
+                Text* new_cookies = nullptr, Text* request_headers = nullptr, Text* location = nullptr,
+                std::optional<bool> no_redirect = std::nullopt, ByteArray* post_bytes = nullptr,
+                const std::optional<Text>& proxy = std::nullopt, Text* response_headers = nullptr);
+
+// Address parts. The host is lower-case, without path, and without port unless
+// keep_port; "http://" is assumed without a scheme.
+Text url_host(const Text& url, bool keep_port);
+// The port written in the address, else 443 for "https…" and 80 otherwise.
+int url_port(const Text& url);
+// From the first '/' behind the host to the end, case and query kept; "/" when none.
+Text url_path(const Text& url);
+
+// The trimmed text behind the first ':' of a header line; empty without ':'.
+Text header_value(const Text& line);
+
+// Both lose their spaces. The result, also left in cookies: the new entries
+// followed by the old ones whose name no new entry has, without the ones
+// ending in "=deleted" and without exact repeats, joined by "; ".
+Text merge_cookies(Text& cookies, Text& new_cookies);
+
+} // namespace fenrow
