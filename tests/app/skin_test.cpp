@@ -1,0 +1,493 @@
+#include "app/skin_attach.h"
+
+#include "app/control_table.h"
+#include "app/main_window.h"
+#include "app/skin/skin_api.h"
+#include "app/skin/skin_format.h"
+#include "app/widgets.h"
+#include "tests/app/skin_probe.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QStyle>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <climits>
+#include <cmath>
+#include <map>
+#include <thread>
+
+using namespace fenrow;
+
+namespace fenrow::skin {
+// Found by the test macros through the colour's namespace.
+void PrintTo(const Rgb& c, std::ostream* os) { *os << '(' << int(c.r) << ',' << int(c.g) << ',' << int(c.b) << ')'; }
+} // namespace fenrow::skin
+
+using skin::Rgb;
+using skin::Role;
+
+namespace {
+
+const std::string& builtin_bytes() { return builtin_skin().str(); }
+
+std::optional<skin::Skin> parse(const std::string& s)
+{
+    return skin::parse_skin(reinterpret_cast<const unsigned char*>(s.data()), s.size());
+}
+
+// The built-in skin without its check line, to build variants from.
+std::string builtin_body() { return builtin_bytes().substr(0, builtin_bytes().size() - skin::check_line_size); }
+
+std::string replaced(std::string s, const std::string& from, const std::string& to)
+{
+    const std::size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? s : s.replace(at, from.size(), to);
+}
+
+QColor qcolour(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+double luminance(Rgb c)
+{
+    auto lin = [](int v) {
+        const double x = v / 255.0;
+        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.r) + 0.7152 * lin(c.g) + 0.0722 * lin(c.b);
+}
+
+double contrast(Rgb a, Rgb b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// --- The format -------------------------------------------------------------
+
+TEST(SkinFormat, BuiltInSkinReadsWithWhiteEditBoxes)
+{
+    const std::optional<skin::Skin> s = parse(builtin_bytes());
+    ASSERT_TRUE(s.has_value());
+    EXPECT_EQ((*s)[Role::base], (Rgb{255, 255, 255}));
+    EXPECT_EQ(s->radius, 4);
+    EXPECT_EQ(builtin_bytes().substr(0, skin::magic.size()), skin::magic);
+    EXPECT_EQ(builtin_bytes(), skin::seal(builtin_body())); // compile-time and run-time seals agree
+}
+
+TEST(SkinFormat, RulesOfTheFormat)
+{
+    const std::string body = builtin_body();
+    std::string padded = body;
+    while (padded.size() <= skin::max_block_size)
+        padded += "# padding padding padding padding padding padding padding\n";
+    const struct {
+        const char* what;
+        std::string block;
+        bool accepted;
+    } cases[] = {
+        {"as built", skin::seal(body), true},
+        {"comments and empty lines", skin::seal(replaced(body, "radius=4\n", "\n# round\n\nradius=4\n")), true},
+        {"lower-case colours", skin::seal(replaced(body, "accent=#2F6FCC", "accent=#2f6fcc")), true},
+        {"largest radius", skin::seal(replaced(body, "radius=4", "radius=12")), true},
+        {"radius too large", skin::seal(replaced(body, "radius=4", "radius=13")), false},
+        {"negative radius", skin::seal(replaced(body, "radius=4", "radius=-1")), false},
+        {"empty radius", skin::seal(replaced(body, "radius=4", "radius=")), false},
+        {"other version", skin::seal(replaced(body, "FRWSKIN 1", "FRWSKIN 2")), false},
+        {"other magic", skin::seal(replaced(body, "FRWSKIN 1", "FRWSKN 1")), false},
+        {"no version", skin::seal(replaced(body, "FRWSKIN 1", "FRWSKIN ")), false},
+        {"unknown key", skin::seal(body + "shadow=#000000\n"), false},
+        {"key twice", skin::seal(body + "window=#000000\n"), false},
+        {"radius twice", skin::seal(body + "radius=2\n"), false},
+        {"key missing", skin::seal(replaced(body, "accent=#2F6FCC\n", "")), false},
+        {"radius missing", skin::seal(replaced(body, "radius=4\n", "")), false},
+        {"colour with a non-digit", skin::seal(replaced(body, "accent=#2F6FCC", "accent=#2F6FCG")), false},
+        {"short colour", skin::seal(replaced(body, "accent=#2F6FCC", "accent=#2F6FC")), false},
+        {"long colour", skin::seal(replaced(body, "accent=#2F6FCC", "accent=#2F6FCC0")), false},
+        {"colour without #", skin::seal(replaced(body, "accent=#2F6FCC", "accent=2F6FCC")), false},
+        {"blanks around =", skin::seal(replaced(body, "accent=#2F6FCC", "accent = #2F6FCC")), false},
+        {"line without =", skin::seal(body + "accent\n"), false},
+        {"CR LF lines", [&] {
+             std::string crlf;
+             for (char c : body)
+                 crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+             return skin::seal(crlf);
+         }(), false},
+        {"zero byte", skin::seal(replaced(body, "# Calm", std::string("#\0Calm", 6))), false},
+        {"bytes after the check line", skin::seal(body) + "window=#000000\n", false},
+        {"no LF after the check line", skin::seal(body).substr(0, skin::seal(body).size() - 1), false},
+        {"upper-case check", [&] {
+             std::string s = skin::seal(body);
+             for (std::size_t i = s.size() - 9; i + 1 < s.size(); ++i)
+                 s[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i])));
+             return s;
+         }(), false},
+        {"over the size limit", skin::seal(padded), false},
+        {"empty", std::string(), false},
+        {"check line alone", skin::seal(std::string_view()), false},
+        {"magic line alone", skin::seal(std::string_view("FRWSKIN 1\n")), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parse(c.block).has_value(), c.accepted) << c.what;
+    EXPECT_FALSE(skin::parse_skin(nullptr, 100).has_value());
+}
+
+TEST(SkinFormat, EveryChangedByteAndEveryCutIsRefused)
+{
+    const std::string good = builtin_bytes();
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        for (unsigned flip : {0x01u, 0x20u, 0x80u}) {
+            std::string bad = good;
+            bad[i] = static_cast<char>(static_cast<unsigned char>(bad[i]) ^ flip);
+            ASSERT_FALSE(parse(bad).has_value()) << "byte " << i << " ^ " << flip;
+        }
+        ASSERT_FALSE(parse(good.substr(0, i)).has_value()) << "cut at " << i;
+    }
+}
+
+// --- The colour shift ---------------------------------------------------------
+
+TEST(SkinShift, HueSaturationAndLightness)
+{
+    const Rgb red{255, 0, 0}, blue{0, 0, 255}, grey{128, 128, 128}, brick{200, 100, 50};
+    const struct {
+        Rgb in;
+        int hue, saturation, lightness;
+        Rgb out;
+    } cases[] = {
+        {red, 120, 0, 0, {0, 255, 0}},
+        {red, -120, 0, 0, {0, 0, 255}},
+        {blue, 180, 0, 0, {255, 255, 0}},
+        {blue, -180, 0, 0, {255, 255, 0}},
+        {red, 400, 0, 0, {0, 255, 255}},    // hue limited to 180
+        {red, INT_MIN, 0, 0, {0, 255, 255}}, // and to -180
+        {red, 0, -100, 0, {128, 128, 128}},
+        {brick, 0, -250, 0, {125, 125, 125}}, // saturation limited to -100: grey
+        {brick, 0, 100, 0, {250, 83, 0}},     // doubled, at most full
+        {brick, 0, 500, 0, {250, 83, 0}},
+        {brick, 0, 50, 0, {238, 87, 12}},
+        {grey, 90, 100, 0, grey},             // greys have no hue to shift
+        {red, 0, 0, 100, {255, 255, 255}},
+        {red, 0, 0, -100, {0, 0, 0}},
+        {red, 0, 0, 50, {255, 128, 128}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(skin::shift_colour(c.in, c.hue, c.saturation, c.lightness), c.out)
+            << testing::PrintToString(c.in) << " by " << c.hue << ", " << c.saturation << ", " << c.lightness;
+    }
+}
+
+TEST(SkinShift, NoShiftKeepsEveryColour)
+{
+    for (int r = 0; r < 256; r += 3)
+        for (int g = 0; g < 256; g += 3)
+            for (int b = 0; b < 256; b += 3) {
+                const Rgb c{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)};
+                ASSERT_EQ(skin::shift_colour(c, 0, 0, 0), c);
+            }
+}
+
+TEST(SkinShift, CaptionsStayLegibleUnderEveryShift)
+{
+    const skin::Skin stored = *parse(builtin_bytes());
+    const Rgb red{255, 0, 0}, blue{0, 0, 255};
+    for (int hue = -180; hue <= 180; hue += 30)
+        for (int saturation : {-100, -50, 0, 50, 100}) {
+            const skin::Skin s = skin::shift_skin(stored, hue, saturation, 0);
+            SCOPED_TRACE(testing::Message() << "hue " << hue << ", saturation " << saturation);
+            for (Role back : {Role::window, Role::panel, Role::status})
+                EXPECT_GE(contrast(s[Role::window_text], s[back]), 7.0);
+            for (Role back : {Role::window, Role::panel}) {
+                // The control table's red and blue are fixed; the skin keeps them readable.
+                EXPECT_GE(contrast(red, s[back]), 3.0);
+                EXPECT_GE(contrast(blue, s[back]), 4.5);
+            }
+            EXPECT_GE(contrast(s[Role::base_text], s[Role::base]), 7.0);
+            EXPECT_GE(contrast(red, s[Role::base]), 3.0);
+            EXPECT_GE(contrast(s[Role::button_text], s[Role::button_bottom]), 7.0);
+            EXPECT_GE(contrast(s[Role::button_text], s[Role::button_pressed]), 7.0);
+            // Selected text and the tick in a check box: some shifted hues sit
+            // where neither light nor dark text reaches 4.5.
+            const double floor = hue == 0 && saturation == 0 ? 4.5 : 3.0;
+            EXPECT_GE(contrast(s[Role::selection_text], s[Role::selection]), floor);
+            EXPECT_GE(contrast(s[Role::selection_text], s[Role::accent]), floor);
+        }
+}
+
+// --- Loading the library --------------------------------------------------------
+
+namespace {
+
+ProbeCalls* probe_of(const char* path)
+{
+    void* handle = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        return nullptr;
+    auto calls = reinterpret_cast<ProbeCallsFn>(::dlsym(handle, "probe_calls"));
+    ProbeCalls* seen = calls != nullptr ? calls() : nullptr;
+    if (seen != nullptr)
+        *seen = ProbeCalls{};
+    return seen;
+}
+
+} // namespace
+
+TEST(SkinLoader, PassesTheSkinThenTheLimitedShift)
+{
+    SkinLibrary library(FENROW_SKIN_PROBE);
+    ProbeCalls* seen = probe_of(FENROW_SKIN_PROBE);
+    ASSERT_NE(seen, nullptr);
+    const struct {
+        int hue, saturation, want_hue, want_saturation;
+    } cases[] = {
+        {0, 0, 0, 0},           {37, -12, 37, -12},          {180, -100, 180, -100},
+        {181, -101, 180, -100}, {-500, 500, -180, 100},      {INT_MIN, INT_MAX, -180, 100},
+    };
+    for (const auto& c : cases) {
+        *seen = ProbeCalls{};
+        attach_skin_with(library, builtin_skin(), c.hue, c.saturation);
+        EXPECT_EQ(seen->attach_calls, 1);
+        EXPECT_EQ(seen->data, builtin_skin().data());
+        EXPECT_EQ(seen->size, builtin_skin().size());
+        EXPECT_EQ(seen->password, nullptr);
+        EXPECT_EQ(seen->flags, 0);
+        EXPECT_EQ(seen->adjust_calls, 1);
+        EXPECT_LT(seen->attach_order, seen->adjust_order);
+        EXPECT_EQ(seen->hue, c.want_hue) << c.hue;
+        EXPECT_EQ(seen->saturation, c.want_saturation) << c.saturation;
+        EXPECT_EQ(seen->lightness, 0);
+    }
+}
+
+TEST(SkinLoader, NoCallThroughAMissingEntryPoint)
+{
+    SkinLibrary without_adjust(FENROW_SKIN_PROBE_NO_ADJUST);
+    ProbeCalls* seen = probe_of(FENROW_SKIN_PROBE_NO_ADJUST);
+    ASSERT_NE(seen, nullptr);
+    attach_skin_with(without_adjust, builtin_skin(), 10, 10);
+    EXPECT_EQ(seen->attach_calls, 1);
+    EXPECT_FALSE(without_adjust.adjust(10, 10));
+
+    SkinLibrary without_attach(FENROW_SKIN_PROBE_NO_ATTACH);
+    seen = probe_of(FENROW_SKIN_PROBE_NO_ATTACH);
+    ASSERT_NE(seen, nullptr);
+    attach_skin_with(without_attach, builtin_skin(), 999, 0);
+    EXPECT_FALSE(without_attach.attach(builtin_skin()));
+    EXPECT_EQ(seen->adjust_calls, 1);
+    EXPECT_EQ(seen->hue, 180);
+}
+
+TEST(SkinLoader, MissingOrUnloadableLibraryChangesNothing)
+{
+    QStyle* style = QApplication::style();
+    const QPalette palette = QApplication::palette();
+    for (const char* path : {"/nonexistent/libfenrow_skin.so", FENROW_NOT_A_LIBRARY, "/"}) {
+        SkinLibrary library(path);
+        EXPECT_FALSE(library.load()) << path;
+        EXPECT_FALSE(library.attach(builtin_skin()));
+        EXPECT_FALSE(library.adjust(0, 0));
+        attach_skin_with(library, builtin_skin(), 0, 0);
+    }
+    // The test program's directory holds no skin library either.
+    attach_skin(builtin_skin());
+    EXPECT_EQ(QApplication::style(), style);
+    EXPECT_EQ(QApplication::palette(), palette);
+}
+
+// --- The skin library on a real window (offscreen) ----------------------------------
+
+namespace {
+
+template <typename F>
+F entry(const char* name)
+{
+    static void* handle = ::dlopen(FENROW_SKIN_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    return handle == nullptr ? nullptr : reinterpret_cast<F>(::dlsym(handle, name));
+}
+
+struct Look {
+    QImage image;
+    std::map<QWidget*, QRect> geometry; // every widget inside the window, internal ones too
+    std::map<QWidget*, QFont> font;
+    std::map<QWidget*, QColor> caption;
+};
+
+class SkinnedWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(entry<skin::DetachFn>(skin::detach_entry), nullptr);
+        use_design_font();
+        window.show();
+        window.resize(design_client_width, design_client_height);
+        QApplication::processEvents();
+    }
+    void TearDown() override { entry<skin::DetachFn>(skin::detach_entry)(); }
+
+    Look look()
+    {
+        QApplication::processEvents();
+        Look l;
+        l.image = window.grab().toImage();
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            l.geometry[w] = w->geometry();
+            l.font[w] = w->font();
+            l.caption[w] = w->palette().color(qobject_cast<QLineEdit*>(w) ? QPalette::Text : QPalette::WindowText);
+        }
+        return l;
+    }
+
+    static double share_of_changed_pixels(const QImage& a, const QImage& b)
+    {
+        EXPECT_EQ(a.size(), b.size());
+        if (a.size() != b.size())
+            return 1;
+        long changed = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                changed += a.pixel(x, y) != b.pixel(x, y);
+        return double(changed) / (a.width() * a.height());
+    }
+
+    SkinLibrary library{FENROW_SKIN_LIBRARY};
+    MainWindow window;
+};
+
+} // namespace
+
+TEST_F(SkinnedWindow, RestylesEverythingAndMovesNothing)
+{
+    const Look plain = look();
+    ASSERT_TRUE(library.attach(builtin_skin()));
+    const Look skinned = look();
+
+    EXPECT_GT(share_of_changed_pixels(plain.image, skinned.image), 0.05);
+    const skin::Skin s = *parse(builtin_bytes());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), qcolour(s[Role::window]));
+    EXPECT_EQ(skinned.image.pixelColor(window.width() / 2, 3), qcolour(s[Role::window])); // the bare background
+
+    ASSERT_EQ(plain.geometry.size(), skinned.geometry.size());
+    for (const auto& [w, g] : plain.geometry) {
+        EXPECT_EQ(skinned.geometry.at(w), g) << w->metaObject()->className() << " " << w->objectName().toStdString();
+        EXPECT_EQ(skinned.font.at(w), plain.font.at(w)) << w->objectName().toStdString();
+    }
+    MemoryControls expected(control_table());
+    layout_controls(expected);
+    for (const ControlSpec& c : control_table()) {
+        SCOPED_TRACE(std::string(c.name.utf8));
+        EXPECT_EQ(window.get_geometry(c.name), expected.get_geometry(c.name));
+        if (c.rgb != 0) {
+            QWidget* w = window.widget(c.name);
+            EXPECT_EQ(skinned.caption.at(w), QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF));
+        }
+    }
+}
+
+TEST_F(SkinnedWindow, RefusedSkinsChangeNothing)
+{
+    const auto attach = entry<skin::AttachFn>(skin::attach_entry);
+    ASSERT_NE(attach, nullptr);
+    std::string corrupt = builtin_bytes();
+    corrupt[corrupt.size() / 2] ^= 0x04;
+    const std::string& good = builtin_bytes();
+    auto bytes = [](const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); };
+    auto size = [](const std::string& s) { return static_cast<int>(s.size()); };
+    const struct {
+        const char* what;
+        const unsigned char* data;
+        int size;
+        const char* password;
+        int flags;
+    } cases[] = {
+        {"corrupt", bytes(corrupt), size(corrupt), nullptr, 0},
+        {"cut short", bytes(good), size(good) - 1, nullptr, 0},
+        {"no data", nullptr, size(good), nullptr, 0},
+        {"negative size", bytes(good), -1, nullptr, 0},
+        {"empty", bytes(good), 0, nullptr, 0},
+        {"with a password", bytes(good), size(good), "secret", 0},
+        {"with flags", bytes(good), size(good), nullptr, 1},
+    };
+    for (bool skinned_first : {false, true}) {
+        if (skinned_first) {
+            ASSERT_TRUE(library.attach(builtin_skin()));
+            ASSERT_TRUE(library.adjust(90, 0));
+        }
+        const Look before = look();
+        QStyle* style = QApplication::style();
+        const QPalette palette = QApplication::palette();
+        for (const auto& c : cases) {
+            EXPECT_EQ(attach(c.data, c.size, c.password, c.flags), 0) << c.what;
+            EXPECT_EQ(QApplication::style(), style) << c.what;
+            EXPECT_EQ(QApplication::palette(), palette) << c.what;
+        }
+        EXPECT_EQ(look().image, before.image);
+    }
+    // An empty password is no password.
+    EXPECT_EQ(attach(bytes(good), size(good), "", 0), 1);
+}
+
+TEST_F(SkinnedWindow, HueAndSaturationShiftTheSkinColours)
+{
+    EXPECT_FALSE(library.adjust(30, 0)); // nothing attached yet
+    ASSERT_TRUE(library.attach(builtin_skin()));
+    const skin::Skin s = *parse(builtin_bytes());
+    const QImage unshifted = look().image;
+    for (int hue : {-180, -60, 0, 90, 180})
+        for (int saturation : {-100, 0, 60}) {
+            SCOPED_TRACE(testing::Message() << "hue " << hue << ", saturation " << saturation);
+            ASSERT_TRUE(library.adjust(hue, saturation));
+            const QPalette p = QApplication::palette();
+            EXPECT_EQ(p.color(QPalette::Window), qcolour(skin::shift_colour(s[Role::window], hue, saturation, 0)));
+            EXPECT_EQ(p.color(QPalette::Highlight), qcolour(skin::shift_colour(s[Role::selection], hue, saturation, 0)));
+            EXPECT_EQ(p.color(QPalette::Base), QColor(Qt::white));
+            const Look shifted = look();
+            if (hue != 0 || saturation != 0)
+                EXPECT_GT(share_of_changed_pixels(unshifted, shifted.image), 0.05);
+            else
+                EXPECT_EQ(shifted.image, unshifted);
+            // The captions' own red and blue do not shift.
+            EXPECT_EQ(shifted.caption.at(window.widget("总数1"_c)), QColor(255, 0, 0));
+            EXPECT_EQ(shifted.caption.at(window.widget("标签4"_c)), QColor(0, 0, 255));
+        }
+    // Shifts beyond the limits are limited, and every shift starts from the stored colours.
+    ASSERT_TRUE(library.adjust(180, 100));
+    const QPalette at_limits = QApplication::palette();
+    ASSERT_TRUE(library.adjust(1000, 1000));
+    EXPECT_EQ(QApplication::palette(), at_limits);
+    ASSERT_TRUE(library.adjust(0, 0));
+    EXPECT_EQ(look().image, unshifted);
+}
+
+TEST_F(SkinnedWindow, AttachFromAnotherThreadIsRefused)
+{
+    const auto attach = entry<skin::AttachFn>(skin::attach_entry);
+    const auto adjust = entry<skin::AdjustFn>(skin::adjust_entry);
+    ASSERT_TRUE(attach != nullptr && adjust != nullptr);
+    QStyle* style = QApplication::style();
+    int attached = -1, adjusted = -1;
+    std::thread worker([&] {
+        const ByteArray& b = builtin_skin();
+        attached = attach(b.data(), b.size(), nullptr, 0);
+        adjusted = adjust(0, 0, 0);
+    });
+    worker.join();
+    EXPECT_EQ(attached, 0);
+    EXPECT_EQ(adjusted, 0);
+    EXPECT_EQ(QApplication::style(), style);
+}
+
+TEST_F(SkinnedWindow, DetachGivesBackTheDefaultLook)
+{
+    const Look plain = look();
+    ASSERT_TRUE(library.attach(builtin_skin()));
+    ASSERT_TRUE(library.adjust(45, 20));
+    entry<skin::DetachFn>(skin::detach_entry)();
+    EXPECT_EQ(look().image, plain.image);
+    EXPECT_FALSE(library.adjust(0, 0));
+}
