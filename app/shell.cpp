@@ -1,9 +1,17 @@
 #include "app/shell.h"
 
 #include "app/control_table.h"
+#include "app/skin_attach.h"
+#include "app/usage_counter.h"
+#include "ops/add_suffix.h"
 #include "ops/blank_lines.h"
+#include "ops/conversion.h"
+#include "ops/duplicates.h"
+#include "ops/extract.h"
+#include "ops/generate.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
+#include "runtime/worker.h"
 
 namespace fenrow {
 
@@ -32,12 +40,18 @@ const std::vector<Binding> bindings = {
     {"复制2"_c, Event::clicked, [](Controls& ui) { copy_from_box(ui, "编辑框_后"_c); }},
     {"粘贴2"_c, Event::clicked, [](Controls& ui) { paste_into_box(ui, "编辑框_后"_c); }},
     {extract, Event::mouse_moved, hint<extract>},
+    {extract, Event::clicked, extract_accounts},
     {convert, Event::mouse_moved, hint<convert>},
+    {convert, Event::clicked, start_conversion},
     {top_text, Event::mouse_moved, hint<top_text>},
     {generate, Event::mouse_moved, hint<generate>},
+    {generate, Event::clicked, generate_text_files},
     {suffix, Event::mouse_moved, hint<suffix>},
+    {suffix, Event::clicked, start_add_suffix},
     {pick, Event::mouse_moved, hint<pick>},
+    {pick, Event::clicked, pick_non_duplicates},
     {dedupe, Event::mouse_moved, hint<dedupe>},
+    {dedupe, Event::clicked, remove_duplicate_lines},
     {blank, Event::mouse_moved, hint<blank>},
     {blank, Event::clicked, remove_blank_lines_in_both},
     {"按钮_待开发"_c, Event::clicked, report_not_developed},
@@ -82,6 +96,13 @@ void paste_into_box(Controls& ui, ControlName box)
 
 void report_not_developed(Controls&) { message_box("其他功能待开发！"_t, 0, "提示！"_t); }
 
-void on_main_window_created(Controls& ui) { layout_controls(ui); }
+void on_main_window_created(Controls& ui)
+{
+    layout_controls(ui);
+    attach_skin(builtin_skin(), 0, 0);
+    // The window lives for the whole run and the process ends with _Exit when
+    // it closes, so the worker may keep this reference.
+    start_worker([&ui] { fetch_usage_count(ui); });
+}
 
 } // namespace fenrow
