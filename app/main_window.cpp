@@ -45,14 +45,14 @@ Text from_box(const QString& s)
 
 // A caption a little too wide for its control (fonts here run wider than the
 // ones the design was drawn with) gets a smaller font instead of being cut.
-void fit_caption(QWidget* w, const ControlSpec& spec)
+void fit_caption(QWidget* w, const ControlSpec& row)
 {
-    const bool fits_by_font = spec.kind == ControlKind::label || spec.kind == ControlKind::check_box ||
-                              spec.kind == ControlKind::radio_box || spec.kind == ControlKind::hyperlink;
-    if (!fits_by_font || spec.word_wrap)
+    const bool fits_by_font = row.kind == ControlKind::label || row.kind == ControlKind::check_box ||
+                              row.kind == ControlKind::radio_box || row.kind == ControlKind::hyperlink;
+    if (!fits_by_font || row.word_wrap)
         return;
     QFont f = w->font();
-    for (int px = f.pixelSize(); px > 9 && w->sizeHint().width() > spec.geometry.width; --px) {
+    for (int px = f.pixelSize(); px > 9 && w->sizeHint().width() > row.geometry.width; --px) {
         f.setPixelSize(px - 1);
         w->setFont(f);
     }
@@ -90,46 +90,46 @@ MainWindow::MainWindow()
 
 void MainWindow::build()
 {
-    for (const ControlSpec& spec : control_table()) {
+    for (const ControlSpec& row : control_table()) {
         QWidget* parent = this;
-        if (!spec.container.utf8.empty())
-            parent = widget(spec.container);
-        if (spec.kind == ControlKind::status_bar) {
+        if (!row.container.utf8.empty())
+            parent = widget(row.container);
+        if (row.kind == ControlKind::status_bar) {
             build_status_bar();
-            controls_.emplace(std::string(spec.name.utf8), Entry{&spec, status_, spec.geometry});
+            controls_.emplace(std::string(row.name.utf8), Entry{&row, status_, row.geometry});
             continue;
         }
-        QWidget* w = make(spec, parent);
-        w->setObjectName(qs(spec.name));
-        controls_.emplace(std::string(spec.name.utf8), Entry{&spec, w, spec.geometry});
-        place(spec.name, spec.geometry);
-        fit_caption(w, spec);
+        QWidget* w = make(row, parent);
+        w->setObjectName(qs(row.name));
+        controls_.emplace(std::string(row.name.utf8), Entry{&row, w, row.geometry});
+        place(row.name, row.geometry);
+        fit_caption(w, row);
         w->show();
     }
 }
 
-QWidget* MainWindow::make(const ControlSpec& spec, QWidget* parent)
+QWidget* MainWindow::make(const ControlSpec& row, QWidget* parent)
 {
-    const ControlName name = spec.name;
-    const QString text = qs(spec.text);
-    switch (spec.kind) {
+    const ControlName name = row.name;
+    const QString text = qs(row.text);
+    switch (row.kind) {
     case ControlKind::edit: {
-        if (spec.multi_line) {
+        if (row.multi_line) {
             auto* box = new BigBox(parent);
-            box->setPlainText(to_box(text_from_utf8(spec.text)));
+            box->setPlainText(to_box(text_from_utf8(row.text)));
             QObject::connect(box, &QPlainTextEdit::textChanged, this, [this, name] { raise(name, Event::content_changed); });
             return box;
         }
         auto* box = new QLineEdit(text, parent);
         box->setAlignment(Qt::AlignCenter);
-        set_text_colour(box, spec.rgb);
+        set_text_colour(box, row.rgb);
         return box;
     }
     case ControlKind::label: {
         auto* label = new QLabel(text, parent);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        label->setWordWrap(spec.word_wrap);
-        set_text_colour(label, spec.rgb);
+        label->setWordWrap(row.word_wrap);
+        set_text_colour(label, row.rgb);
         return label;
     }
     case ControlKind::button: {
@@ -139,14 +139,14 @@ QWidget* MainWindow::make(const ControlSpec& spec, QWidget* parent)
     }
     case ControlKind::check_box: {
         auto* box = new QCheckBox(text, parent);
-        box->setChecked(spec.initially_on);
-        set_text_colour(box, spec.rgb);
+        box->setChecked(row.initially_on);
+        set_text_colour(box, row.rgb);
         return box;
     }
     case ControlKind::radio_box: {
         auto* box = new QRadioButton(text, parent);
-        box->setChecked(spec.initially_on);
-        set_text_colour(box, spec.rgb);
+        box->setChecked(row.initially_on);
+        set_text_colour(box, row.rgb);
         return box;
     }
     case ControlKind::combo_box: {
@@ -234,7 +234,7 @@ ControlName MainWindow::control_of(QObject* o) const
         const QByteArray name = o->objectName().toUtf8();
         auto it = controls_.find(std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
         if (it != controls_.end())
-            return it->second.spec->name;
+            return it->second.row->name;
     }
     return ControlName{};
 }
@@ -251,8 +251,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
     QWidget* under = childAt(at);
     ControlName c = control_of(under != nullptr ? under : this);
     // The empty inside of a group box counts as the window's background.
-    const ControlSpec* spec = find_control(c);
-    if (spec != nullptr && (spec->kind == ControlKind::group_box || spec->kind == ControlKind::status_bar))
+    const ControlSpec* row = find_control(c);
+    if (row != nullptr && (row->kind == ControlKind::group_box || row->kind == ControlKind::status_bar))
         c = ControlName{};
     raise(c, Event::mouse_moved);
     return false;

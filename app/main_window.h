@@ -62,7 +62,7 @@ protected:
 private:
     void build();
     void build_status_bar();
-    QWidget* make(const ControlSpec& spec, QWidget* parent);
+    QWidget* make(const ControlSpec& row, QWidget* parent);
     void dock_status_bar();
     void place(ControlName c, const Rect& r);
     ControlName control_of(QObject* o) const;
@@ -73,7 +73,7 @@ private:
     void run_deferred_calls();
 
     struct Entry {
-        const ControlSpec* spec;
+        const ControlSpec* row;
         QWidget* widget;
         Rect geometry; // as the layout rule set it, before any clamping
     };
