@@ -488,41 +488,22 @@ Rect MainWindow::get_geometry(ControlName c)
     return on_ui([&] { return controls_.at(std::string(c.utf8)).geometry; });
 }
 
-void MainWindow::set_left(ControlName c, int v)
+void MainWindow::set_edge(ControlName c, int Rect::*edge, int v)
 {
     on_ui([&] {
         Rect r = controls_.at(std::string(c.utf8)).geometry;
-        r.left = v;
+        r.*edge = v;
         place(c, r);
     });
 }
 
-void MainWindow::set_top(ControlName c, int v)
-{
-    on_ui([&] {
-        Rect r = controls_.at(std::string(c.utf8)).geometry;
-        r.top = v;
-        place(c, r);
-    });
-}
+void MainWindow::set_left(ControlName c, int v) { set_edge(c, &Rect::left, v); }
 
-void MainWindow::set_width(ControlName c, int v)
-{
-    on_ui([&] {
-        Rect r = controls_.at(std::string(c.utf8)).geometry;
-        r.width = v;
-        place(c, r);
-    });
-}
+void MainWindow::set_top(ControlName c, int v) { set_edge(c, &Rect::top, v); }
 
-void MainWindow::set_height(ControlName c, int v)
-{
-    on_ui([&] {
-        Rect r = controls_.at(std::string(c.utf8)).geometry;
-        r.height = v;
-        place(c, r);
-    });
-}
+void MainWindow::set_width(ControlName c, int v) { set_edge(c, &Rect::width, v); }
+
+void MainWindow::set_height(ControlName c, int v) { set_edge(c, &Rect::height, v); }
 
 int MainWindow::client_width()
 {

@@ -65,6 +65,7 @@ private:
     QWidget* make(const ControlSpec& row, QWidget* parent);
     void dock_status_bar();
     void place(ControlName c, const Rect& r);
+    void set_edge(ControlName c, int Rect::*edge, int v);
     ControlName control_of(QObject* o) const;
 
     template <typename F>
