@@ -1,0 +1,160 @@
+// The account operations on random box contents and options, through the
+// in-memory window, with the invariants users rely on.
+#include "app/control_table.h"
+#include "ops/duplicates.h"
+#include "ops/extract.h"
+#include "ops/generate.h"
+#include "runtime/desktop.h"
+#include "runtime/files.h"
+#include "tests/fuzz/check.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace fenrow;
+
+namespace {
+
+class QuietDesktop : public DesktopServices {
+public:
+    bool clipboard_set_text(const Text&) override { return true; }
+    int message_box(const Text&, int, const Text&) override { return 0; }
+    void process_events() override {}
+};
+
+std::vector<std::string> lines_of(const Text& t)
+{
+    std::vector<std::string> v;
+    for (const Text& line : txt_split(t, Text("\r\n")))
+        v.push_back(line.str());
+    return v;
+}
+
+// Lines drawn from a small alphabet, so that repeats and case twins are common.
+Text random_list(FuzzedDataProvider& in)
+{
+    static const char* const words[] = {"a", "A", "b", " b", "", "  ", "\xd6\xd0", "x=1", "[s]", "\x81\x41", "a\rb", ";c"};
+    std::string s;
+    for (int n = in.ConsumeIntegralInRange(0, 20); n > 0; --n) {
+        s += words[in.ConsumeIntegralInRange<std::size_t>(0, std::size(words) - 1)];
+        if (n > 1 || in.ConsumeBool())
+            s += "\r\n";
+    }
+    return Text(s);
+}
+
+const std::string& scratch_dir()
+{
+    static const std::string dir = [] {
+        char d[] = "/tmp/fenrow-fuzz-ops.XXXXXX";
+        return std::string(mkdtemp(d));
+    }();
+    return dir;
+}
+
+void clear_dir(const std::string& dir)
+{
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] != '.')
+                unlink((dir + "/" + e->d_name).c_str());
+        }
+        closedir(d);
+    }
+}
+
+std::vector<std::string> file_lines(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    const std::string s((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    return lines_of(Text(s));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    static QuietDesktop desktop;
+    set_desktop_services(&desktop);
+    FuzzedDataProvider in(data, size);
+    MemoryControls ui(control_table());
+    const Text left = random_list(in), right = random_list(in);
+    ui.set_content("编辑框_原"_c, left);
+    ui.set_content("编辑框_后"_c, right);
+
+    switch (in.ConsumeIntegralInRange(0, 3)) {
+    case 0: { // remove duplicates keeps exactly the first occurrences, in order
+        remove_duplicate_lines(ui);
+        CHECK(ui.get_content("编辑框_原"_c) == left);
+        std::vector<std::string> expected;
+        std::set<std::string> seen;
+        for (const std::string& l : lines_of(left))
+            if (seen.insert(l).second)
+                expected.push_back(l);
+        std::string joined;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            joined += (i > 0 ? "\r\n" : "") + expected[i];
+        CHECK(ui.get_content("编辑框_后"_c).str() == joined);
+        break;
+    }
+    case 1: { // pick outputs only left lines, in the left list's order
+        pick_non_duplicates(ui);
+        CHECK(ui.get_content("编辑框_原"_c) == left);
+        const std::vector<std::string> out = lines_of(ui.get_content("编辑框_后"_c)), all = lines_of(left);
+        std::size_t at = 0;
+        for (const std::string& l : out) {
+            while (at < all.size() && all[at] != l)
+                ++at;
+            CHECK(at < all.size());
+            ++at;
+        }
+        break;
+    }
+    case 2: { // extract never changes the right box and keeps one line per line
+        ui.set_content("编辑框_提取头"_c, Text(in.ConsumeBool() ? "" : "a"));
+        ui.set_content("编辑框_提取尾"_c, Text(in.ConsumeBool() ? "" : "b"));
+        extract_accounts(ui);
+        CHECK(ui.get_content("编辑框_后"_c) == right);
+        const Text after = ui.get_content("编辑框_原"_c);
+        CHECK(after == left || lines_of(after).size() == lines_of(left).size());
+        break;
+    }
+    default: { // generate never loses an account: each is in a written file or still in the box
+        const std::string dir = scratch_dir();
+        clear_dir(dir);
+        set_program_dir_for_testing(Text(dir));
+        ui.set_content("编辑框_个数"_c, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
+        ui.set_checked("选择框_加顶层"_c, false);
+        ui.set_checked("选择框_是否加前缀"_c, false);
+        generate_text_files(ui);
+        std::multiset<std::string> kept;
+        for (int k = 1;; ++k) {
+            const std::string path = dir + "/" + "\xe8\xb4\xa6\xe5\x8f\xb7" + std::to_string(k) + ".txt"; // 账号k.txt
+            if (access(path.c_str(), F_OK) != 0)
+                break;
+            for (const std::string& l : file_lines(path))
+                kept.insert(l);
+        }
+        for (const std::string& l : lines_of(ui.get_content("编辑框_原"_c)))
+            kept.insert(l);
+        for (const std::string& l : lines_of(left)) {
+            if (l.find_first_not_of(" \t") == std::string::npos)
+                continue; // blank lines between blocks are dropped by design
+            auto it = kept.find(l);
+            CHECK(it != kept.end());
+            kept.erase(it);
+        }
+        set_program_dir_for_testing(std::nullopt);
+        break;
+    }
+    }
+    return 0;
+}
