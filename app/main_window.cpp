@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cstdio>
 #include <future>
+#include <utility>
 #include <thread>
 #include <cstdlib>
 #include <stdexcept>
@@ -270,8 +271,19 @@ public:
         return t;
     }
     UiCall(std::function<void()> f, std::promise<void>& done) : QEvent(type()), f_(std::move(f)), done_(done) {}
+    UiCall(UiCall&& other) noexcept
+        : QEvent(type()), f_(std::move(other.f_)), done_(other.done_), pending_(std::exchange(other.pending_, false))
+    {
+    }
+    // A call dropped with its window releases the waiting worker.
+    ~UiCall() override
+    {
+        if (pending_)
+            done_.set_value();
+    }
     void run()
     {
+        pending_ = false;
         try {
             f_();
             done_.set_value();
@@ -283,7 +295,9 @@ public:
 private:
     std::function<void()> f_;
     std::promise<void>& done_;
+    bool pending_ = true;
 };
+
 
 // A plain-text document for a large box, built on the calling thread and
 // handed to the UI thread.
@@ -309,15 +323,20 @@ auto MainWindow::on_ui(F f) -> decltype(f())
         return f();
     std::promise<void> done;
     std::future<void> finished = done.get_future();
-    if constexpr (std::is_void_v<R>) {
+    [[maybe_unused]] std::conditional_t<std::is_void_v<R>, int, R> r{};
+    if constexpr (std::is_void_v<R>)
         QCoreApplication::postEvent(this, new UiCall(std::move(f), done));
-        finished.get();
-    } else {
-        R r{};
+    else
         QCoreApplication::postEvent(this, new UiCall([&] { r = f(); }, done));
-        finished.get();
+    finished.get();
+    if constexpr (!std::is_void_v<R>)
         return r;
-    }
+}
+
+MainWindow::~MainWindow()
+{
+    for (QEvent* call : deferred_)
+        delete call;
 }
 
 bool MainWindow::event(QEvent* e)

@@ -23,6 +23,7 @@ class BigBox;
 class MainWindow : public QWidget, public Controls {
 public:
     MainWindow();
+    ~MainWindow() override;
 
     Text get_content(ControlName edit) override;
     void set_content(ControlName edit, const Text& t) override;

@@ -96,13 +96,16 @@ void paste_into_box(Controls& ui, ControlName box)
 
 void report_not_developed(Controls&) { message_box("其他功能待开发！"_t, 0, "提示！"_t); }
 
+bool usage_counter_at_start = true;
+
 void on_main_window_created(Controls& ui)
 {
     layout_controls(ui);
     attach_skin(builtin_skin(), 0, 0);
     // The window lives for the whole run and the process ends with _Exit when
     // it closes, so the worker may keep this reference.
-    start_worker([&ui] { fetch_usage_count(ui); });
+    if (usage_counter_at_start)
+        start_worker([&ui] { fetch_usage_count(ui); });
 }
 
 } // namespace fenrow

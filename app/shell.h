@@ -29,5 +29,8 @@ void copy_from_box(Controls& ui, ControlName box);
 void paste_into_box(Controls& ui, ControlName box);
 void report_not_developed(Controls& ui);
 void on_main_window_created(Controls& ui);
+// Whether the created handler starts the usage-count worker. Tests switch it
+// off: their windows do not live as long as a network request may take.
+extern bool usage_counter_at_start;
 
 } // namespace fenrow

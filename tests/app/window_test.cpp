@@ -28,6 +28,7 @@
 
 #include <atomic>
 #include <random>
+#include <thread>
 
 using namespace fenrow;
 
