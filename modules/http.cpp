@@ -118,11 +118,18 @@ std::size_t on_header(char* data, std::size_t size, std::size_t n, void* exchang
     const std::size_t len = size * n;
     x.last_heard = Clock::now();
     std::string_view line(data, len);
-    // A status line begins the next response: an interim or redirect one is over.
-    if (line.starts_with("HTTP/"))
+    // A status line after a finished head begins the next response: an interim
+    // or redirect one is over.
+    const auto is_status = [](std::string_view l) {
+        return l.size() >= 5 && txt_lower(Text(l.substr(0, 5))) == Text("http/");
+    };
+    if (x.headers.ends_with("\r\n\r\n") && is_status(line))
         x.headers.clear();
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
+    // A zero byte would end the header text there and hide the lines after it.
+    if (line.find('\0') != std::string_view::npos)
+        return len;
     if (line.size() + 2 > x.max_bytes - x.headers.size())
         return 0;
     x.headers.append(line).append("\r\n");
@@ -193,7 +200,23 @@ void complete_headers(Text& h, const Text& url, const Text* cookies)
         add(txt_concat("Cookie: ", *cookies));
 }
 
-bool has_header(const TextArray& lines, const Text& name_with_colon)
+// The lines of a header text, cut at every CR LF. Header lines are bytes: a
+// byte that would lead a two-byte character must not hide the line break.
+std::vector<Text> header_lines(const Text& text)
+{
+    std::vector<Text> lines;
+    std::string_view s = text.view();
+    while (!s.empty()) {
+        const std::size_t end = s.find("\r\n");
+        lines.emplace_back(s.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        s.remove_prefix(end + 2);
+    }
+    return lines;
+}
+
+bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
 {
     for (const Text& line : lines) {
         if (txt_compare(txt_lower(txt_left(line, txt_len(name_with_colon))), txt_lower(name_with_colon)) == 0)
@@ -206,10 +229,15 @@ using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
 // The completed lines in their order; the library's own Expect and
 // Proxy-Connection lines are switched off, as no request of ours has them.
+// A lone CR or LF would start a line of its own on the wire: no request then.
 bool make_header_list(const Text& headers, HeaderList& list)
 {
-    const TextArray lines = txt_split(headers, "\r\n");
-    std::vector<Text> all(lines.begin(), lines.end());
+    const std::vector<Text> lines = header_lines(headers);
+    for (const Text& line : lines) {
+        if (line.view().find_first_of("\r\n") != std::string_view::npos)
+            return false;
+    }
+    std::vector<Text> all = lines;
     if (!has_header(lines, "Expect:"))
         all.emplace_back("Expect:");
     if (!has_header(lines, "Proxy-Connection:"))
@@ -227,7 +255,8 @@ bool make_header_list(const Text& headers, HeaderList& list)
 }
 
 // The cookie of a Set-Cookie line: the text behind "Set-Cookie:" up to its
-// first ';', or to the end of a line without attributes.
+// first ';', or to the end of a line without attributes. One holding a control
+// byte other than tab is no cookie: it would carry that byte into the Cookie line of a later request.
 Text set_cookie_value(const Text& line)
 {
     const int at = txt_find(line, "Set-Cookie:", 1, true);
@@ -235,7 +264,21 @@ Text set_cookie_value(const Text& line)
         return {};
     std::string_view v = line.view().substr(static_cast<std::size_t>(at - 1) + 11);
     v = v.substr(0, v.find(';'));
+    for (const unsigned char c : v) {
+        if ((c < 0x20 && c != '\t') || c == 0x7F)
+            return {};
+    }
     return txt_trim(Text(v));
+}
+
+// "utf-8" in any case anywhere in the header bytes; sought byte by byte, as a
+// byte before it that would lead a two-byte character belongs to another line's text.
+bool names_utf8(const Text& block)
+{
+    std::string lower(block.view());
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return lower.find("utf-8") != std::string::npos;
 }
 
 Text cookie_name(const Text& entry)
@@ -411,6 +454,9 @@ Text http_fetch(const Text& url, std::optional<int> method, const std::optional<
     const bool done = listed && curl_easy_perform(h) == CURLE_OK;
     ByteArray body;
     if (done) {
+        // The library ends some malformed heads without their empty line.
+        if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
+            x.headers += "\r\n";
         block = Text(std::move(x.headers));
         body = ByteArray(std::move(x.body));
     } else {
@@ -419,7 +465,7 @@ Text http_fetch(const Text& url, std::optional<int> method, const std::optional<
 
     redirect_to = Text();
     fresh_cookies = Text();
-    for (const Text& line : txt_split(block, "\r\n")) {
+    for (const Text& line : header_lines(block)) {
         if (txt_find(line, "Location:", 1, false) != -1)
             redirect_to = header_value(line);
         if (txt_find(line, "Set-Cookie", 1, false) != -1) {
@@ -435,7 +481,7 @@ Text http_fetch(const Text& url, std::optional<int> method, const std::optional<
         merge_cookies(*cookies, fresh_cookies);
 
     const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
-    if ((utf8_at >= 1 && utf8_at <= 499) || txt_find(block, "utf-8", 1, true) != -1) {
+    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(block)) {
         Text source, target;
         body = encoding_convert(body, source, target);
     }

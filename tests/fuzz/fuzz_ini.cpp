@@ -6,6 +6,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -17,8 +18,8 @@ Text no_zero(std::string s) { return Text(std::string_view(s)); }
 const std::string& scratch_file()
 {
     static const std::string path = [] {
-        char dir[] = "/tmp/fenrow-fuzz-ini.XXXXXX";
-        return std::string(mkdtemp(dir)) + "/f.ini";
+        std::string dir = std::filesystem::temp_directory_path() / "fenrow-fuzz-ini.XXXXXX";
+        return std::string(mkdtemp(dir.data())) + "/f.ini";
     }();
     return path;
 }

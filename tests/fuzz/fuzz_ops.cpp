@@ -11,6 +11,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -54,8 +55,8 @@ Text random_list(FuzzedDataProvider& in)
 const std::string& scratch_dir()
 {
     static const std::string dir = [] {
-        char d[] = "/tmp/fenrow-fuzz-ops.XXXXXX";
-        return std::string(mkdtemp(d));
+        std::string d = std::filesystem::temp_directory_path() / "fenrow-fuzz-ops.XXXXXX";
+        return std::string(mkdtemp(d.data()));
     }();
     return dir;
 }

@@ -206,6 +206,13 @@ TEST(HttpFetch, HeaderBlockHasCrLfLinesWhateverTheServerSent)
     EXPECT_EQ(http_fetch(Text(server.url("/")), {}, {}, nullptr, nullptr, nullptr, nullptr, {}, nullptr, {}, &response),
               Text("hi"));
     EXPECT_EQ(response, Text("HTTP/1.1 200 OK\r\nX-A: 1\r\nContent-Length: 2\r\n\r\n"));
+
+    // The library ends the head at a line with a zero byte; the block still ends in its empty line.
+    r.bytes = std::string("HTTP/1.1 200 OK\r\nX-B: 2\r\n\0\r\nX-C: 3\r\n\r\n", 38);
+    r.close = true;
+    LoopbackServer cut = always(r);
+    http_fetch(Text(cut.url("/")), {}, {}, nullptr, nullptr, nullptr, nullptr, {}, nullptr, {}, &response);
+    EXPECT_EQ(response, Text("HTTP/1.1 200 OK\r\nX-B: 2\r\n\r\n"));
 }
 
 TEST(HttpFetch, CookiesOfTheResponse)
@@ -226,6 +233,10 @@ TEST(HttpFetch, CookiesOfTheResponse)
         {"lines that carry no cookie", "Set-Cookie2: v=1; path=/scoped\r\nSet-Cookie: ; path=/scoped\r\n", "k=1", "k=1",
          "", ""},
         {"none", "", "k = 1", "k=1", "", ""},
+        {"a byte that could lead a character ends no line early", "Set-Cookie: a=\xf4\r\nX-After: 1\r\n", "",
+         "a=\xf4", "a=\xf4", "a=\xf4"},
+        {"a control byte makes no cookie", "Set-Cookie: b=1\x01x; path=/scoped\r\nSet-Cookie: c=\t2\r\n", "k=1",
+         "c=\t2; k=1", "c=\t2", "c=\t2"},
     };
     for (const auto& c : cases) {
         LoopbackServer server = always(http_reply("", c.set_lines));
@@ -288,6 +299,7 @@ TEST(HttpFetch, Utf8PagesBecomeSystemText)
         {"starting at byte 499", "", std::string(498, 'x') + "utf-8" + zhong, std::string(498, 'x') + "utf-8" + gbk_zhong},
         {"starting at byte 500", "", std::string(499, 'x') + "utf-8" + zhong, std::string(499, 'x') + "utf-8" + zhong},
         {"named in the headers in any case", "Content-Type: text/html; charset=UTF-8\r\n", zhong, gbk_zhong},
+        {"named behind a byte that could lead a character", "X-Raw: \x88\r\nX-Set: \x88utf-8\r\n", zhong, gbk_zhong},
         {"upper case in the body only", "Content-Type: text/html\r\n", "charset=UTF-8 " + zhong, "charset=UTF-8 " + zhong},
         {"not named", "", gbk_zhong, gbk_zhong},
         {"ends at a zero byte", "", std::string("ab\0cd", 5), "ab"},
@@ -445,6 +457,23 @@ TEST(HttpFetch, LargeBodiesGoAtOnceAndLongHeaderBlocksComeWhole)
     EXPECT_GT(response.size(), 7000);
     EXPECT_EQ(new_cookies, Text("late=1"));
     EXPECT_EQ(location, Text("/last"));
+}
+
+TEST(HttpFetch, HeaderLinesAreCutAtCrLfOnlyAndLoneBreaksSendNothing)
+{
+    LoopbackServer server = always(http_reply("ok"));
+    Text headers = "X-A: \xf4\r\nX-B: 2";
+    EXPECT_EQ(http_fetch(Text(server.url("/")), {}, {}, nullptr, nullptr, &headers), Text("ok"));
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_NE(server.requests()[0].find("\r\nX-A: \xf4\r\nX-B: 2\r\n"), std::string::npos);
+
+    for (const char* lone : {"X-A: 1\nX-B: 2", "X-A: 1\rX-B: 2"}) {
+        Text h = lone, response;
+        EXPECT_EQ(http_fetch(Text(server.url("/")), {}, {}, nullptr, nullptr, &h, nullptr, {}, nullptr, {}, &response),
+                  Text());
+        EXPECT_EQ(response, txt_spaces(http_failed_header_spaces));
+    }
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST(HttpFetch, SpacesInThePathGoEscaped)
