@@ -58,12 +58,15 @@ Text text_from_box(std::u16string_view s)
     std::size_t start = 0;
     for (;;) {
         std::size_t end = start;
-        while (end < s.size() && s[end] != u'\n' && s[end] != 0x2029)
+        while (end < s.size() && s[end] != u'\n' && s[end] != 0x2029 && s[end] != 0)
             ++end;
         out += text_from_utf16_exact(s.substr(start, end - start));
         if (end == s.size())
             return out;
-        out += "\r\n";
+        // A zero character (pasted from elsewhere) is left out; the system's
+        // text would otherwise end there and the rest of the line be lost.
+        if (s[end] != 0)
+            out += "\r\n";
         start = end + 1;
     }
 }

@@ -13,7 +13,8 @@
 namespace fenrow {
 
 std::u16string text_to_box(const Text& t);
-// '\n' and the paragraph separator U+2029 both end a line: CR LF.
+// '\n' and the paragraph separator U+2029 both end a line: CR LF. Zero
+// characters, which no text of the system can hold, are left out.
 Text text_from_box(std::u16string_view s);
 
 } // namespace fenrow

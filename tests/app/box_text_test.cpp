@@ -18,6 +18,8 @@ TEST(BoxText, LinesAndSpecialCharacters)
     EXPECT_EQ(text_to_box("a\rb\nc"), (std::u16string{u'a', 0xDC0D, u'b', 0xDC0A, u'c'}));
     EXPECT_EQ(text_to_box("\t\xd6\xd0"), u"\t中");
     EXPECT_EQ(text_from_box(u"a\nb\x2029" u"c"), Text("a\r\nb\r\nc"));
+    // Zero characters pasted from elsewhere drop out; nothing after them is lost.
+    EXPECT_EQ(text_from_box(std::u16string(u"a\0b\n\0c\0", 7)), Text("ab\r\nc"));
     // A paragraph separator in the text stays a character, not a line break.
     const Text sep = unicode_to_cp936(U"x\u2029y");
     const std::u16string sep_box = text_to_box(sep);

@@ -1,6 +1,7 @@
 #include "runtime/files.h"
 
 #include "runtime/codepage.h"
+#include "tests/support/small_filesystem.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,37 @@ TEST_F(FilesTest, ReadOnlyDirectoryRefusesWrites)
     EXPECT_EQ(ini_read(path("a.ini"), "s", "k"), "1");
     EXPECT_EQ(get("a.txt"), "keep");
     EXPECT_EQ(names(), (std::set<std::string>{"a.txt", "a.ini"}));
+}
+
+TEST(FilesOnASmallDisk, AFullOrReadOnlyDiskRefusesWritesAndKeepsWhatWasThere)
+{
+    for (const bool read_only : {false, true}) {
+        fenrow::test::SmallFilesystem disk(16 * 4096);
+        if (!disk.mounted())
+            GTEST_SKIP() << "mounting a small file system needs root";
+        const Text file(disk.path() + "/a.txt"), ini(disk.path() + "/a.ini");
+        ASSERT_TRUE(file_write(file, {ByteArray("keep")}));
+        ASSERT_TRUE(ini_write(ini, "s", Text("k"), Text("1")));
+        if (read_only)
+            ASSERT_TRUE(disk.make_read_only());
+        else
+            disk.fill();
+        Text why;
+        EXPECT_FALSE(file_write(file, {ByteArray("new contents")}, &why));
+        EXPECT_EQ(text_to_utf8(why), read_only ? "没有写入权限" : "磁盘空间不足");
+        EXPECT_FALSE(ini_write(ini, "s", Text("k"), Text("2")));
+        EXPECT_EQ(ini_read(ini, "s", "k"), "1");
+        std::ifstream in(disk.path() + "/a.txt", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+        // No temporary file is left behind.
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(disk.path()))
+            names.insert(e.path().filename().string());
+        std::set<std::string> expected{"a.txt", "a.ini"};
+        if (!read_only)
+            expected.insert("filler");
+        EXPECT_EQ(names, expected);
+    }
 }
 
 TEST_F(FilesTest, NamesMatchRegardlessOfCaseAndOuterBlanks)

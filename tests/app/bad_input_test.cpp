@@ -1,0 +1,168 @@
+// Bad input through the window: stray zero characters and broken two-byte
+// sequences on the clipboard, a full or read-only disk while generating, and a
+// counter page that never answers.
+#include "app/main_window.h"
+
+#include "app/control_table.h"
+#include "app/usage_counter.h"
+#include "app/widgets.h"
+#include "modules/http.h"
+#include "runtime/codepage.h"
+#include "runtime/files.h"
+#include "runtime/worker.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/loopback_server.h"
+#include "tests/support/print.h"
+#include "tests/support/small_filesystem.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+
+using namespace fenrow;
+using fenrow::test::LoopbackServer;
+using fenrow::test::Reply;
+using fenrow::test::SmallFilesystem;
+
+namespace {
+
+const ControlName left = "编辑框_原"_c, right = "编辑框_后"_c;
+
+class BadInput : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        use_design_font();
+        window.show();
+        QApplication::processEvents();
+    }
+    void click(ControlName button) { static_cast<QAbstractButton*>(window.widget(button))->click(); }
+    QString count_label(ControlName label) { return static_cast<QLabel*>(window.widget(label))->text(); }
+
+    MainWindow window;
+};
+
+TEST_F(BadInput, ZeroCharactersOnTheClipboardDropOutAndNothingAfterThemIsLost)
+{
+    QGuiApplication::clipboard()->setText(QString::fromUtf16(u"a1\0x\na2\n\0\na3", 12));
+    click("粘贴1"_c);
+    EXPECT_EQ(window.get_content(left).str(), "a1x\r\na2\r\n\r\na3");
+    EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：4行 ↓"));
+    click("按钮_去重复"_c);
+    EXPECT_EQ(window.get_content(right).str(), "a1x\r\na2\r\n\r\na3");
+}
+
+TEST_F(BadInput, BrokenTwoByteSequencesSurviveCopyAndPaste)
+{
+    // Lead bytes without their second byte, at line ends, at the very end, and
+    // before a byte no character takes.
+    const Text broken("u1\x81\r\nu2\xd6\r\n\xff\x7f u3\r\nu4\x80\xd6");
+    FakeDesktop recorder;
+    QGuiApplication::clipboard()->setText(QString::fromUtf16(text_to_utf16_exact(broken).c_str()));
+    click("粘贴1"_c);
+    EXPECT_EQ(window.get_content(left), broken);
+    EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：4行 ↓"));
+    click("按钮_去重复"_c);
+    EXPECT_EQ(window.get_content(right), broken);
+}
+
+class GenerateOnSmallDisk : public BadInput {
+protected:
+    void SetUp() override
+    {
+        BadInput::SetUp();
+        if (!disk.mounted())
+            GTEST_SKIP() << "mounting a small file system needs root";
+        set_program_dir_for_testing(Text(disk.path()));
+        window.set_content(left, list);
+        window.set_content("编辑框_个数"_c, "3");
+        window.set_content("编辑框_生成文本名"_c, "f");
+        static_cast<QCheckBox*>(window.widget("选择框_加顶层"_c))->setChecked(false);
+    }
+    void TearDown() override { set_program_dir_for_testing(std::nullopt); }
+
+    int files_named_f() const
+    {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(disk.path()))
+            n += e.path().filename().string().starts_with("f") ? 1 : 0;
+        return n;
+    }
+
+    // Two pages: room for two small files, not for the third.
+    SmallFilesystem disk{2 * 4096};
+    const Text list = "a1\r\na2\r\na3\r\na4\r\na5\r\na6\r\na7\r\na8\r\na9\r\na10";
+    FakeDesktop recorder;
+};
+
+TEST_F(GenerateOnSmallDisk, AFullDiskStopsTheRunSaysWhyAndKeepsTheRest)
+{
+    click("按钮_生成"_c);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_NE(txt_find(recorder.boxes[0].content, "磁盘空间不足"_t, 1, false), -1) << testing::PrintToString(recorder.boxes[0].content);
+    const int written = files_named_f();
+    EXPECT_GE(written, 1);
+    EXPECT_LE(written, 2);
+    // Every account not in a written file is still in the box.
+    std::string expected;
+    for (int i = written * 3 + 1; i <= 10; ++i)
+        expected += (expected.empty() ? "a" : "\r\na") + std::to_string(i);
+    EXPECT_EQ(window.get_content(left).str(), expected);
+}
+
+TEST_F(GenerateOnSmallDisk, AReadOnlyDiskKeepsEveryAccount)
+{
+    ASSERT_TRUE(disk.make_read_only());
+    click("按钮_生成"_c);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_NE(txt_find(recorder.boxes[0].content, "没有写入权限"_t, 1, false), -1) << testing::PrintToString(recorder.boxes[0].content);
+    EXPECT_EQ(files_named_f(), 0);
+    EXPECT_EQ(window.get_content(left), list);
+}
+
+TEST_F(BadInput, ACounterPageThatNeverAnswersLeavesTheWindowResponsive)
+{
+    const HttpLimits old = http_set_limits({5, 2, std::int64_t{1} << 20, 0});
+    LoopbackServer silent([](const std::string&) {
+        Reply r;
+        r.hold = true;
+        return r;
+    });
+    std::atomic<bool> done{false};
+    window.set_pane_text("状态条1"_c, 1, Text());
+    start_worker([&] {
+        fetch_usage_count(window, Text(silent.url("/count")));
+        done = true;
+    });
+
+    // Meanwhile the window serves the user: a button's work is done at once,
+    // and the event loop never stalls for long.
+    window.set_content(left, "b\r\n\r\nb");
+    click("按钮_去重复"_c);
+    EXPECT_EQ(window.get_content(right).str(), "b\r\n");
+    QElapsedTimer waited, since_tick;
+    waited.start();
+    since_tick.start();
+    qint64 longest = 0;
+    while (!done && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        longest = std::max(longest, since_tick.restart());
+    }
+    http_set_limits(old);
+    ASSERT_TRUE(done) << "the fetch never gave up";
+    EXPECT_GE(waited.elapsed(), 1500); // it waited for the silence limit
+    EXPECT_LT(longest, 1000);
+    QApplication::processEvents();
+    EXPECT_EQ(window.pane(1)->text(), QString::fromUtf8("获取失败"));
+}
+
+} // namespace
