@@ -19,9 +19,12 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QPlainTextDocumentLayout>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <future>
@@ -119,6 +122,13 @@ QWidget* MainWindow::make(const ControlSpec& row, QWidget* parent)
             auto* box = new BigBox(parent);
             box->setPlainText(to_box(text_from_utf8(row.text)));
             QObject::connect(box, &QPlainTextEdit::textChanged, this, [this, name] { raise(name, Event::content_changed); });
+            box->replace_whole = [this, box, name](const QString& whole, int caret) {
+                replace_box_text(box, name, from_box(whole));
+                QTextCursor c(box->document());
+                c.setPosition(std::clamp(caret, 0, box->document()->characterCount() - 1));
+                box->setTextCursor(c);
+                box->ensureCursorVisible();
+            };
             return box;
         }
         auto* box = new QLineEdit(text, parent);
@@ -313,6 +323,19 @@ QTextDocument* build_document(const QString& box_text, const QFont& font, QThrea
     return doc;
 }
 
+// Freeing a document of a million lines takes seconds: once the current event
+// is over (no cursor of the caller's still points into it), a thread of its own does it.
+void discard_document(QTextDocument* doc)
+{
+    doc->setParent(nullptr);
+    QTimer::singleShot(0, [doc] {
+        QThread* reaper = QThread::create([doc] { delete doc; });
+        doc->moveToThread(reaper);
+        QObject::connect(reaper, &QThread::finished, reaper, &QObject::deleteLater);
+        reaper->start();
+    });
+}
+
 } // namespace
 
 template <typename F>
@@ -364,7 +387,9 @@ void MainWindow::run_deferred_calls()
 
 void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
 {
-    if (t.size() < large_text) {
+    // A large document is also swapped out whole rather than emptied in place.
+    const bool large_now = on_ui([&] { return box->document()->characterCount() >= large_text / 2; });
+    if (t.size() < large_text && !large_now) {
         const QString box_text = to_box(t);
         on_ui([&] {
             {
@@ -406,7 +431,7 @@ void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
             doc->setParent(box);
             box->setDocument(doc);
             if (ours)
-                delete old;
+                discard_document(old);
         }
         raise(edit, Event::content_changed);
     });

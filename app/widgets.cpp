@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
@@ -39,6 +40,25 @@ void BigBox::append_at_end(const QString& box_text)
     c.insertText(piece);
     setTextCursor(c);
     ensureCursorVisible();
+}
+
+void BigBox::insertFromMimeData(const QMimeData* source)
+{
+    if (!replace_whole || isReadOnly() || source == nullptr || !source->hasText() ||
+        source->text().size() < large_insert) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    // The line breaks an insertion would make: CR LF, CR, LF, the paragraph
+    // separator and the frame markers each end a line.
+    QString pasted = source->text();
+    pasted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QChar end : {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(0xFDD0), QChar(0xFDD1)})
+        pasted.replace(end, QLatin1Char('\n'));
+    const QTextCursor c = textCursor();
+    const QString all = document()->toRawText();
+    replace_whole(all.left(c.selectionStart()) + pasted + all.mid(c.selectionEnd()),
+                  c.selectionStart() + static_cast<int>(pasted.size()));
 }
 
 LinkLabel::LinkLabel(const QString& caption, const QString& url, QWidget* parent) : QLabel(caption, parent), url_(url)

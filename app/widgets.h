@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include <functional>
+
 namespace fenrow {
 
 // A large edit box: no wrapping, both scroll bars always shown (which also
@@ -15,6 +17,15 @@ public:
     explicit BigBox(QWidget* parent);
     // Inserts at the end and scrolls it into view.
     void append_at_end(const QString& box_text);
+
+    // A pasted or dropped text of this many characters or more is not inserted
+    // here (the toolkit would take seconds on the UI thread) but handed to
+    // replace_whole: the box's whole new text in box form, and the caret's place.
+    int large_insert = 128 * 1024;
+    std::function<void(const QString& whole, int caret)> replace_whole;
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override;
 };
 
 // Blue caption, light blue under the pointer, dark red once clicked; a click

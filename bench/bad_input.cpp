@@ -4,12 +4,15 @@
 // without handling events, and peak memory.
 //   build/bench/bad_input [megabytes of the list] [megabytes of the line]
 #include "app/main_window.h"
+#include "app/shell.h"
 #include "app/widgets.h"
 #include "bench/lists.h"
+#include "runtime/codepage.h"
 #include "ops/blank_lines.h"
 #include "ops/duplicates.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -76,6 +79,9 @@ void run_on(MainWindow& window, StallMeter& meter, const Text& text)
     step(meter, "get_line_count", [&] { (void)window.get_line_count(left); });
     step(meter, "remove blank lines", [&] { remove_blank_lines_in_both(window); });
     step(meter, "remove duplicates", [&] { remove_duplicate_lines(window); });
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text_to_utf16(text)));
+    step(meter, "paste from the clipboard", [&] { paste_into_box(window, left); });
+    std::printf("  %-34s %s\n", "pasted", window.get_content(left) == text ? "identical" : "DIFFERENT");
     step(meter, "empty both boxes", [&] {
         window.set_content(left, Text());
         window.set_content(right, Text());

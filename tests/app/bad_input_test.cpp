@@ -21,6 +21,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,33 @@ TEST_F(BadInput, BrokenTwoByteSequencesSurviveCopyAndPaste)
     EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：4行 ↓"));
     click("按钮_去重复"_c);
     EXPECT_EQ(window.get_content(right), broken);
+}
+
+TEST_F(BadInput, LargePastesGiveWhatSmallOnesGiveWithoutTheToolkitsInsertion)
+{
+    // Every kind of line end, zero characters, raw-byte surrogates, a line
+    // separator, pasted over a selection in the middle of a box.
+    const QString pasted = QString::fromUtf16(u"p1\r\np2\rp3\np4\u2029p5\uFDD0p6\0", 19) + QChar(0xDC81) +
+                           QString::fromUtf16(u"\u2028\uFDD1end");
+    auto* box = static_cast<BigBox*>(window.widget(left));
+    const auto paste_over_selection = [&](int large_insert) {
+        window.set_content(left, "head\r\nmiddle\r\ntail");
+        box->large_insert = large_insert;
+        QTextCursor c(box->document());
+        c.setPosition(7);
+        c.setPosition(11, QTextCursor::KeepAnchor); // "ddle"
+        box->setTextCursor(c);
+        QGuiApplication::clipboard()->setText(pasted);
+        box->paste();
+        QApplication::processEvents();
+        return std::pair(window.get_content(left), box->textCursor().position());
+    };
+    const auto small = paste_over_selection(1 << 30);
+    const auto large = paste_over_selection(1);
+    EXPECT_EQ(large.first, small.first);
+    EXPECT_EQ(large.second, small.second);
+    EXPECT_EQ(small.first.str().substr(0, 9), "head\r\nmip");
+    EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：9行 ↓"));
 }
 
 class GenerateOnSmallDisk : public BadInput {
