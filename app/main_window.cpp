@@ -28,6 +28,8 @@
 #include <atomic>
 #include <cstdio>
 #include <future>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <thread>
 #include <cstdlib>
@@ -336,6 +338,45 @@ void discard_document(QTextDocument* doc)
     });
 }
 
+// The toolkit lays a line out whole: one of a million bytes keeps the window
+// busy for a second or more before it shows.
+constexpr std::size_t very_long_line = 1000 * 1000;
+
+bool has_very_long_line(const Text& t)
+{
+    std::string_view s = t.view();
+    while (s.size() >= very_long_line) {
+        const std::size_t end = s.find('\n');
+        if (end == std::string_view::npos || end >= very_long_line)
+            return true;
+        s.remove_prefix(end + 1);
+    }
+    return false;
+}
+
+// While a box lays out a very long line: says so in the hint pane and shows the
+// busy pointer, then puts the hint back.
+class LongLineNote {
+public:
+    explicit LongLineNote(QLabel* hint) : hint_(hint), before_(hint->text())
+    {
+        hint_->setText(QString::fromStdU16String(text_to_utf16("正在显示很长的一行，请稍候……"_t)));
+        hint_->repaint();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~LongLineNote()
+    {
+        QApplication::restoreOverrideCursor();
+        hint_->setText(before_);
+    }
+    LongLineNote(const LongLineNote&) = delete;
+    LongLineNote& operator=(const LongLineNote&) = delete;
+
+private:
+    QLabel* hint_;
+    QString before_;
+};
+
 } // namespace
 
 template <typename F>
@@ -421,7 +462,11 @@ void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
         builder.join();
         deferring_ = false;
     }
+    const bool long_line = has_very_long_line(t);
     on_ui([&] {
+        std::optional<LongLineNote> note;
+        if (long_line)
+            note.emplace(panes_[3]);
         {
             const QSignalBlocker quiet(box);
             // The box's first document belongs to its text control, which
@@ -433,6 +478,8 @@ void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
             if (ours)
                 discard_document(old);
         }
+        if (long_line)
+            box->viewport()->repaint(); // the layout happens here, while the note shows
         raise(edit, Event::content_changed);
     });
     run_deferred_calls();

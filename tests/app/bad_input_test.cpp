@@ -103,6 +103,28 @@ TEST_F(BadInput, LargePastesGiveWhatSmallOnesGiveWithoutTheToolkitsInsertion)
     EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：9行 ↓"));
 }
 
+TEST_F(BadInput, AVeryLongLineIsAnnouncedWhileTheBoxLaysItOut)
+{
+    struct PaintedTexts : QObject {
+        QStringList seen;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                seen << static_cast<QLabel*>(o)->text();
+            return false;
+        }
+    } painted;
+    window.pane(3)->setText(QStringLiteral("hint"));
+    window.pane(3)->installEventFilter(&painted);
+    const Text line(std::string(1100 * 1000, 'x'));
+    window.set_content(left, line);
+    window.pane(3)->removeEventFilter(&painted);
+    EXPECT_TRUE(painted.seen.contains(QString::fromUtf8("正在显示很长的一行，请稍候……"))) << painted.seen.join(u'|').toStdString();
+    EXPECT_EQ(window.pane(3)->text(), QStringLiteral("hint"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(window.get_content(left), line);
+}
+
 class GenerateOnSmallDisk : public BadInput {
 protected:
     void SetUp() override
