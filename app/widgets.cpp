@@ -44,14 +44,14 @@ void BigBox::append_at_end(const QString& box_text)
 
 void BigBox::insertFromMimeData(const QMimeData* source)
 {
-    if (!replace_whole || isReadOnly() || source == nullptr || !source->hasText() ||
-        source->text().size() < large_insert) {
+    // Taken once: from another program the text crosses the display connection each time.
+    QString pasted = replace_whole && !isReadOnly() && source != nullptr ? source->text() : QString();
+    if (pasted.size() < large_insert) {
         QPlainTextEdit::insertFromMimeData(source);
         return;
     }
     // The line breaks an insertion would make: CR LF, CR, LF, the paragraph
     // separator and the frame markers each end a line.
-    QString pasted = source->text();
     pasted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     for (const QChar end : {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(0xFDD0), QChar(0xFDD1)})
         pasted.replace(end, QLatin1Char('\n'));
