@@ -65,6 +65,8 @@ int QtDesktop::message_box(const Text& content, int style, const Text& title) { 
 
 void QtDesktop::process_events() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+void QtDesktop::process_paint_events() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
 void install_qt_services()
 {
     set_desktop_services(&g_desktop);

@@ -11,6 +11,7 @@ public:
     bool clipboard_set_text(const Text& t) override;
     int message_box(const Text& content, int style, const Text& title) override;
     void process_events() override;
+    void process_paint_events() override;
 };
 
 // Installs the Qt services and the "错误" box for fatal errors.

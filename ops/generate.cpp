@@ -22,7 +22,38 @@ void report_unwritten(const Text& file_name, const Text& why)
     message_box("文本“"_t + file_name + "”生成失败："_t + why + "！未生成的账号仍留在左侧。"_t, 0, "提示！"_t);
 }
 
+// Thousands of files keep the window busy for minutes: every interval the hint
+// pane tells how far the run is and the window repaints (user input waits, as
+// the run's list must not change under it).
+class Progress {
+public:
+    Progress(Controls& ui, int files) : ui_(ui), files_(files) {}
+    void file_written(int k)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ < generate_progress_interval)
+            return;
+        last_ = now;
+        shown_ = true;
+        ui_.set_pane_text("状态条1"_c, 3, "正在生成文本："_t + txt_from_int(k) + " / " + txt_from_int(files_));
+        process_paint_events();
+    }
+    void finished(int written)
+    {
+        if (shown_)
+            ui_.set_pane_text("状态条1"_c, 3, "已生成 "_t + txt_from_int(written) + " 个文本"_t);
+    }
+
+private:
+    Controls& ui_;
+    int files_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    bool shown_ = false;
+};
+
 } // namespace
+
+std::chrono::milliseconds generate_progress_interval{250};
 
 int count_lines(const Text& text) { return static_cast<int>(account_line_spans(text.view()).size()); }
 
@@ -50,11 +81,13 @@ void generate_text_files(Controls& ui)
 
     const int32_t n = txt_to_int(ui.get_content("编辑框_个数"_c));
     const int files = n > 0 ? list.line_count() / n : 0; // a zero or negative count makes none
+    Progress progress(ui, files);
     for (int k = 1; k <= files; ++k) {
         const Text file_name = ui.get_content("编辑框_生成文本名"_c) + txt_from_int(k) +
                                ui.get_item("组合框_生成后缀"_c, ui.get_selection("组合框_生成后缀"_c));
         if (!stays_in_program_dir(file_name)) {
             show_list();
+            progress.finished(k - 1);
             report_unwritten(file_name, "文本名不能含有“/”或“..”"_t);
             return;
         }
@@ -72,13 +105,16 @@ void generate_text_files(Controls& ui)
                         {txt_to_bytes(block.text)}, &why)) {
             list = before; // its accounts were not written: they stay in the box
             show_list();
+            progress.finished(k - 1);
             report_unwritten(file_name, why);
             return;
         }
         if (!block.short_list)
             box_behind = true;
+        progress.file_written(k);
     }
     show_list();
+    progress.finished(files);
     message_box("生成完毕！"_t, 0, "提示！"_t);
 }
 

@@ -34,4 +34,10 @@ void process_events()
         s->process_events();
 }
 
+void process_paint_events()
+{
+    if (DesktopServices* s = g_services.load())
+        s->process_paint_events();
+}
+
 } // namespace fenrow

@@ -19,6 +19,9 @@ public:
     virtual bool clipboard_set_text(const Text& t) = 0;
     virtual int message_box(const Text& content, int style, const Text& title) = 0;
     virtual void process_events() = 0;
+    // Lets the window paint and answer the desktop, taking no user input: for
+    // long runs whose state the user must not change midway.
+    virtual void process_paint_events() {}
 };
 
 // Installs the services (nullptr: none); the caller keeps ownership.
@@ -30,5 +33,6 @@ bool clipboard_set_text(const Text& t);
 // error and counts as closed with OK.
 int message_box(const Text& content, int style = 0, const std::optional<Text>& title = std::nullopt);
 void process_events();
+void process_paint_events();
 
 } // namespace fenrow

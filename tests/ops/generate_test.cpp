@@ -229,6 +229,29 @@ TEST_F(GenerateTest, LeftBoxIsCurrentWhileAMessageShows)
     EXPECT_EQ(shown.left_while_shown, (std::vector<Text>{"a4", "a4"}));
 }
 
+TEST_F(GenerateTest, LongRunsShowTheirProgressAndRepaint)
+{
+    const auto hint = [this] { return ui.pane_text("状态条1"_c, 3); };
+    ui.set_pane_text("状态条1"_c, 3, "hint");
+    prepare({seven});
+    generate_text_files(ui); // quicker than the interval: nothing shown
+    EXPECT_EQ(hint(), Text("hint"));
+    EXPECT_EQ(desktop.paints_processed, 0);
+
+    generate_progress_interval = std::chrono::milliseconds(0);
+    prepare({seven});
+    generate_text_files(ui);
+    EXPECT_EQ(hint(), "已生成 2 个文本"_t);
+    EXPECT_EQ(desktop.paints_processed, 2);
+
+    fs::remove(fs::path(dir_) / "账号2.txt");
+    fs::create_directory(fs::path(dir_) / "账号2.txt");
+    prepare({seven});
+    generate_text_files(ui);
+    generate_progress_interval = std::chrono::milliseconds(250);
+    EXPECT_EQ(hint(), "已生成 1 个文本"_t); // the file that failed is not counted
+}
+
 // A directory of the target's name cannot be replaced, even by root.
 TEST_F(GenerateTest, UnwritableFileStopsTheRunAndKeepsItsAccounts)
 {

@@ -31,11 +31,13 @@ public:
         return button_ok;
     }
     void process_events() override { ++events_processed; }
+    void process_paint_events() override { ++paints_processed; }
 
     Text clipboard;
     bool clipboard_fails = false;
     std::vector<Box> boxes;
     int events_processed = 0;
+    int paints_processed = 0;
 };
 
 } // namespace fenrow
