@@ -520,12 +520,18 @@ void MainWindow::set_content(ControlName edit, const Text& t)
 
 void MainWindow::append_text(ControlName edit, const Text& t)
 {
+    const bool long_line = has_very_long_line(t);
     on_ui([&] {
         auto* big = as<BigBox>(widget(edit), edit);
+        std::optional<LongLineNote> note;
+        if (long_line)
+            note.emplace(panes_[3]);
         {
             const QSignalBlocker quiet(big);
             big->append_at_end(to_box(t));
         }
+        if (long_line)
+            big->viewport()->repaint();
         raise(edit, Event::content_changed);
     });
 }

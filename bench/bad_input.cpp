@@ -10,7 +10,9 @@
 #include "runtime/codepage.h"
 #include "ops/blank_lines.h"
 #include "ops/duplicates.h"
+#include "ops/jobs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -79,6 +81,11 @@ void run_on(MainWindow& window, StallMeter& meter, const Text& text)
     step(meter, "get_line_count", [&] { (void)window.get_line_count(left); });
     step(meter, "remove blank lines", [&] { remove_blank_lines_in_both(window); });
     step(meter, "remove duplicates", [&] { remove_duplicate_lines(window); });
+    step(meter, "numbering conversion (worker)", [&] {
+        static_cast<QAbstractButton*>(window.widget("按钮_转换"_c))->click();
+        while (box_job_running(window, right))
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    });
     QGuiApplication::clipboard()->setText(QString::fromStdU16String(text_to_utf16(text)));
     step(meter, "paste from the clipboard", [&] { paste_into_box(window, left); });
     std::printf("  %-34s %s\n", "pasted", window.get_content(left) == text ? "identical" : "DIFFERENT");

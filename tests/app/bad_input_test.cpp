@@ -117,12 +117,17 @@ TEST_F(BadInput, AVeryLongLineIsAnnouncedWhileTheBoxLaysItOut)
     window.pane(3)->setText(QStringLiteral("hint"));
     window.pane(3)->installEventFilter(&painted);
     const Text line(std::string(1100 * 1000, 'x'));
+    const QString note = QString::fromUtf8("正在显示很长的一行，请稍候……");
     window.set_content(left, line);
+    EXPECT_TRUE(painted.seen.contains(note)) << painted.seen.join(u'|').toStdString();
+    painted.seen.clear();
+    window.append_text(right, line);
+    EXPECT_TRUE(painted.seen.contains(note)) << painted.seen.join(u'|').toStdString();
     window.pane(3)->removeEventFilter(&painted);
-    EXPECT_TRUE(painted.seen.contains(QString::fromUtf8("正在显示很长的一行，请稍候……"))) << painted.seen.join(u'|').toStdString();
     EXPECT_EQ(window.pane(3)->text(), QStringLiteral("hint"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(window.get_content(left), line);
+    EXPECT_EQ(window.get_content(right), line);
 }
 
 class GenerateOnSmallDisk : public BadInput {
