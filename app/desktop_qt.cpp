@@ -1,5 +1,6 @@
 #include "app/desktop_qt.h"
 
+#include "app/widgets.h"
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
 
@@ -55,9 +56,7 @@ bool QtDesktop::clipboard_set_text(const Text& t)
     if (clipboard == nullptr)
         return false;
     // Other programs here expect lines ending in LF alone.
-    QString s = qt_text(t);
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    clipboard->setText(s);
+    clipboard->setText(crlf_to_lf(qt_text(t)));
     return true;
 }
 

@@ -42,6 +42,21 @@ void BigBox::append_at_end(const QString& box_text)
     ensureCursorVisible();
 }
 
+QString crlf_to_lf(const QString& s)
+{
+    QString out(s.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const QChar* from = s.constData();
+    const QChar* const end = from + s.size();
+    for (; from != end; ++from) {
+        if (*from == u'\r' && from + 1 != end && from[1] == u'\n')
+            continue;
+        *to++ = *from;
+    }
+    out.truncate(to - out.constData());
+    return out;
+}
+
 void BigBox::insertFromMimeData(const QMimeData* source)
 {
     // Taken once: from another program the text crosses the display connection each time.
@@ -52,7 +67,7 @@ void BigBox::insertFromMimeData(const QMimeData* source)
     }
     // The line breaks an insertion would make: CR LF, CR, LF, the paragraph
     // separator and the frame markers each end a line.
-    pasted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    pasted = crlf_to_lf(pasted);
     for (const QChar end : {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(0xFDD0), QChar(0xFDD1)})
         pasted.replace(end, QLatin1Char('\n'));
     const QTextCursor c = textCursor();

@@ -51,6 +51,10 @@ private:
 // Opens an address in the desktop's browser, trying the usual openers in turn.
 bool open_in_browser(const QString& url);
 
+// The text with every CR LF made a single LF, in one pass: the toolkit's own
+// replace moves the rest of the text again for every few thousand matches.
+QString crlf_to_lf(const QString& s);
+
 QIcon app_icon();
 // The design geometry assumes a 12-pixel user-interface font.
 void use_design_font();

@@ -3,6 +3,7 @@
 // operations. Reports each step's time, the longest stretch the window went
 // without handling events, and peak memory.
 //   build/bench/bad_input [megabytes of the list] [megabytes of the line]
+#include "app/desktop_qt.h"
 #include "app/main_window.h"
 #include "app/shell.h"
 #include "app/widgets.h"
@@ -86,6 +87,7 @@ void run_on(MainWindow& window, StallMeter& meter, const Text& text)
         while (box_job_running(window, right))
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     });
+    step(meter, "copy to the clipboard", [&] { QtDesktop().clipboard_set_text(window.get_content(left)); });
     QGuiApplication::clipboard()->setText(QString::fromStdU16String(text_to_utf16(text)));
     step(meter, "paste from the clipboard", [&] { paste_into_box(window, left); });
     std::printf("  %-34s %s\n", "pasted", window.get_content(left) == text ? "identical" : "DIFFERENT");

@@ -220,6 +220,19 @@ TEST_F(WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
     EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(), qs("总共：3行 ↓"));
 }
 
+TEST(CrLfToLf, EveryPairAndNothingElse)
+{
+    const struct {
+        const char16_t* in;
+        const char16_t* out;
+    } cases[] = {
+        {u"", u""}, {u"\r\n", u"\n"}, {u"a\r\nb\r\n", u"a\nb\n"}, {u"\r\r\n\n", u"\r\n\n"},
+        {u"\n\r", u"\n\r"}, {u"a\r", u"a\r"}, {u"\u4e2d\r\n\u6587", u"\u4e2d\n\u6587"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(crlf_to_lf(QString::fromUtf16(c.in)), QString::fromUtf16(c.out)) << QString::fromUtf16(c.in).toStdString();
+}
+
 TEST_F(WindowTest, CopyButtonPutsTheBoxOnTheClipboardAndReports)
 {
     install_qt_services();
