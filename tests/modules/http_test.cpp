@@ -235,6 +235,7 @@ TEST(HttpFetch, CookiesOfTheResponse)
         {"none", "", "k = 1", "k=1", "", ""},
         {"a byte that could lead a character ends no line early", "Set-Cookie: a=\xf4\r\nX-After: 1\r\n", "",
          "a=\xf4", "a=\xf4", "a=\xf4"},
+        {"a head line that looks like a status line", "Set-Cookie: a=1\r\nHTTP/x: y\r\n", "", "a=1", "a=1", "a=1"},
         {"a control byte makes no cookie", "Set-Cookie: b=1\x01x; path=/scoped\r\nSet-Cookie: c=\t2\r\n", "k=1",
          "c=\t2; k=1", "c=\t2", "c=\t2"},
     };
