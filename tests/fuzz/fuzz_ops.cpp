@@ -1,6 +1,8 @@
 // The account operations on random box contents and options, through the
 // in-memory window, with the invariants users rely on.
 #include "app/control_table.h"
+#include "ops/add_suffix.h"
+#include "ops/conversion.h"
 #include "ops/duplicates.h"
 #include "ops/extract.h"
 #include "ops/generate.h"
@@ -79,6 +81,31 @@ std::vector<std::string> file_lines(const std::string& path)
     return lines_of(Text(s));
 }
 
+// Every left line with a visible character shows, trimmed, inside a right line,
+// in the same order.
+bool every_account_in_order(const Text& left, const Text& right)
+{
+    const std::vector<std::string> out = lines_of(right);
+    std::size_t at = 0;
+    for (const Text& l : txt_split(left, Text("\r\n"))) {
+        const std::string account = txt_trim(l).str();
+        if (account.find_first_not_of(" \t") == std::string::npos)
+            continue;
+        while (at < out.size() && out[at].find(account) == std::string::npos)
+            ++at;
+        if (at == out.size())
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+Text small_option(FuzzedDataProvider& in)
+{
+    static const char* const options[] = {"", "=", "*", "----", "\xa1\xa1", "#", "7"};
+    return Text(options[in.ConsumeIntegralInRange<std::size_t>(0, std::size(options) - 1)]);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
@@ -91,7 +118,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     ui.set_content("编辑框_原"_c, left);
     ui.set_content("编辑框_后"_c, right);
 
-    switch (in.ConsumeIntegralInRange(0, 3)) {
+    switch (in.ConsumeIntegralInRange(0, 5)) {
+    case 4: { // numbering conversion reads the left box only and keeps every account
+        const bool numbering = in.ConsumeBool(), suffix = in.ConsumeBool();
+        ui.set_checked("选择框_前缀"_c, numbering);
+        ui.set_checked("选择框_后缀"_c, suffix);
+        ui.set_content("编辑框_前缀"_c, small_option(in));
+        ui.set_content("编辑框_后缀符号"_c, small_option(in));
+        ui.set_content("编辑框_后缀字符"_c, small_option(in));
+        ui.set_content("编辑框_后"_c, Text());
+        run_conversion(ui);
+        CHECK(ui.get_content("编辑框_原"_c) == left);
+        if (numbering || suffix) // with neither there is nothing to do
+            CHECK(every_account_in_order(left, ui.get_content("编辑框_后"_c)));
+        break;
+    }
+    case 5: { // add suffix reads the left box only and keeps every account
+        ui.set_content("编辑框_后缀个数"_c, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
+        ui.set_content("编辑框_后缀序号符号"_c, small_option(in));
+        ui.set_checked(in.ConsumeBool() ? "单选框_前"_c : "单选框_后"_c, true);
+        run_add_suffix(ui);
+        CHECK(ui.get_content("编辑框_原"_c) == left);
+        const Text out = ui.get_content("编辑框_后"_c);
+        CHECK(out == right || out == add_suffix_notice() || every_account_in_order(left, out));
+        break;
+    }
     case 0: { // remove duplicates keeps exactly the first occurrences, in order
         remove_duplicate_lines(ui);
         CHECK(ui.get_content("编辑框_原"_c) == left);
