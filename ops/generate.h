@@ -17,7 +17,7 @@ int count_lines(const Text& text);
 // The handler of 按钮_生成. A block leaves the left box only once its file is
 // written; the first file that cannot be written (or whose name would leave
 // the program's directory) ends the run with a message naming it and why.
-// A long run shows its progress in the hint pane every progress_interval.
+// A long run shows its progress in the hint pane every generate_progress_interval.
 void generate_text_files(Controls& ui);
 
 // Test seam: how often a long run shows its progress.
