@@ -108,13 +108,13 @@ double luminance(Rgb c)
     return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
 }
 
+} // namespace
+
 double contrast(Rgb a, Rgb b)
 {
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
-
-} // namespace
 
 std::string seal(std::string_view body)
 {

@@ -29,6 +29,9 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
+// Contrast ratio of two colours, 1 to 21, from their relative luminance.
+double contrast(Rgb a, Rgb b);
+
 enum class Role {
     window,         // window background
     window_text,    // captions without a colour of their own

@@ -52,21 +52,6 @@ std::string replaced(std::string s, const std::string& from, const std::string& 
 
 QColor qcolour(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-double luminance(Rgb c)
-{
-    auto lin = [](int v) {
-        const double x = v / 255.0;
-        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * lin(c.r) + 0.7152 * lin(c.g) + 0.0722 * lin(c.b);
-}
-
-double contrast(Rgb a, Rgb b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 } // namespace
 
 // --- The format -------------------------------------------------------------
