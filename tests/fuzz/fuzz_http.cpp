@@ -107,7 +107,8 @@ std::string merge_ref(const std::string& cookies, const std::string& new_cookies
 }
 
 // Serves one response per connection: reads the request head, sends the
-// current bytes, closes.
+// current bytes, closes. Not the tests' LoopbackServer, which keeps every
+// request and a thread per connection: millions of runs would pile them up.
 class OneShotServer {
 public:
     OneShotServer()

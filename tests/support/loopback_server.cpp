@@ -68,27 +68,25 @@ std::size_t content_length(std::string_view head)
 // what arrives is not plain HTTP (a TLS handshake, say).
 std::string read_request(int fd, int stop, std::string& pending)
 {
-    std::size_t head_end;
-    while ((head_end = pending.find("\r\n\r\n")) == std::string::npos) {
-        if (!pending.empty() && !std::isalpha(static_cast<unsigned char>(pending[0])))
-            return {};
+    const auto read_more = [&] {
         char buf[4096];
         if (!wait_readable(fd, stop))
-            return {};
+            return false;
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0)
-            return {};
+            return false;
         pending.append(buf, static_cast<std::size_t>(n));
+        return true;
+    };
+    std::size_t head_end;
+    while ((head_end = pending.find("\r\n\r\n")) == std::string::npos) {
+        if ((!pending.empty() && !std::isalpha(static_cast<unsigned char>(pending[0]))) || !read_more())
+            return {};
     }
     const std::size_t total = head_end + 4 + content_length(std::string_view(pending).substr(0, head_end + 2));
     while (pending.size() < total) {
-        char buf[4096];
-        if (!wait_readable(fd, stop))
+        if (!read_more())
             return {};
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            return {};
-        pending.append(buf, static_cast<std::size_t>(n));
     }
     std::string request = pending.substr(0, total);
     pending.erase(0, total);
