@@ -27,9 +27,8 @@ struct StatusPane {
     const char* text;
     const char* tooltip;
 };
-inline constexpr StatusPane status_panes[4] = {
+inline constexpr StatusPane status_panes[pane_count] = {
     {65, "使用次数：", nullptr}, {100, "", "50"}, {65, "操作提示：", nullptr}, {-1, "", nullptr}};
-inline constexpr int hint_pane = 3;
 
 // The hint shown for the control under the pointer; nullptr for controls that
 // leave the last hint standing. window_hint is for the bare window background.

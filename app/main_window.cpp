@@ -181,7 +181,7 @@ QWidget* MainWindow::make(const ControlSpec& row, QWidget* parent)
 void MainWindow::build_status_bar()
 {
     status_ = new QStatusBar(this);
-    status_->setObjectName(qs("状态条1"_c));
+    status_->setObjectName(qs(ctl::status_bar));
     status_->setSizeGripEnabled(true);
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(qs(status_panes[i].text), status_);
@@ -191,7 +191,7 @@ void MainWindow::build_status_bar()
             label->setFixedWidth(status_panes[i].width);
         if (status_panes[i].tooltip != nullptr)
             label->setToolTip(qs(status_panes[i].tooltip));
-        label->setObjectName(qs("状态条1"_c) + QStringLiteral(".%1").arg(i));
+        label->setObjectName(qs(ctl::status_bar) + QStringLiteral(".%1").arg(i));
         status_->addWidget(label, status_panes[i].width > 0 ? 0 : 1);
         panes_[i] = label;
     }

@@ -17,7 +17,7 @@ namespace fenrow {
 
 namespace {
 
-constexpr ControlName main_window{};
+using namespace ctl;
 
 template <const ControlName& control>
 void hint(Controls& ui)
@@ -25,36 +25,32 @@ void hint(Controls& ui)
     show_hint(ui, control);
 }
 
-constexpr ControlName convert = "按钮_转换"_c, extract = "提取帐号"_c, generate = "按钮_生成"_c,
-                      top_text = "编辑框_顶层文本"_c, suffix = "按钮_加后缀"_c, pick = "按钮_挑不重复"_c,
-                      dedupe = "按钮_去重复"_c, blank = "按钮_去空行"_c;
-
 const std::vector<Binding> bindings = {
     {main_window, Event::created, on_main_window_created},
     {main_window, Event::size_changed, layout_controls},
     {main_window, Event::mouse_moved, hint<main_window>},
-    {"编辑框_原"_c, Event::content_changed, [](Controls& ui) { update_line_count(ui, "编辑框_原"_c, "总数1"_c); }},
-    {"编辑框_后"_c, Event::content_changed, [](Controls& ui) { update_line_count(ui, "编辑框_后"_c, "总数2"_c); }},
-    {"复制1"_c, Event::clicked, [](Controls& ui) { copy_from_box(ui, "编辑框_原"_c); }},
-    {"粘贴1"_c, Event::clicked, [](Controls& ui) { paste_into_box(ui, "编辑框_原"_c); }},
-    {"复制2"_c, Event::clicked, [](Controls& ui) { copy_from_box(ui, "编辑框_后"_c); }},
-    {"粘贴2"_c, Event::clicked, [](Controls& ui) { paste_into_box(ui, "编辑框_后"_c); }},
-    {extract, Event::mouse_moved, hint<extract>},
-    {extract, Event::clicked, extract_accounts},
-    {convert, Event::mouse_moved, hint<convert>},
-    {convert, Event::clicked, start_conversion},
-    {top_text, Event::mouse_moved, hint<top_text>},
-    {generate, Event::mouse_moved, hint<generate>},
-    {generate, Event::clicked, generate_text_files},
-    {suffix, Event::mouse_moved, hint<suffix>},
-    {suffix, Event::clicked, start_add_suffix},
-    {pick, Event::mouse_moved, hint<pick>},
-    {pick, Event::clicked, pick_non_duplicates},
-    {dedupe, Event::mouse_moved, hint<dedupe>},
-    {dedupe, Event::clicked, remove_duplicate_lines},
-    {blank, Event::mouse_moved, hint<blank>},
-    {blank, Event::clicked, remove_blank_lines_in_both},
-    {"按钮_待开发"_c, Event::clicked, report_not_developed},
+    {left_box, Event::content_changed, [](Controls& ui) { update_line_count(ui, left_box, count_left); }},
+    {right_box, Event::content_changed, [](Controls& ui) { update_line_count(ui, right_box, count_right); }},
+    {copy_left, Event::clicked, [](Controls& ui) { copy_from_box(ui, left_box); }},
+    {paste_left, Event::clicked, [](Controls& ui) { paste_into_box(ui, left_box); }},
+    {copy_right, Event::clicked, [](Controls& ui) { copy_from_box(ui, right_box); }},
+    {paste_right, Event::clicked, [](Controls& ui) { paste_into_box(ui, right_box); }},
+    {extract_button, Event::mouse_moved, hint<extract_button>},
+    {extract_button, Event::clicked, extract_accounts},
+    {convert_button, Event::mouse_moved, hint<convert_button>},
+    {convert_button, Event::clicked, start_conversion},
+    {top_line, Event::mouse_moved, hint<top_line>},
+    {generate_button, Event::mouse_moved, hint<generate_button>},
+    {generate_button, Event::clicked, generate_text_files},
+    {mark_button, Event::mouse_moved, hint<mark_button>},
+    {mark_button, Event::clicked, start_add_suffix},
+    {pick_button, Event::mouse_moved, hint<pick_button>},
+    {pick_button, Event::clicked, pick_non_duplicates},
+    {dedupe_button, Event::mouse_moved, hint<dedupe_button>},
+    {dedupe_button, Event::clicked, remove_duplicate_lines},
+    {blank_button, Event::mouse_moved, hint<blank_button>},
+    {blank_button, Event::clicked, remove_blank_lines_in_both},
+    {not_developed_button, Event::clicked, report_not_developed},
 };
 
 } // namespace
@@ -74,7 +70,7 @@ void show_hint(Controls& ui, ControlName control)
 {
     const char* text = control == main_window ? window_hint : hint_for(control);
     if (text != nullptr)
-        ui.set_pane_text("状态条1"_c, hint_pane, text_from_utf8(text));
+        ui.set_pane_text(status_bar, hint_pane, text_from_utf8(text));
 }
 
 void update_line_count(Controls& ui, ControlName box, ControlName label)

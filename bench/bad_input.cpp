@@ -74,7 +74,7 @@ void step(StallMeter& meter, const char* what, const std::function<void()>& run)
 
 void run_on(MainWindow& window, StallMeter& meter, const Text& text)
 {
-    const ControlName left = "编辑框_原"_c, right = "编辑框_后"_c;
+    const ControlName left = ctl::left_box, right = ctl::right_box;
     step(meter, "set_content", [&] { window.set_content(left, text); });
     Text back;
     step(meter, "get_content", [&] { back = window.get_content(left); });
@@ -83,7 +83,7 @@ void run_on(MainWindow& window, StallMeter& meter, const Text& text)
     step(meter, "remove blank lines", [&] { remove_blank_lines_in_both(window); });
     step(meter, "remove duplicates", [&] { remove_duplicate_lines(window); });
     step(meter, "numbering conversion (worker)", [&] {
-        static_cast<QAbstractButton*>(window.widget("按钮_转换"_c))->click();
+        static_cast<QAbstractButton*>(window.widget(ctl::convert_button))->click();
         while (box_job_running(window, right))
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     });

@@ -39,17 +39,17 @@ int main(int argc, char** argv)
     window.show();
     QApplication::processEvents();
     std::printf("%d lines, %.1f MB, peak memory before: %ld MB\n", lines, list.size() / 1e6, peak_rss_mb());
-    for (ControlName box : {"编辑框_原"_c, "编辑框_后"_c}) {
+    for (ControlName box : {ctl::left_box, ctl::right_box}) {
         auto t0 = std::chrono::steady_clock::now();
         window.set_content(box, list);
         QApplication::processEvents();
         std::printf("set_content %.*s: %.2f s\n", static_cast<int>(box.utf8.size()), box.utf8.data(), seconds_since(t0));
     }
     auto t0 = std::chrono::steady_clock::now();
-    const Text back = window.get_content("编辑框_原"_c);
+    const Text back = window.get_content(ctl::left_box);
     std::printf("get_content: %.2f s (%s)\n", seconds_since(t0), back == list ? "identical" : "DIFFERENT");
     t0 = std::chrono::steady_clock::now();
-    const int count = window.get_line_count("编辑框_原"_c);
+    const int count = window.get_line_count(ctl::left_box);
     std::printf("get_line_count: %d in %.3f s\n", count, seconds_since(t0));
     std::printf("peak memory with both boxes full: %ld MB\n", peak_rss_mb());
     return back == list ? 0 : 1;

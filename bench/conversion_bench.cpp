@@ -74,11 +74,11 @@ struct Case {
 // groups of 6 marked with "*".
 void set_options(Controls& ui)
 {
-    ui.set_content("编辑框_前缀"_c, "=");
-    ui.set_content("编辑框_后缀符号"_c, "=");
-    ui.set_content("编辑框_后缀字符"_c, "x");
-    ui.set_content("编辑框_后缀个数"_c, "6");
-    ui.set_content("编辑框_后缀序号符号"_c, "*");
+    ui.set_content(ctl::prefix_text, "=");
+    ui.set_content(ctl::suffix_symbol, "=");
+    ui.set_content(ctl::suffix_text, "x");
+    ui.set_content(ctl::group_size, "6");
+    ui.set_content(ctl::mark_symbol, "*");
 }
 
 // The results built line by line, the way the buttons describe them.
@@ -115,11 +115,11 @@ std::vector<Case> cases_for(const Text& list)
 {
     const TextArray lines = txt_split(list, Text("\r\n"));
     return {
-        {"numbering only", "按钮_转换"_c, start_conversion, true, false, true, numbered(lines, true, false)},
-        {"suffix only", "按钮_转换"_c, start_conversion, false, true, true, numbered(lines, false, true)},
-        {"numbering and suffix", "按钮_转换"_c, start_conversion, true, true, true, numbered(lines, true, true)},
-        {"add suffix, first account", "按钮_加后缀"_c, start_add_suffix, true, true, true, marked(lines, true, 6)},
-        {"add suffix, last account", "按钮_加后缀"_c, start_add_suffix, true, true, false, marked(lines, false, 6)},
+        {"numbering only", ctl::convert_button, start_conversion, true, false, true, numbered(lines, true, false)},
+        {"suffix only", ctl::convert_button, start_conversion, false, true, true, numbered(lines, false, true)},
+        {"numbering and suffix", ctl::convert_button, start_conversion, true, true, true, numbered(lines, true, true)},
+        {"add suffix, first account", ctl::mark_button, start_add_suffix, true, true, true, marked(lines, true, 6)},
+        {"add suffix, last account", ctl::mark_button, start_add_suffix, true, true, false, marked(lines, false, 6)},
     };
 }
 
@@ -149,22 +149,22 @@ int run(const Text& list)
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         MemoryControls ui(control_table());
-        ui.set_checked("选择框_前缀"_c, c.number);
-        ui.set_checked("选择框_后缀"_c, c.suffix);
-        ui.set_checked(c.first ? "单选框_前"_c : "单选框_后"_c, true);
+        ui.set_checked(ctl::prefix_check, c.number);
+        ui.set_checked(ctl::suffix_check, c.suffix);
+        ui.set_checked(c.first ? ctl::mark_first : ctl::mark_last, true);
         set_options(ui);
-        ui.set_content("编辑框_原"_c, list);
+        ui.set_content(ctl::left_box, list);
         const auto t0 = Clock::now();
         const double cpu0 = cpu_seconds();
         c.start(ui);
-        while (box_job_running(ui, "编辑框_后"_c))
+        while (box_job_running(ui, ctl::right_box))
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         const double s = seconds_since(t0);
         const double cpu = cpu_seconds() - cpu0;
-        const bool same = ui.get_content("编辑框_后"_c) == c.expected;
+        const bool same = ui.get_content(ctl::right_box) == c.expected;
         failures += same ? 0 : 1;
         std::printf("%-26s %.2f s (%.2f s of processor time), %d content changes%s\n", c.name, s, cpu,
-                    ui.content_changed_count("编辑框_后"_c), same ? "" : "  WRONG RESULT");
+                    ui.content_changed_count(ctl::right_box), same ? "" : "  WRONG RESULT");
     }
     return failures;
 }
@@ -178,7 +178,7 @@ int run(const Text& list)
     window.show();
     QApplication::processEvents();
     auto t0 = Clock::now();
-    window.set_content("编辑框_原"_c, list);
+    window.set_content(ctl::left_box, list);
     QApplication::processEvents();
     std::printf("the list into the left box:   %.2f s\n", seconds_since(t0));
 
@@ -186,10 +186,10 @@ int run(const Text& list)
     const std::vector<Case> cases = cases_for(list);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
-        window.set_content("编辑框_后"_c, Text());
-        static_cast<QAbstractButton*>(window.widget("选择框_前缀"_c))->setChecked(c.number);
-        static_cast<QAbstractButton*>(window.widget("选择框_后缀"_c))->setChecked(c.suffix);
-        static_cast<QAbstractButton*>(window.widget(c.first ? "单选框_前"_c : "单选框_后"_c))->setChecked(true);
+        window.set_content(ctl::right_box, Text());
+        static_cast<QAbstractButton*>(window.widget(ctl::prefix_check))->setChecked(c.number);
+        static_cast<QAbstractButton*>(window.widget(ctl::suffix_check))->setChecked(c.suffix);
+        static_cast<QAbstractButton*>(window.widget(c.first ? ctl::mark_first : ctl::mark_last))->setChecked(true);
         set_options(window);
         QApplication::processEvents();
 
@@ -204,14 +204,14 @@ int run(const Text& list)
         std::vector<double> changes;
         t0 = Clock::now();
         window.event_observer = [&](ControlName control, Event e) {
-            if (control == "编辑框_后"_c && e == Event::content_changed)
+            if (control == ctl::right_box && e == Event::content_changed)
                 changes.push_back(seconds_since(t0));
         };
         const double cpu0 = cpu_seconds();
         since_tick.start();
         ticker.start();
         static_cast<QAbstractButton*>(window.widget(c.button))->click();
-        while (box_job_running(window, "编辑框_后"_c))
+        while (box_job_running(window, ctl::right_box))
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         QApplication::processEvents();
         const double s = seconds_since(t0);
@@ -226,8 +226,8 @@ int run(const Text& list)
                 longest_while_appending = std::max(longest_while_appending, gap);
         }
 
-        const Text shown = window.get_content("编辑框_后"_c);
-        const QString counter = static_cast<QLabel*>(window.widget("总数2"_c))->text();
+        const Text shown = window.get_content(ctl::right_box);
+        const QString counter = static_cast<QLabel*>(window.widget(ctl::count_right))->text();
         const QString expected_counter = QStringLiteral("总共：%1行 ↓").arg(count_box_lines(c.expected));
         const bool same = shown == c.expected && counter == expected_counter;
         failures += same ? 0 : 1;
@@ -238,9 +238,9 @@ int run(const Text& list)
 
         if (i == 2) {
             // What the box alone needs to show such a text, for comparison.
-            window.set_content("编辑框_后"_c, Text());
+            window.set_content(ctl::right_box, Text());
             t0 = Clock::now();
-            window.set_content("编辑框_后"_c, c.expected);
+            window.set_content(ctl::right_box, c.expected);
             QApplication::processEvents();
             std::printf("  set_content of that result alone: %.2f s\n", seconds_since(t0));
         }

@@ -127,10 +127,10 @@ int main(int argc, char** argv)
                 left_text.size(), right.size(), right_text.size(), runs);
 
     MemoryControls ui(control_table());
-    ui.set_content("编辑框_原"_c, left_text);
+    ui.set_content(ctl::left_box, left_text);
 
     const double ours_dedupe = best_of([] {}, [&] { remove_duplicate_lines(ui); });
-    const Text deduped = ui.get_content("编辑框_后"_c);
+    const Text deduped = ui.get_content(ctl::right_box);
     bool dedupe_ok = false;
     const double awk_dedupe = best_shell(
         "LC_ALL=C awk 'BEGIN { RS = \"\\r\\n\"; ORS = \"\\r\\n\" } !s[$0]++' " + d + "/left.txt > " + d + "/deduped.txt",
@@ -139,8 +139,8 @@ int main(int argc, char** argv)
     report("remove duplicates", ours_dedupe, awk_dedupe, dedupe_ok,
            deduped.str() + "\r\n" == file_bytes(d + "/deduped.txt"));
 
-    const double ours_pick = best_of([&] { ui.set_content("编辑框_后"_c, right_text); }, [&] { pick_non_duplicates(ui); });
-    const Text picked = ui.get_content("编辑框_后"_c);
+    const double ours_pick = best_of([&] { ui.set_content(ctl::right_box, right_text); }, [&] { pick_non_duplicates(ui); });
+    const Text picked = ui.get_content(ctl::right_box);
     bool pick_ok = false;
     // Names compare without case and outer blanks; the lists hold no blank lines.
     const double awk_pick = best_shell(

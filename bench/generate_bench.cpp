@@ -101,14 +101,14 @@ void write_plain(const std::string& path, const Text& bytes)
 double line_by_line(const Text& list, int n)
 {
     MemoryControls ui(control_table());
-    ui.set_content("编辑框_原"_c, list);
+    ui.set_content(ctl::left_box, list);
     const auto t0 = std::chrono::steady_clock::now();
     for (int k = count_lines(list) / n; k > 0; --k) {
-        const TextArray lines = txt_split(ui.get_content("编辑框_原"_c), Text("\r\n"));
+        const TextArray lines = txt_split(ui.get_content(ctl::left_box), Text("\r\n"));
         Text block = "[账号]"_t;
         for (int i = 1; i <= n; ++i) {
             block += "\r\n" + txt_from_int(i) + "=" + array_at(lines, i);
-            ui.set_content("编辑框_原"_c, delete_line(ui.get_content("编辑框_原"_c), 1));
+            ui.set_content(ctl::left_box, delete_line(ui.get_content(ctl::left_box), 1));
         }
         block = remove_blank_lines(block);
     }
@@ -118,13 +118,13 @@ double line_by_line(const Text& list, int n)
 double block_by_block(const Text& list, int n)
 {
     MemoryControls ui(control_table());
-    ui.set_content("编辑框_原"_c, list);
-    ui.set_content("编辑框_个数"_c, txt_from_int(n));
+    ui.set_content(ctl::left_box, list);
+    ui.set_content(ctl::block_size, txt_from_int(n));
     const auto t0 = std::chrono::steady_clock::now();
-    AccountList accounts(ui.get_content("编辑框_原"_c));
+    AccountList accounts(ui.get_content(ctl::left_box));
     for (int k = accounts.line_count() / n; k > 0; --k)
         accounts.take(read_block_options(ui));
-    ui.set_content("编辑框_原"_c, accounts.content());
+    ui.set_content(ctl::left_box, accounts.content());
     return seconds_since(t0);
 }
 
@@ -174,8 +174,8 @@ int main(int argc, char** argv)
     fresh(ours);
     set_program_dir_for_testing(text_from_utf8(ours.string()));
     MemoryControls ui(control_table());
-    ui.set_content("编辑框_原"_c, list);
-    ui.set_content("编辑框_个数"_c, txt_from_int(n));
+    ui.set_content(ctl::left_box, list);
+    ui.set_content(ctl::block_size, txt_from_int(n));
     ::sync();
     t0 = std::chrono::steady_clock::now();
     generate_text_files(ui);

@@ -12,8 +12,7 @@ namespace fenrow {
 
 namespace {
 
-constexpr ControlName result = "编辑框_后"_c;
-const Text crlf("\r\n");
+constexpr ControlName result = ctl::right_box;
 
 struct Group {
     int32_t size;
@@ -42,9 +41,9 @@ void start_add_suffix(Controls& ui)
 
 void run_add_suffix(Controls& ui)
 {
-    const TextArray lines = accounts_of(ui.get_content("编辑框_原"_c));
-    const bool first_mode = ui.is_checked("单选框_前"_c);
-    const bool last_mode = !first_mode && ui.is_checked("单选框_后"_c);
+    const TextArray lines = accounts_of(ui.get_content(ctl::left_box));
+    const bool first_mode = ui.is_checked(ctl::mark_first);
+    const bool last_mode = !first_mode && ui.is_checked(ctl::mark_last);
     Text r;
     if (first_mode || last_mode) {
         Group g{};
@@ -52,7 +51,7 @@ void run_add_suffix(Controls& ui)
         const int c = array_count(lines);
         for (int i = 1; i <= c; ++i) {
             if ((i - 1) % batch_lines == 0)
-                g = {txt_to_int(ui.get_content("编辑框_后缀个数"_c)), ui.get_content("编辑框_后缀序号符号"_c)};
+                g = {txt_to_int(ui.get_content(ctl::group_size)), ui.get_content(ctl::mark_symbol)};
             const double n = g.size;
             r += array_at(lines, i);
             if (first_mode) {

@@ -29,8 +29,8 @@ Text remove_blank_lines(const Text& t)
 
 void remove_blank_lines_in_both(Controls& ui)
 {
-    ui.set_content("编辑框_原"_c, remove_blank_lines(ui.get_content("编辑框_原"_c)));
-    ui.set_content("编辑框_后"_c, remove_blank_lines(ui.get_content("编辑框_后"_c)));
+    ui.set_content(ctl::left_box, remove_blank_lines(ui.get_content(ctl::left_box)));
+    ui.set_content(ctl::right_box, remove_blank_lines(ui.get_content(ctl::right_box)));
 }
 
 } // namespace fenrow

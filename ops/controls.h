@@ -2,6 +2,7 @@
 // Two implementations: the Qt window and MemoryControls for tests.
 #pragma once
 
+#include "ops/control_names.h"
 #include "runtime/text.h"
 
 #include <functional>
@@ -12,14 +13,6 @@
 #include <vector>
 
 namespace fenrow {
-
-// A control's name, the key of the control table ("编辑框_原"_c), kept as the
-// UTF-8 of our sources: names are identifiers, never shown as text.
-struct ControlName {
-    std::string_view utf8;
-    friend bool operator==(ControlName, ControlName) = default;
-};
-consteval ControlName operator""_c(const char* s, std::size_t n) { return ControlName{std::string_view(s, n)}; }
 
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;

@@ -7,8 +7,7 @@ namespace fenrow {
 
 namespace {
 
-constexpr ControlName source = "编辑框_原"_c, result = "编辑框_后"_c;
-const Text crlf("\r\n");
+constexpr ControlName source = ctl::left_box, result = ctl::right_box;
 
 // Appends what make builds from every piece, the pieces joined by CR LF, one
 // append per batch; options gives the option texts, read again for every
@@ -42,7 +41,7 @@ struct Suffix {
     Text symbol, chars;
 };
 
-Suffix read_suffix(Controls& ui) { return {ui.get_content("编辑框_后缀符号"_c), ui.get_content("编辑框_后缀字符"_c)}; }
+Suffix read_suffix(Controls& ui) { return {ui.get_content(ctl::suffix_symbol), ui.get_content(ctl::suffix_text)}; }
 
 void add_suffixes(Controls& ui, const TextArray& pieces)
 {
@@ -63,13 +62,13 @@ void start_conversion(Controls& ui)
 
 void run_conversion(Controls& ui)
 {
-    const bool numbering = ui.is_checked("选择框_前缀"_c);
-    const bool suffix = ui.is_checked("选择框_后缀"_c);
+    const bool numbering = ui.is_checked(ctl::prefix_check);
+    const bool suffix = ui.is_checked(ctl::suffix_check);
     if (numbering || suffix) {
         TextArray lines = txt_split(ui.get_content(source), crlf);
         if (numbering && !suffix) {
             int i = 0;
-            append_in_batches(ui, lines, [&] { return ui.get_content("编辑框_前缀"_c); },
+            append_in_batches(ui, lines, [&] { return ui.get_content(ctl::prefix_text); },
                               [&i](Text& out, const Text& line, const Text& prefix) {
                                   out += txt_from_int(++i);
                                   out += prefix;
@@ -84,7 +83,7 @@ void run_conversion(Controls& ui)
             int n = 0;
             for (const Text& line : lines) {
                 if (n % batch_lines == 0)
-                    prefix = ui.get_content("编辑框_前缀"_c);
+                    prefix = ui.get_content(ctl::prefix_text);
                 numbered += txt_from_int(++n);
                 numbered += prefix;
                 numbered += line;

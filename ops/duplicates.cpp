@@ -63,14 +63,13 @@ bool holds_as_section_name(const Text& line)
 
 void remove_duplicate_lines(Controls& ui)
 {
-    ui.set_content("编辑框_后"_c, remove_duplicate_items(ui.get_content("编辑框_原"_c), Text("\r\n")));
+    ui.set_content(ctl::right_box, remove_duplicate_items(ui.get_content(ctl::left_box), Text("\r\n")));
 }
 
 void pick_non_duplicates(Controls& ui)
 {
-    const Text crlf("\r\n");
-    const TextArray right = txt_split(ui.get_content("编辑框_后"_c), crlf);
-    const Text left_text = ui.get_content("编辑框_原"_c);
+    const TextArray right = txt_split(ui.get_content(ctl::right_box), crlf);
+    const Text left_text = ui.get_content(ctl::left_box);
     const TextArray left = txt_split(left_text, crlf);
 
     // The right lines as the sections a settings file would hold: the same
@@ -113,7 +112,7 @@ void pick_non_duplicates(Controls& ui)
         if (++done % lines_between_events == 0)
             process_events();
     }
-    ui.set_content("编辑框_后"_c, Text(std::move(result)));
+    ui.set_content(ctl::right_box, Text(std::move(result)));
 }
 
 } // namespace fenrow

@@ -8,9 +8,9 @@ namespace fenrow {
 
 void extract_accounts(Controls& ui)
 {
-    const Text source = ui.get_content("编辑框_原"_c);
-    const Text head = ui.get_content("编辑框_提取头"_c);
-    const Text tail = ui.get_content("编辑框_提取尾"_c);
+    const Text source = ui.get_content(ctl::left_box);
+    const Text head = ui.get_content(ctl::extract_head);
+    const Text tail = ui.get_content(ctl::extract_tail);
 
     // Exact case and no quote token here: a marker must stand in the source as
     // typed. An empty marker passes unless the source is empty.
@@ -28,7 +28,7 @@ void extract_accounts(Controls& ui)
         result += text_between(line, head, tail, 0, false).view();
         result += "\r\n";
     }
-    ui.set_content("编辑框_原"_c, Text(std::move(result)));
+    ui.set_content(ctl::left_box, Text(std::move(result)));
 }
 
 } // namespace fenrow

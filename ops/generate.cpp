@@ -35,13 +35,13 @@ public:
             return;
         last_ = now;
         shown_ = true;
-        ui_.set_pane_text("状态条1"_c, 3, "正在生成文本："_t + txt_from_int(k) + " / " + txt_from_int(files_));
+        ui_.set_pane_text(ctl::status_bar, hint_pane, "正在生成文本："_t + txt_from_int(k) + " / " + txt_from_int(files_));
         process_paint_events();
     }
     void finished(int written)
     {
         if (shown_)
-            ui_.set_pane_text("状态条1"_c, 3, "已生成 "_t + txt_from_int(written) + " 个文本"_t);
+            ui_.set_pane_text(ctl::status_bar, hint_pane, "已生成 "_t + txt_from_int(written) + " 个文本"_t);
     }
 
 private:
@@ -59,11 +59,11 @@ int count_lines(const Text& text) { return static_cast<int>(account_line_spans(t
 
 void generate_text_files(Controls& ui)
 {
-    if (ui.get_content("编辑框_个数"_c).empty() || ui.get_content("编辑框_生成文本名"_c).empty()) {
+    if (ui.get_content(ctl::block_size).empty() || ui.get_content(ctl::file_name).empty()) {
         message_box("请先设置好生成个数,和生成文本名字!"_t, 0, "提示！"_t);
         return;
     }
-    Text content = ui.get_content("编辑框_原"_c);
+    Text content = ui.get_content(ctl::left_box);
     if (content.empty()) {
         message_box("左侧编辑框不能为空！"_t, 0, "提示！"_t);
         return;
@@ -75,16 +75,16 @@ void generate_text_files(Controls& ui)
     bool box_behind = false;
     const auto show_list = [&] {
         if (box_behind)
-            ui.set_content("编辑框_原"_c, list.content());
+            ui.set_content(ctl::left_box, list.content());
         box_behind = false;
     };
 
-    const int32_t n = txt_to_int(ui.get_content("编辑框_个数"_c));
+    const int32_t n = txt_to_int(ui.get_content(ctl::block_size));
     const int files = n > 0 ? list.line_count() / n : 0; // a zero or negative count makes none
     Progress progress(ui, files);
     for (int k = 1; k <= files; ++k) {
-        const Text file_name = ui.get_content("编辑框_生成文本名"_c) + txt_from_int(k) +
-                               ui.get_item("组合框_生成后缀"_c, ui.get_selection("组合框_生成后缀"_c));
+        const Text file_name = ui.get_content(ctl::file_name) + txt_from_int(k) +
+                               ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension));
         if (!stays_in_program_dir(file_name)) {
             show_list();
             progress.finished(k - 1);
@@ -93,11 +93,11 @@ void generate_text_files(Controls& ui)
         }
 
         const AccountList before = list;
-        ui.set_content("编辑框_后"_c, Text());
+        ui.set_content(ctl::right_box, Text());
         const AccountList::Block block = list.take(read_block_options(ui));
         if (block.short_list) {
             show_list();
-            message_box("前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t);
+            message_box(short_list_message());
         }
 
         Text why;

@@ -12,8 +12,6 @@ namespace fenrow {
 
 namespace {
 
-constexpr int hint_pane = 3;
-
 using Slot = std::pair<const Controls*, std::string>;
 
 std::mutex slots_mutex;
@@ -43,7 +41,7 @@ bool start_box_job(Controls& ui, ControlName box, const std::function<void()>& p
 {
     Slot slot{&ui, std::string(box.utf8)};
     if (!claim(slot)) {
-        ui.set_pane_text("状态条1"_c, hint_pane, job_running_note());
+        ui.set_pane_text(ctl::status_bar, hint_pane, job_running_note());
         return false;
     }
     try {

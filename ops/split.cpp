@@ -48,11 +48,11 @@ Text delete_line(const Text& text, int n)
 BlockOptions read_block_options(Controls& ui)
 {
     BlockOptions o;
-    o.count = txt_to_int(ui.get_content("编辑框_个数"_c));
-    o.numbered = ui.is_checked("选择框_是否加前缀"_c);
-    o.separator = ui.get_content("编辑框_生成前缀"_c);
-    o.with_top = ui.is_checked("选择框_加顶层"_c);
-    o.top_text = ui.get_content("编辑框_顶层文本"_c);
+    o.count = txt_to_int(ui.get_content(ctl::block_size));
+    o.numbered = ui.is_checked(ctl::number_check);
+    o.separator = ui.get_content(ctl::number_separator);
+    o.with_top = ui.is_checked(ctl::top_line_check);
+    o.top_text = ui.get_content(ctl::top_line);
     return o;
 }
 
@@ -147,13 +147,13 @@ AccountList::Block AccountList::take(const BlockOptions& o)
 
 Text take_account_block(Controls& ui)
 {
-    AccountList list(ui.get_content("编辑框_原"_c));
-    ui.set_content("编辑框_后"_c, Text());
+    AccountList list(ui.get_content(ctl::left_box));
+    ui.set_content(ctl::right_box, Text());
     const AccountList::Block b = list.take(read_block_options(ui));
     if (b.short_list)
-        message_box("前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t);
+        message_box(short_list_message());
     if (list.changed())
-        ui.set_content("编辑框_原"_c, list.content());
+        ui.set_content(ctl::left_box, list.content());
     return b.text;
 }
 

@@ -39,8 +39,7 @@ bool same_name(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; };
-        if (fold(a[i]) != fold(b[i]))
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
             return false;
     }
     return true;
@@ -50,8 +49,7 @@ std::string folded(std::string_view s)
 {
     std::string r(s);
     for (char& c : r)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
+        c = ascii_lower(c);
     return r;
 }
 

@@ -37,8 +37,6 @@ bool is_ascii(string_view s)
     return true;
 }
 
-char32_t ascii_lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
-
 // Blanks are single bytes, but a lead byte swallows the byte after it, so the
 // end is found by stepping forward through the characters.
 string_view trim_blanks(string_view s)
@@ -108,7 +106,7 @@ locale_t unicode_locale()
 char32_t fold(char32_t c)
 {
     if (c < 0x80)
-        return ascii_lower(static_cast<unsigned char>(c));
+        return ascii_lower(c);
     if ((c >= 0x3400 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7A4)) // Han and Hangul have no case
         return c;
     if (const locale_t loc = unicode_locale()) {

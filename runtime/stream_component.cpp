@@ -23,7 +23,7 @@ bool charset_named(const std::u16string& name, Charset& out)
 {
     std::string n;
     for (const char16_t c : name)
-        n.push_back(c >= u'A' && c <= u'Z' ? static_cast<char>(c - u'A' + 'a') : c < 0x80 ? static_cast<char>(c) : '?');
+        n.push_back(c < 0x80 ? static_cast<char>(ascii_lower(c)) : '?');
     if (n == "utf-8")
         out = Charset::utf8;
     else if (n == "gbk")

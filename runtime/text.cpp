@@ -12,18 +12,13 @@ namespace {
 
 using std::size_t;
 
-unsigned char fold(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
-
 // Compares sought with the bytes of t at pos; the caller checks that they fit.
 bool matches_at(std::string_view t, size_t pos, std::string_view sought, bool ignore_case)
 {
     if (!ignore_case)
         return std::memcmp(t.data() + pos, sought.data(), sought.size()) == 0;
     for (size_t i = 0; i < sought.size(); ++i) {
-        if (fold(static_cast<unsigned char>(t[pos + i])) != fold(static_cast<unsigned char>(sought[i])))
+        if (ascii_lower(static_cast<unsigned char>(t[pos + i])) != ascii_lower(static_cast<unsigned char>(sought[i])))
             return false;
     }
     return true;
@@ -175,7 +170,7 @@ Text txt_lower(const Text& t)
     const std::string_view s = t.view();
     std::string out(s);
     for (size_t pos = 0; pos < s.size(); pos += char_len(s, pos))
-        out[pos] = static_cast<char>(fold(static_cast<unsigned char>(s[pos])));
+        out[pos] = static_cast<char>(ascii_lower(static_cast<unsigned char>(s[pos])));
     return Text(std::move(out));
 }
 

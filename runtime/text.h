@@ -126,6 +126,14 @@ int array_count(const TextArray& a);
 const Text& array_at(const TextArray& a, int index);
 void array_append(TextArray& a, const Text& t);
 
+// ASCII letters to lower case, every other unit as it is: the bytes of
+// two-byte characters never change.
+template <typename C>
+constexpr C ascii_lower(C c)
+{
+    return (c >= C('A') && c <= C('Z')) ? static_cast<C>(c + ('a' - 'A')) : c;
+}
+
 // The length in bytes of the character that starts at byte i of s: 2 for a
 // lead byte followed by another byte, else 1. The euro sign 0x80 stands alone,
 // so that a line ending in it keeps its line break.

@@ -36,7 +36,7 @@ using fenrow::test::SmallFilesystem;
 
 namespace {
 
-const ControlName left = "编辑框_原"_c, right = "编辑框_后"_c;
+const ControlName left = ctl::left_box, right = ctl::right_box;
 
 class BadInput : public testing::Test {
 protected:
@@ -55,10 +55,10 @@ protected:
 TEST_F(BadInput, ZeroCharactersOnTheClipboardDropOutAndNothingAfterThemIsLost)
 {
     QGuiApplication::clipboard()->setText(QString::fromUtf16(u"a1\0x\na2\n\0\na3", 12));
-    click("粘贴1"_c);
+    click(ctl::paste_left);
     EXPECT_EQ(window.get_content(left).str(), "a1x\r\na2\r\n\r\na3");
-    EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：4行 ↓"));
-    click("按钮_去重复"_c);
+    EXPECT_EQ(count_label(ctl::count_left), QString::fromUtf8("总共：4行 ↓"));
+    click(ctl::dedupe_button);
     EXPECT_EQ(window.get_content(right).str(), "a1x\r\na2\r\n\r\na3");
 }
 
@@ -69,10 +69,10 @@ TEST_F(BadInput, BrokenTwoByteSequencesSurviveCopyAndPaste)
     const Text broken("u1\x81\r\nu2\xd6\r\n\xff\x7f u3\r\nu4\x80\xd6");
     FakeDesktop recorder;
     QGuiApplication::clipboard()->setText(QString::fromUtf16(text_to_utf16_exact(broken).c_str()));
-    click("粘贴1"_c);
+    click(ctl::paste_left);
     EXPECT_EQ(window.get_content(left), broken);
-    EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：4行 ↓"));
-    click("按钮_去重复"_c);
+    EXPECT_EQ(count_label(ctl::count_left), QString::fromUtf8("总共：4行 ↓"));
+    click(ctl::dedupe_button);
     EXPECT_EQ(window.get_content(right), broken);
 }
 
@@ -100,7 +100,7 @@ TEST_F(BadInput, LargePastesGiveWhatSmallOnesGiveWithoutTheToolkitsInsertion)
     EXPECT_EQ(large.first, small.first);
     EXPECT_EQ(large.second, small.second);
     EXPECT_EQ(small.first.str().substr(0, 9), "head\r\nmip");
-    EXPECT_EQ(count_label("总数1"_c), QString::fromUtf8("总共：9行 ↓"));
+    EXPECT_EQ(count_label(ctl::count_left), QString::fromUtf8("总共：9行 ↓"));
 }
 
 TEST_F(BadInput, AVeryLongLineIsAnnouncedWhileTheBoxLaysItOut)
@@ -139,9 +139,9 @@ protected:
             GTEST_SKIP() << "mounting a small file system needs root";
         set_program_dir_for_testing(Text(disk.path()));
         window.set_content(left, list);
-        window.set_content("编辑框_个数"_c, "3");
-        window.set_content("编辑框_生成文本名"_c, "f");
-        static_cast<QCheckBox*>(window.widget("选择框_加顶层"_c))->setChecked(false);
+        window.set_content(ctl::block_size, "3");
+        window.set_content(ctl::file_name, "f");
+        static_cast<QCheckBox*>(window.widget(ctl::top_line_check))->setChecked(false);
     }
     void TearDown() override { set_program_dir_for_testing(std::nullopt); }
 
@@ -161,7 +161,7 @@ protected:
 
 TEST_F(GenerateOnSmallDisk, AFullDiskStopsTheRunSaysWhyAndKeepsTheRest)
 {
-    click("按钮_生成"_c);
+    click(ctl::generate_button);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_NE(txt_find(recorder.boxes[0].content, "磁盘空间不足"_t, 1, false), -1) << testing::PrintToString(recorder.boxes[0].content);
     const int written = files_named_f();
@@ -177,7 +177,7 @@ TEST_F(GenerateOnSmallDisk, AFullDiskStopsTheRunSaysWhyAndKeepsTheRest)
 TEST_F(GenerateOnSmallDisk, AReadOnlyDiskKeepsEveryAccount)
 {
     ASSERT_TRUE(disk.make_read_only());
-    click("按钮_生成"_c);
+    click(ctl::generate_button);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_NE(txt_find(recorder.boxes[0].content, "没有写入权限"_t, 1, false), -1) << testing::PrintToString(recorder.boxes[0].content);
     EXPECT_EQ(files_named_f(), 0);
@@ -193,7 +193,7 @@ TEST_F(BadInput, ACounterPageThatNeverAnswersLeavesTheWindowResponsive)
         return r;
     });
     std::atomic<bool> done{false};
-    window.set_pane_text("状态条1"_c, 1, Text());
+    window.set_pane_text(ctl::status_bar, usage_pane, Text());
     start_worker([&] {
         fetch_usage_count(window, Text(silent.url("/count")));
         done = true;
@@ -202,7 +202,7 @@ TEST_F(BadInput, ACounterPageThatNeverAnswersLeavesTheWindowResponsive)
     // Meanwhile the window serves the user: a button's work is done at once,
     // and the event loop never stalls for long.
     window.set_content(left, "b\r\n\r\nb");
-    click("按钮_去重复"_c);
+    click(ctl::dedupe_button);
     EXPECT_EQ(window.get_content(right).str(), "b\r\n");
     QElapsedTimer waited, since_tick;
     waited.start();

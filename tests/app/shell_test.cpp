@@ -23,7 +23,7 @@ struct Window {
         };
     }
     void raise(ControlName c, Event e) { find_handler(c, e)(ui); }
-    Text hint() { return ui.pane_text("状态条1"_c, hint_pane); }
+    Text hint() { return ui.pane_text(ctl::status_bar, hint_pane); }
 };
 
 } // namespace
@@ -31,17 +31,17 @@ struct Window {
 TEST(Hints, BoundControlsWriteTheirHintAndOthersLeaveIt)
 {
     Window w;
-    EXPECT_EQ(find_handler("标签3"_c, Event::mouse_moved), nullptr);
-    EXPECT_EQ(find_handler("编辑框_前缀"_c, Event::mouse_moved), nullptr);
-    w.raise("按钮_去空行"_c, Event::mouse_moved);
+    EXPECT_EQ(find_handler(ctl::extract_note, Event::mouse_moved), nullptr);
+    EXPECT_EQ(find_handler(ctl::prefix_text, Event::mouse_moved), nullptr);
+    w.raise(ctl::blank_button, Event::mouse_moved);
     EXPECT_EQ(w.hint(), "去空行：去除左右两侧的空行，显示在两侧！"_t);
-    show_hint(w.ui, "选择框_前缀"_c); // no hint of its own: the last one stays
+    show_hint(w.ui, ctl::prefix_check); // no hint of its own: the last one stays
     EXPECT_EQ(w.hint(), "去空行：去除左右两侧的空行，显示在两侧！"_t);
     w.raise(ControlName{}, Event::mouse_moved);
     EXPECT_EQ(w.hint(), "Kaldrin v2.1 byBrenik"_t);
-    w.raise("编辑框_顶层文本"_c, Event::mouse_moved);
+    w.raise(ctl::top_line, Event::mouse_moved);
     EXPECT_EQ(w.hint(), "顶层文本：生成的账号最顶端 加上特定内容！"_t);
-    EXPECT_EQ(w.ui.pane_text("状态条1"_c, 0), "使用次数："_t);
+    EXPECT_EQ(w.ui.pane_text(ctl::status_bar, 0), "使用次数："_t);
 }
 
 TEST(LineCounts, FollowEveryChange)
@@ -52,12 +52,12 @@ TEST(LineCounts, FollowEveryChange)
         const char* caption;
     } cases[] = {{"", "总共：1行 ↓"}, {"a\r\nb", "总共：2行 ↓"}, {"a\r\nb\r\n", "总共：3行 ↓"}, {"a\nb\rc", "总共：1行 ↓"}};
     for (const auto& c : cases) {
-        w.ui.set_content("编辑框_后"_c, c.text);
-        EXPECT_EQ(w.ui.caption("总数2"_c), text_from_utf8(c.caption)) << c.text;
+        w.ui.set_content(ctl::right_box, c.text);
+        EXPECT_EQ(w.ui.caption(ctl::count_right), text_from_utf8(c.caption)) << c.text;
     }
-    w.ui.append_text("编辑框_原"_c, "x\r\n");
-    EXPECT_EQ(w.ui.caption("总数1"_c), "总共：2行 ↓"_t);
-    EXPECT_EQ(w.ui.caption("总数2"_c), "总共：1行 ↓"_t);
+    w.ui.append_text(ctl::left_box, "x\r\n");
+    EXPECT_EQ(w.ui.caption(ctl::count_left), "总共：2行 ↓"_t);
+    EXPECT_EQ(w.ui.caption(ctl::count_right), "总共：1行 ↓"_t);
 }
 
 TEST(ClipboardButtons, CopyReportsSuccessEvenWhenTheClipboardFails)
@@ -66,8 +66,8 @@ TEST(ClipboardButtons, CopyReportsSuccessEvenWhenTheClipboardFails)
         Window w;
         FakeDesktop desktop;
         desktop.clipboard_fails = fails;
-        w.ui.set_content("编辑框_原"_c, "a\r\nb");
-        w.raise("复制1"_c, Event::clicked);
+        w.ui.set_content(ctl::left_box, "a\r\nb");
+        w.raise(ctl::copy_left, Event::clicked);
         EXPECT_EQ(desktop.clipboard, fails ? Text() : Text("a\r\nb"));
         ASSERT_EQ(desktop.boxes.size(), 1u);
         EXPECT_EQ(desktop.boxes[0].content, "复制成功!"_t);
@@ -80,25 +80,25 @@ TEST(ClipboardButtons, PasteReplacesTheWholeBox)
 {
     Window w;
     int changes = 0;
-    w.ui.set_content("编辑框_后"_c, "old\r\nlines");
+    w.ui.set_content(ctl::right_box, "old\r\nlines");
     auto counter = w.ui.on_content_changed;
     w.ui.on_content_changed = [&](ControlName c) {
         ++changes;
         counter(c);
     };
     w.ui.set_clipboard("x\r\ny\r\nz");
-    w.raise("粘贴2"_c, Event::clicked);
-    EXPECT_EQ(w.ui.get_content("编辑框_后"_c).str(), "x\r\ny\r\nz");
+    w.raise(ctl::paste_right, Event::clicked);
+    EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "x\r\ny\r\nz");
     EXPECT_EQ(changes, 2); // emptied, then pasted: the counter follows both
-    EXPECT_EQ(w.ui.caption("总数2"_c), "总共：3行 ↓"_t);
-    EXPECT_EQ(w.ui.get_content("编辑框_原"_c).str(), "");
+    EXPECT_EQ(w.ui.caption(ctl::count_right), "总共：3行 ↓"_t);
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "");
 }
 
 TEST(NotDeveloped, ShowsItsMessage)
 {
     Window w;
     FakeDesktop desktop;
-    w.raise("按钮_待开发"_c, Event::clicked);
+    w.raise(ctl::not_developed_button, Event::clicked);
     ASSERT_EQ(desktop.boxes.size(), 1u);
     EXPECT_EQ(desktop.boxes[0].content, "其他功能待开发！"_t);
     EXPECT_EQ(desktop.boxes[0].title, "提示！"_t);
@@ -114,10 +114,10 @@ TEST(MessageBox, DefaultTitle)
 TEST(Buttons, RemoveBlankLinesCleansBothBoxes)
 {
     Window w;
-    w.ui.set_content("编辑框_原"_c, "a\r\n\r\nb\r\n");
-    w.ui.set_content("编辑框_后"_c, "\r\nc\r\n  \r\nd");
-    w.raise("按钮_去空行"_c, Event::clicked);
-    EXPECT_EQ(w.ui.get_content("编辑框_原"_c).str(), "a\r\nb");
-    EXPECT_EQ(w.ui.get_content("编辑框_后"_c).str(), "c\r\nd");
-    EXPECT_EQ(w.ui.caption("总数1"_c), "总共：2行 ↓"_t);
+    w.ui.set_content(ctl::left_box, "a\r\n\r\nb\r\n");
+    w.ui.set_content(ctl::right_box, "\r\nc\r\n  \r\nd");
+    w.raise(ctl::blank_button, Event::clicked);
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "a\r\nb");
+    EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "c\r\nd");
+    EXPECT_EQ(w.ui.caption(ctl::count_left), "总共：2行 ↓"_t);
 }

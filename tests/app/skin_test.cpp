@@ -437,8 +437,8 @@ TEST_F(SkinnedWindow, HueAndSaturationShiftTheSkinColours)
             else
                 EXPECT_EQ(shifted.image, unshifted);
             // The captions' own red and blue do not shift.
-            EXPECT_EQ(shifted.caption.at(window.widget("总数1"_c)), QColor(255, 0, 0));
-            EXPECT_EQ(shifted.caption.at(window.widget("标签4"_c)), QColor(0, 0, 255));
+            EXPECT_EQ(shifted.caption.at(window.widget(ctl::count_left)), QColor(255, 0, 0));
+            EXPECT_EQ(shifted.caption.at(window.widget(ctl::extract_head_label)), QColor(0, 0, 255));
         }
     // Shifts beyond the limits are limited, and every shift starts from the stored colours.
     ASSERT_TRUE(library.adjust(180, 100));

@@ -18,7 +18,7 @@ Text pane_after_fetching(const std::string& address)
 {
     MemoryControls ui{control_table()};
     fetch_usage_count(ui, Text(address));
-    return ui.pane_text("状态条1"_c, 1);
+    return ui.pane_text(ctl::status_bar, 1);
 }
 
 TEST(UsageCounter, CountFromThePage)

@@ -121,13 +121,13 @@ TEST_F(WindowTest, EveryControlOfTheTableWithItsStateAndPlace)
         }
     }
     // The design places: both boxes 241 x 455, the right one 10 pixels off the left one.
-    EXPECT_EQ(window.widget("编辑框_后"_c)->geometry(), QRect(256, 32, 241, 455));
-    EXPECT_EQ(window.widget("标签11"_c)->geometry().top(), 469);
+    EXPECT_EQ(window.widget(ctl::right_box)->geometry(), QRect(256, 32, 241, 455));
+    EXPECT_EQ(window.widget(ctl::pointer_note)->geometry().top(), 469);
 }
 
 TEST_F(WindowTest, StatusBarIsDockedWithItsPanes)
 {
-    QWidget* bar = window.widget("状态条1"_c);
+    QWidget* bar = window.widget(ctl::status_bar);
     EXPECT_EQ(bar->geometry().bottom(), window.height() - 1);
     EXPECT_EQ(bar->width(), window.width());
     const int widths[] = {65, 100, 65};
@@ -154,11 +154,11 @@ TEST_F(WindowTest, LayoutFollowsEverySizeChangeAndMinimising)
     window.showMinimized();
     QApplication::processEvents();
     if (window.isMinimized()) { // the offscreen platform may not minimise
-        EXPECT_EQ(window.get_geometry("编辑框_原"_c).width, -120);
+        EXPECT_EQ(window.get_geometry(ctl::left_box).width, -120);
         window.showNormal();
         QApplication::processEvents();
     }
-    EXPECT_EQ(window.get_geometry("编辑框_原"_c), (Rect{5, 32, 241, 455}));
+    EXPECT_EQ(window.get_geometry(ctl::left_box), (Rect{5, 32, 241, 455}));
 }
 
 TEST_F(WindowTest, BoxesGiveBackEveryTextAndCountItsLines)
@@ -166,8 +166,8 @@ TEST_F(WindowTest, BoxesGiveBackEveryTextAndCountItsLines)
     std::mt19937 rng(3);
     const std::string pieces[] = {"\r\n", "\r", "\n", "a", " ", "\t", "\xd6\xd0", "\x80", "\xff", "\x81", "\xa2\xe3",
                                   "\x95\x32\x90\x31", "\x81\x36\xa6\x33", "\xa8\xa0", "\xa1\xa1"};
-    for (ControlName box : {"编辑框_原"_c, "编辑框_后"_c, "编辑框_前缀"_c}) {
-        const bool big = box != "编辑框_前缀"_c;
+    for (ControlName box : {ctl::left_box, ctl::right_box, ctl::prefix_text}) {
+        const bool big = box != ctl::prefix_text;
         for (int round = 0; round < 300; ++round) {
             std::string s;
             for (int i = static_cast<int>(rng() % 10); i > 0; --i)
@@ -186,38 +186,38 @@ TEST_F(WindowTest, ContentChangedOncePerWriteAndAppendGoesToTheEnd)
 {
     int changes = 0;
     window.event_observer = [&](ControlName c, Event e) {
-        if (c == "编辑框_后"_c && e == Event::content_changed)
+        if (c == ctl::right_box && e == Event::content_changed)
             ++changes;
     };
-    window.set_content("编辑框_后"_c, "a");
-    window.set_content("编辑框_后"_c, "a");
+    window.set_content(ctl::right_box, "a");
+    window.set_content(ctl::right_box, "a");
     EXPECT_EQ(changes, 2);
-    window.append_text("编辑框_后"_c, "\r\nb\r");
-    window.append_text("编辑框_后"_c, "\nc\r\n");
+    window.append_text(ctl::right_box, "\r\nb\r");
+    window.append_text(ctl::right_box, "\nc\r\n");
     EXPECT_EQ(changes, 4);
-    EXPECT_EQ(window.get_content("编辑框_后"_c).str(), "a\r\nb\r\nc\r\n");
-    EXPECT_EQ(window.get_line_count("编辑框_后"_c), 4);
-    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数2"_c))->text(), qs("总共：4行 ↓"));
-    auto* box = static_cast<QPlainTextEdit*>(window.widget("编辑框_后"_c));
+    EXPECT_EQ(window.get_content(ctl::right_box).str(), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(window.get_line_count(ctl::right_box), 4);
+    EXPECT_EQ(static_cast<QLabel*>(window.widget(ctl::count_right))->text(), qs("总共：4行 ↓"));
+    auto* box = static_cast<QPlainTextEdit*>(window.widget(ctl::right_box));
     EXPECT_TRUE(box->textCursor().atEnd());
 }
 
 TEST_F(WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
 {
-    auto* box = static_cast<QPlainTextEdit*>(window.widget("编辑框_原"_c));
-    window.set_content("编辑框_原"_c, "");
+    auto* box = static_cast<QPlainTextEdit*>(window.widget(ctl::left_box));
+    window.set_content(ctl::left_box, "");
     box->setFocus();
     box->insertPlainText(QStringLiteral("x"));
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QApplication::sendEvent(box, &enter);
     box->insertPlainText(QStringLiteral("y"));
-    EXPECT_EQ(window.get_content("编辑框_原"_c).str(), "x\r\ny");
-    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(), qs("总共：2行 ↓"));
+    EXPECT_EQ(window.get_content(ctl::left_box).str(), "x\r\ny");
+    EXPECT_EQ(static_cast<QLabel*>(window.widget(ctl::count_left))->text(), qs("总共：2行 ↓"));
 
     QGuiApplication::clipboard()->setText(QStringLiteral("p\nq\n"));
-    static_cast<QPushButton*>(window.widget("粘贴1"_c))->click();
-    EXPECT_EQ(window.get_content("编辑框_原"_c).str(), "p\r\nq\r\n");
-    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(), qs("总共：3行 ↓"));
+    static_cast<QPushButton*>(window.widget(ctl::paste_left))->click();
+    EXPECT_EQ(window.get_content(ctl::left_box).str(), "p\r\nq\r\n");
+    EXPECT_EQ(static_cast<QLabel*>(window.widget(ctl::count_left))->text(), qs("总共：3行 ↓"));
 }
 
 TEST(CrLfToLf, EveryPairAndNothingElse)
@@ -238,10 +238,10 @@ TEST_F(WindowTest, CopyButtonPutsTheBoxOnTheClipboardAndReports)
     install_qt_services();
     FakeDesktop recorder; // records the box; the clipboard goes through Qt below
     QtDesktop qt;
-    window.set_content("编辑框_后"_c, "a\r\n\xd6\xd0");
-    ASSERT_TRUE(qt.clipboard_set_text(window.get_content("编辑框_后"_c)));
+    window.set_content(ctl::right_box, "a\r\n\xd6\xd0");
+    ASSERT_TRUE(qt.clipboard_set_text(window.get_content(ctl::right_box)));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), qs("a\n中"));
-    static_cast<QPushButton*>(window.widget("复制2"_c))->click();
+    static_cast<QPushButton*>(window.widget(ctl::copy_right))->click();
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].content, "复制成功!"_t);
     EXPECT_EQ(recorder.boxes[0].title, "复制"_t);
@@ -250,17 +250,17 @@ TEST_F(WindowTest, CopyButtonPutsTheBoxOnTheClipboardAndReports)
 TEST_F(WindowTest, HintsFollowThePointer)
 {
     auto hint = [&] { return window.pane(hint_pane)->text(); };
-    move_mouse_over(window.widget("按钮_去重复"_c));
+    move_mouse_over(window.widget(ctl::dedupe_button));
     EXPECT_EQ(hint(), qs("去重复：左侧为原文本，去重复后文本显示在右侧"));
-    move_mouse_over(window.widget("标签3"_c));
-    move_mouse_over(window.widget("选择框_前缀"_c));
-    move_mouse_over(window.widget("编辑框_前缀"_c));
-    move_mouse_over(window.widget("组合框_生成后缀"_c));
-    move_mouse_over(window.widget("编辑框_原"_c));
+    move_mouse_over(window.widget(ctl::extract_note));
+    move_mouse_over(window.widget(ctl::prefix_check));
+    move_mouse_over(window.widget(ctl::prefix_text));
+    move_mouse_over(window.widget(ctl::file_extension));
+    move_mouse_over(window.widget(ctl::left_box));
     EXPECT_EQ(hint(), qs("去重复：左侧为原文本，去重复后文本显示在右侧"));
-    move_mouse_over(window.widget("分组框3"_c)); // the empty inside of a group box is background
+    move_mouse_over(window.widget(ctl::generate_group)); // the empty inside of a group box is background
     EXPECT_EQ(hint(), qs(window_hint));
-    move_mouse_over(window.widget("编辑框_顶层文本"_c));
+    move_mouse_over(window.widget(ctl::top_line));
     EXPECT_EQ(hint(), qs("顶层文本：生成的账号最顶端 加上特定内容！"));
     move_mouse_over(&window);
     EXPECT_EQ(hint(), qs(window_hint));
@@ -268,12 +268,12 @@ TEST_F(WindowTest, HintsFollowThePointer)
 
 TEST_F(WindowTest, RadioBoxesExcludeEachOtherAndCheckBoxesToggle)
 {
-    static_cast<QRadioButton*>(window.widget("单选框_后"_c))->click();
-    EXPECT_FALSE(window.is_checked("单选框_前"_c));
-    EXPECT_TRUE(window.is_checked("单选框_后"_c));
-    static_cast<QCheckBox*>(window.widget("选择框_前缀"_c))->click();
-    EXPECT_FALSE(window.is_checked("选择框_前缀"_c));
-    EXPECT_TRUE(window.is_checked("选择框_后缀"_c));
+    static_cast<QRadioButton*>(window.widget(ctl::mark_last))->click();
+    EXPECT_FALSE(window.is_checked(ctl::mark_first));
+    EXPECT_TRUE(window.is_checked(ctl::mark_last));
+    static_cast<QCheckBox*>(window.widget(ctl::prefix_check))->click();
+    EXPECT_FALSE(window.is_checked(ctl::prefix_check));
+    EXPECT_TRUE(window.is_checked(ctl::suffix_check));
 }
 
 namespace {
@@ -290,7 +290,7 @@ TEST_F(WindowTest, HyperlinkColoursAndOpening)
 {
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-    auto* link = static_cast<LinkLabel*>(window.widget("超级链接框1"_c));
+    auto* link = static_cast<LinkLabel*>(window.widget(ctl::feedback_link));
     EXPECT_EQ(text_colour(link), QColor(0, 0, 255));
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), link->mapToGlobal(QPointF(1, 1)));
     QApplication::sendEvent(link, &enter);
@@ -311,19 +311,19 @@ TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
     std::atomic<bool> done{false};
     start_worker([&] {
         for (int i = 0; i < 50; ++i)
-            window.append_text("编辑框_后"_c, txt_from_int(i) + "\r\n");
-        window.set_pane_text("状态条1"_c, 1, "1234 "_t + "次"_t);
-        window.set_content("编辑框_原"_c, "w\r\n");
+            window.append_text(ctl::right_box, txt_from_int(i) + "\r\n");
+        window.set_pane_text(ctl::status_bar, usage_pane, "1234 "_t + "次"_t);
+        window.set_content(ctl::left_box, "w\r\n");
         done = true;
     });
     while (!done)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const TextArray lines = txt_split(window.get_content("编辑框_后"_c), Text("\r\n"));
+    const TextArray lines = txt_split(window.get_content(ctl::right_box), Text("\r\n"));
     ASSERT_EQ(array_count(lines), 50);
     for (int i = 1; i <= 50; ++i)
         EXPECT_EQ(array_at(lines, i), txt_from_int(i - 1));
     EXPECT_EQ(window.pane(1)->text(), qs("1234 次"));
-    EXPECT_EQ(window.get_content("编辑框_原"_c).str(), "w\r\n");
+    EXPECT_EQ(window.get_content(ctl::left_box).str(), "w\r\n");
 }
 
 TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
@@ -334,33 +334,33 @@ TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
     const Text big(s);
     int changes = 0;
     window.event_observer = [&](ControlName c, Event e) {
-        if (c == "编辑框_原"_c && e == Event::content_changed)
+        if (c == ctl::left_box && e == Event::content_changed)
             ++changes;
     };
-    window.set_content("编辑框_原"_c, big);
+    window.set_content(ctl::left_box, big);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(window.get_content("编辑框_原"_c), big);
-    EXPECT_EQ(window.get_line_count("编辑框_原"_c), count_box_lines(big));
-    EXPECT_EQ(static_cast<QLabel*>(window.widget("总数1"_c))->text(),
+    EXPECT_EQ(window.get_content(ctl::left_box), big);
+    EXPECT_EQ(window.get_line_count(ctl::left_box), count_box_lines(big));
+    EXPECT_EQ(static_cast<QLabel*>(window.widget(ctl::count_left))->text(),
               QStringLiteral("总共：%1行 ↓").arg(count_box_lines(big)));
 
     // A worker's replacement, then its append, arrive in that order.
     std::atomic<bool> done{false};
     const Text other = big + "tail";
     start_worker([&] {
-        window.set_content("编辑框_原"_c, other);
-        window.append_text("编辑框_原"_c, "\r\nmore");
+        window.set_content(ctl::left_box, other);
+        window.append_text(ctl::left_box, "\r\nmore");
         done = true;
     });
     while (!done)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    EXPECT_EQ(window.get_content("编辑框_原"_c), other + "\r\nmore");
+    EXPECT_EQ(window.get_content(ctl::left_box), other + "\r\nmore");
     EXPECT_EQ(changes, 3);
     // The box still takes typing after its document was replaced.
-    auto* box = static_cast<QPlainTextEdit*>(window.widget("编辑框_原"_c));
+    auto* box = static_cast<QPlainTextEdit*>(window.widget(ctl::left_box));
     box->moveCursor(QTextCursor::Start);
     box->insertPlainText(QStringLiteral("x"));
-    EXPECT_EQ(window.get_content("编辑框_原"_c), "x"_t + other + "\r\nmore");
+    EXPECT_EQ(window.get_content(ctl::left_box), "x"_t + other + "\r\nmore");
     EXPECT_EQ(changes, 4);
 }
 
@@ -373,7 +373,7 @@ TEST(WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsAtOnceWithZero)
             w.show();
             start_worker([&w] {
                 for (;;)
-                    w.append_text("编辑框_后"_c, "line\r\n");
+                    w.append_text(ctl::right_box, "line\r\n");
             });
             QTimer::singleShot(300, &w, [&w] { w.close(); });
             run_until_closed();

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ using namespace fenrow;
 
 namespace {
 
-const ControlName source = "编辑框_原"_c, result = "编辑框_后"_c, convert = "按钮_转换"_c, suffix = "按钮_加后缀"_c;
+const ControlName source = ctl::left_box, result = ctl::right_box, convert = ctl::convert_button, suffix = ctl::mark_button;
 
 Text numbered_list(int lines)
 {
@@ -59,7 +60,7 @@ protected:
 
     void click(ControlName button) { static_cast<QAbstractButton*>(window.widget(button))->click(); }
     void type_into(ControlName box, const char* utf8) { static_cast<QLineEdit*>(window.widget(box))->setText(QString::fromUtf8(utf8)); }
-    QString counter() { return static_cast<QLabel*>(window.widget("总数2"_c))->text(); }
+    QString counter() { return static_cast<QLabel*>(window.widget(ctl::count_right))->text(); }
     static QString counter_for(int lines) { return QStringLiteral("总共：%1行 ↓").arg(lines); }
 
     void wait_for_job() { let_job_finish(window); }
@@ -70,30 +71,30 @@ protected:
 TEST_F(WorkerOps, ConversionButtonFillsTheRightBoxAndItsCounter)
 {
     const struct {
-        const char* untick; // nullptr: both boxes stay ticked
+        std::optional<ControlName> untick; // none: both boxes stay ticked
         const char* prefix;
         const char* chars;
         Text source, expected;
     } cases[] = {
-        {nullptr, "=", "", "aaa\r\n\r\nbbb\r\n", "1=aaa=\r\n2==\r\n3=bbb="},
-        {"选择框_后缀", "----", "", "aaa\r\nbbb\r\n\r\n", "1----aaa\r\n2----bbb\r\n3----"},
-        {"选择框_前缀", "=", "账号", "中文\r\n\r\nb"_t, "中文=账号\r\n=账号\r\nb=账号"_t},
+        {std::nullopt, "=", "", "aaa\r\n\r\nbbb\r\n", "1=aaa=\r\n2==\r\n3=bbb="},
+        {ctl::suffix_check, "----", "", "aaa\r\nbbb\r\n\r\n", "1----aaa\r\n2----bbb\r\n3----"},
+        {ctl::prefix_check, "=", "账号", "中文\r\n\r\nb"_t, "中文=账号\r\n=账号\r\nb=账号"_t},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.source));
         MainWindow w;
         w.show();
-        if (c.untick != nullptr)
-            static_cast<QAbstractButton*>(w.widget(ControlName{c.untick}))->click();
-        static_cast<QLineEdit*>(w.widget("编辑框_前缀"_c))->setText(QString::fromUtf8(c.prefix));
-        static_cast<QLineEdit*>(w.widget("编辑框_后缀字符"_c))->setText(QString::fromUtf8(c.chars));
+        if (c.untick)
+            static_cast<QAbstractButton*>(w.widget(*c.untick))->click();
+        static_cast<QLineEdit*>(w.widget(ctl::prefix_text))->setText(QString::fromUtf8(c.prefix));
+        static_cast<QLineEdit*>(w.widget(ctl::suffix_text))->setText(QString::fromUtf8(c.chars));
         w.set_content(source, c.source);
         w.set_content(result, "old");
         static_cast<QAbstractButton*>(w.widget(convert))->click();
         EXPECT_EQ(w.get_content(result), Text()); // emptied at once
         let_job_finish(w);
         EXPECT_EQ(w.get_content(result), c.expected);
-        EXPECT_EQ(static_cast<QLabel*>(w.widget("总数2"_c))->text(), counter_for(count_box_lines(c.expected)));
+        EXPECT_EQ(static_cast<QLabel*>(w.widget(ctl::count_right))->text(), counter_for(count_box_lines(c.expected)));
         EXPECT_EQ(w.get_content(source), c.source);
     }
 }
@@ -101,8 +102,8 @@ TEST_F(WorkerOps, ConversionButtonFillsTheRightBoxAndItsCounter)
 TEST_F(WorkerOps, AddSuffixButtonShowsTheNoticeThenTheMarkedList)
 {
     window.set_content(source, "a\r\nb\r\n\r\nc\r\nd\r\ne\r\nf\r\ng\r\n");
-    type_into("编辑框_后缀个数"_c, "３");
-    click("单选框_后"_c);
+    type_into(ctl::group_size, "３");
+    click(ctl::mark_last);
     click(suffix);
     EXPECT_EQ(window.get_content(result), add_suffix_notice());
     EXPECT_EQ(counter(), counter_for(2));
@@ -115,7 +116,7 @@ TEST_F(WorkerOps, ClicksWhileAJobRunsAreRefusedAndOneCleanResultComes)
 {
     const int lines = 3 * batch_lines + 10;
     window.set_content(source, numbered_list(lines));
-    static_cast<QAbstractButton*>(window.widget("选择框_后缀"_c))->click();
+    static_cast<QAbstractButton*>(window.widget(ctl::suffix_check))->click();
     click(convert);
     // The worker needs the window for every step, so it is still at the start.
     ASSERT_TRUE(box_job_running(window, result));

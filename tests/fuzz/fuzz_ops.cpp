@@ -115,37 +115,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     FuzzedDataProvider in(data, size);
     MemoryControls ui(control_table());
     const Text left = random_list(in), right = random_list(in);
-    ui.set_content("编辑框_原"_c, left);
-    ui.set_content("编辑框_后"_c, right);
+    ui.set_content(ctl::left_box, left);
+    ui.set_content(ctl::right_box, right);
 
     switch (in.ConsumeIntegralInRange(0, 5)) {
     case 4: { // numbering conversion reads the left box only and keeps every account
         const bool numbering = in.ConsumeBool(), suffix = in.ConsumeBool();
-        ui.set_checked("选择框_前缀"_c, numbering);
-        ui.set_checked("选择框_后缀"_c, suffix);
-        ui.set_content("编辑框_前缀"_c, small_option(in));
-        ui.set_content("编辑框_后缀符号"_c, small_option(in));
-        ui.set_content("编辑框_后缀字符"_c, small_option(in));
-        ui.set_content("编辑框_后"_c, Text());
+        ui.set_checked(ctl::prefix_check, numbering);
+        ui.set_checked(ctl::suffix_check, suffix);
+        ui.set_content(ctl::prefix_text, small_option(in));
+        ui.set_content(ctl::suffix_symbol, small_option(in));
+        ui.set_content(ctl::suffix_text, small_option(in));
+        ui.set_content(ctl::right_box, Text());
         run_conversion(ui);
-        CHECK(ui.get_content("编辑框_原"_c) == left);
+        CHECK(ui.get_content(ctl::left_box) == left);
         if (numbering || suffix) // with neither there is nothing to do
-            CHECK(every_account_in_order(left, ui.get_content("编辑框_后"_c)));
+            CHECK(every_account_in_order(left, ui.get_content(ctl::right_box)));
         break;
     }
     case 5: { // add suffix reads the left box only and keeps every account
-        ui.set_content("编辑框_后缀个数"_c, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
-        ui.set_content("编辑框_后缀序号符号"_c, small_option(in));
-        ui.set_checked(in.ConsumeBool() ? "单选框_前"_c : "单选框_后"_c, true);
+        ui.set_content(ctl::group_size, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
+        ui.set_content(ctl::mark_symbol, small_option(in));
+        ui.set_checked(in.ConsumeBool() ? ctl::mark_first : ctl::mark_last, true);
         run_add_suffix(ui);
-        CHECK(ui.get_content("编辑框_原"_c) == left);
-        const Text out = ui.get_content("编辑框_后"_c);
+        CHECK(ui.get_content(ctl::left_box) == left);
+        const Text out = ui.get_content(ctl::right_box);
         CHECK(out == right || out == add_suffix_notice() || every_account_in_order(left, out));
         break;
     }
     case 0: { // remove duplicates keeps exactly the first occurrences, in order
         remove_duplicate_lines(ui);
-        CHECK(ui.get_content("编辑框_原"_c) == left);
+        CHECK(ui.get_content(ctl::left_box) == left);
         std::vector<std::string> expected;
         std::set<std::string> seen;
         for (const std::string& l : lines_of(left))
@@ -154,13 +154,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         std::string joined;
         for (std::size_t i = 0; i < expected.size(); ++i)
             joined += (i > 0 ? "\r\n" : "") + expected[i];
-        CHECK(ui.get_content("编辑框_后"_c).str() == joined);
+        CHECK(ui.get_content(ctl::right_box).str() == joined);
         break;
     }
     case 1: { // pick outputs only left lines, in the left list's order
         pick_non_duplicates(ui);
-        CHECK(ui.get_content("编辑框_原"_c) == left);
-        const std::vector<std::string> out = lines_of(ui.get_content("编辑框_后"_c)), all = lines_of(left);
+        CHECK(ui.get_content(ctl::left_box) == left);
+        const std::vector<std::string> out = lines_of(ui.get_content(ctl::right_box)), all = lines_of(left);
         std::size_t at = 0;
         for (const std::string& l : out) {
             while (at < all.size() && all[at] != l)
@@ -171,11 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         break;
     }
     case 2: { // extract never changes the right box and keeps one line per line
-        ui.set_content("编辑框_提取头"_c, Text(in.ConsumeBool() ? "" : "a"));
-        ui.set_content("编辑框_提取尾"_c, Text(in.ConsumeBool() ? "" : "b"));
+        ui.set_content(ctl::extract_head, Text(in.ConsumeBool() ? "" : "a"));
+        ui.set_content(ctl::extract_tail, Text(in.ConsumeBool() ? "" : "b"));
         extract_accounts(ui);
-        CHECK(ui.get_content("编辑框_后"_c) == right);
-        const Text after = ui.get_content("编辑框_原"_c);
+        CHECK(ui.get_content(ctl::right_box) == right);
+        const Text after = ui.get_content(ctl::left_box);
         CHECK(after == left || lines_of(after).size() == lines_of(left).size());
         break;
     }
@@ -183,9 +183,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         const std::string dir = scratch_dir();
         clear_dir(dir);
         set_program_dir_for_testing(Text(dir));
-        ui.set_content("编辑框_个数"_c, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
-        ui.set_checked("选择框_加顶层"_c, false);
-        ui.set_checked("选择框_是否加前缀"_c, false);
+        ui.set_content(ctl::block_size, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
+        ui.set_checked(ctl::top_line_check, false);
+        ui.set_checked(ctl::number_check, false);
         generate_text_files(ui);
         std::multiset<std::string> kept;
         for (int k = 1;; ++k) {
@@ -195,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             for (const std::string& l : file_lines(path))
                 kept.insert(l);
         }
-        for (const std::string& l : lines_of(ui.get_content("编辑框_原"_c)))
+        for (const std::string& l : lines_of(ui.get_content(ctl::left_box)))
             kept.insert(l);
         for (const std::string& l : lines_of(left)) {
             if (l.find_first_not_of(" \t") == std::string::npos)

@@ -16,8 +16,8 @@ using namespace fenrow;
 
 namespace {
 
-const ControlName source = "编辑框_原"_c, result = "编辑框_后"_c, size_text = "编辑框_后缀个数"_c,
-                  symbol_text = "编辑框_后缀序号符号"_c, first_mode = "单选框_前"_c, last_mode = "单选框_后"_c;
+const ControlName source = ctl::left_box, result = ctl::right_box, size_text = ctl::group_size,
+                  symbol_text = ctl::mark_symbol, first_mode = ctl::mark_first, last_mode = ctl::mark_last;
 
 // Keeps every text written into the result box.
 class Recording : public MemoryControls {

@@ -119,18 +119,18 @@ TEST(RemoveBlankLinesInBoth, CleansBothBoxes)
 {
     MemoryControls ui(control_table());
     remove_blank_lines_in_both(ui);
-    EXPECT_EQ(ui.get_content("编辑框_原"_c), Text());
-    EXPECT_EQ(ui.get_content("编辑框_后"_c), Text());
-    EXPECT_EQ(ui.content_changed_count("编辑框_原"_c), 1);
-    EXPECT_EQ(ui.content_changed_count("编辑框_后"_c), 1);
+    EXPECT_EQ(ui.get_content(ctl::left_box), Text());
+    EXPECT_EQ(ui.get_content(ctl::right_box), Text());
+    EXPECT_EQ(ui.content_changed_count(ctl::left_box), 1);
+    EXPECT_EQ(ui.content_changed_count(ctl::right_box), 1);
 
-    ui.set_content("编辑框_原"_c, "a\r\n\r\nb\r\n");
-    ui.set_content("编辑框_后"_c, "\r\nc\r\n \r\nd");
+    ui.set_content(ctl::left_box, "a\r\n\r\nb\r\n");
+    ui.set_content(ctl::right_box, "\r\nc\r\n \r\nd");
     remove_blank_lines_in_both(ui);
-    EXPECT_EQ(ui.get_content("编辑框_原"_c), Text("a\r\nb"));
-    EXPECT_EQ(ui.get_content("编辑框_后"_c), Text("c\r\nd"));
-    EXPECT_EQ(ui.content_changed_count("编辑框_原"_c), 3);
-    EXPECT_EQ(ui.content_changed_count("编辑框_后"_c), 3);
+    EXPECT_EQ(ui.get_content(ctl::left_box), Text("a\r\nb"));
+    EXPECT_EQ(ui.get_content(ctl::right_box), Text("c\r\nd"));
+    EXPECT_EQ(ui.content_changed_count(ctl::left_box), 3);
+    EXPECT_EQ(ui.content_changed_count(ctl::right_box), 3);
 }
 
 } // namespace

@@ -20,33 +20,33 @@ TEST(LineCount, CrLfPairsPlusOne)
 TEST(MemoryControls, StartsWithTheTableAndRaisesContentChangedOncePerWrite)
 {
     MemoryControls ui(control_table());
-    EXPECT_EQ(ui.get_content("编辑框_提取尾"_c).str(), ",");
-    EXPECT_EQ(ui.get_content("编辑框_生成文本名"_c), "账号"_t);
-    EXPECT_TRUE(ui.is_checked("单选框_前"_c));
-    EXPECT_FALSE(ui.is_checked("单选框_后"_c));
-    EXPECT_EQ(ui.get_selection("组合框_生成后缀"_c), 0);
-    EXPECT_EQ(ui.get_item("组合框_生成后缀"_c, 1).str(), ".ini");
-    EXPECT_EQ(ui.get_item("组合框_生成后缀"_c, 2).str(), "");
-    EXPECT_EQ(ui.get_item("组合框_生成后缀"_c, -1).str(), "");
-    EXPECT_EQ(ui.pane_text("状态条1"_c, 2), "操作提示："_t);
+    EXPECT_EQ(ui.get_content(ctl::extract_tail).str(), ",");
+    EXPECT_EQ(ui.get_content(ctl::file_name), "账号"_t);
+    EXPECT_TRUE(ui.is_checked(ctl::mark_first));
+    EXPECT_FALSE(ui.is_checked(ctl::mark_last));
+    EXPECT_EQ(ui.get_selection(ctl::file_extension), 0);
+    EXPECT_EQ(ui.get_item(ctl::file_extension, 1).str(), ".ini");
+    EXPECT_EQ(ui.get_item(ctl::file_extension, 2).str(), "");
+    EXPECT_EQ(ui.get_item(ctl::file_extension, -1).str(), "");
+    EXPECT_EQ(ui.pane_text(ctl::status_bar, 2), "操作提示："_t);
 
     int raised = 0;
     ui.on_content_changed = [&](ControlName) { ++raised; };
-    ui.set_content("编辑框_后"_c, "x");
-    ui.set_content("编辑框_后"_c, "x"); // the same text still counts
-    ui.append_text("编辑框_后"_c, "\r\ny");
+    ui.set_content(ctl::right_box, "x");
+    ui.set_content(ctl::right_box, "x"); // the same text still counts
+    ui.append_text(ctl::right_box, "\r\ny");
     EXPECT_EQ(raised, 3);
-    EXPECT_EQ(ui.get_content("编辑框_后"_c).str(), "x\r\ny");
-    EXPECT_EQ(ui.get_line_count("编辑框_后"_c), 2);
+    EXPECT_EQ(ui.get_content(ctl::right_box).str(), "x\r\ny");
+    EXPECT_EQ(ui.get_line_count(ctl::right_box), 2);
 
-    ui.set_pane_text("状态条1"_c, 4, "ignored");
-    ui.set_pane_text("状态条1"_c, -1, "ignored");
-    EXPECT_EQ(ui.pane_text("状态条1"_c, 3).str(), "");
+    ui.set_pane_text(ctl::status_bar, 4, "ignored");
+    ui.set_pane_text(ctl::status_bar, -1, "ignored");
+    EXPECT_EQ(ui.pane_text(ctl::status_bar, 3).str(), "");
 
-    ui.set_checked("单选框_后"_c, true);
-    EXPECT_FALSE(ui.is_checked("单选框_前"_c));
-    ui.set_checked("选择框_前缀"_c, false);
-    EXPECT_TRUE(ui.is_checked("选择框_后缀"_c));
+    ui.set_checked(ctl::mark_last, true);
+    EXPECT_FALSE(ui.is_checked(ctl::mark_first));
+    ui.set_checked(ctl::prefix_check, false);
+    EXPECT_TRUE(ui.is_checked(ctl::suffix_check));
 }
 
 struct LayoutCase {
@@ -74,30 +74,30 @@ TEST(Layout, RuleAtSeveralSizes)
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         ui.set_client_size(c.w, c.h);
         layout_controls(ui);
-        EXPECT_EQ(ui.get_geometry("编辑框_原"_c), c.src);
-        EXPECT_EQ(ui.get_geometry("编辑框_后"_c), c.dst);
-        EXPECT_EQ(ui.get_geometry("复制1"_c).left, 5);
-        EXPECT_EQ(ui.get_geometry("复制2"_c), c.copy2);
-        EXPECT_EQ(ui.get_geometry("粘贴1"_c), c.paste1);
-        EXPECT_EQ(ui.get_geometry("粘贴2"_c), c.paste2);
-        EXPECT_EQ(ui.get_geometry("总数1"_c).left, 90);
-        EXPECT_EQ(ui.get_geometry("总数2"_c), c.count2);
-        EXPECT_EQ(ui.get_geometry("分组框1"_c), c.group1);
-        for (ControlName g : {"分组框2"_c, "分组框3"_c, "分组框4"_c, "分组框5"_c})
+        EXPECT_EQ(ui.get_geometry(ctl::left_box), c.src);
+        EXPECT_EQ(ui.get_geometry(ctl::right_box), c.dst);
+        EXPECT_EQ(ui.get_geometry(ctl::copy_left).left, 5);
+        EXPECT_EQ(ui.get_geometry(ctl::copy_right), c.copy2);
+        EXPECT_EQ(ui.get_geometry(ctl::paste_left), c.paste1);
+        EXPECT_EQ(ui.get_geometry(ctl::paste_right), c.paste2);
+        EXPECT_EQ(ui.get_geometry(ctl::count_left).left, 90);
+        EXPECT_EQ(ui.get_geometry(ctl::count_right), c.count2);
+        EXPECT_EQ(ui.get_geometry(ctl::extract_group), c.group1);
+        for (ControlName g : {ctl::conversion_group, ctl::generate_group, ctl::clean_group, ctl::mark_group})
             EXPECT_EQ(ui.get_geometry(g).left, c.group1.left);
-        EXPECT_EQ(ui.get_geometry("标签11"_c), c.label11);
+        EXPECT_EQ(ui.get_geometry(ctl::pointer_note), c.label11);
         // Tops and the hyperlink label never move.
-        EXPECT_EQ(ui.get_geometry("分组框3"_c).top, 187);
-        EXPECT_EQ(ui.get_geometry("超级链接框1"_c), (Rect{506, 448, 202, 16}));
+        EXPECT_EQ(ui.get_geometry(ctl::generate_group).top, 187);
+        EXPECT_EQ(ui.get_geometry(ctl::feedback_link), (Rect{506, 448, 202, 16}));
     }
     // Restoring brings every control back to its place.
     MemoryControls fresh(control_table());
     ui.set_client_size(722, 514);
     layout_controls(ui);
     for (const ControlSpec& c : control_table()) {
-        const bool moved_by_design = c.name == "总数1"_c || c.name == "总数2"_c || c.name == "粘贴1"_c ||
-                                     c.name == "粘贴2"_c || c.name == "编辑框_后"_c || c.name == "复制2"_c ||
-                                     c.name == "标签11"_c;
+        const bool moved_by_design = c.name == ctl::count_left || c.name == ctl::count_right || c.name == ctl::paste_left ||
+                                     c.name == ctl::paste_right || c.name == ctl::right_box || c.name == ctl::copy_right ||
+                                     c.name == ctl::pointer_note;
         if (!moved_by_design) {
             EXPECT_EQ(ui.get_geometry(c.name), fresh.get_geometry(c.name)) << c.name.utf8;
         }
@@ -118,6 +118,6 @@ TEST(ControlTable, NamesAreUniqueAndContainersComeFirst)
     EXPECT_EQ(std::count_if(control_table().begin(), control_table().end(),
                             [](const ControlSpec& c) { return c.kind == ControlKind::edit; }),
               13);
-    EXPECT_NE(hint_for("编辑框_顶层文本"_c), nullptr);
-    EXPECT_EQ(hint_for("编辑框_前缀"_c), nullptr);
+    EXPECT_NE(hint_for(ctl::top_line), nullptr);
+    EXPECT_EQ(hint_for(ctl::prefix_text), nullptr);
 }

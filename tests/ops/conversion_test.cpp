@@ -20,9 +20,9 @@ using namespace fenrow;
 
 namespace {
 
-const ControlName source = "编辑框_原"_c, result = "编辑框_后"_c, numbering_box = "选择框_前缀"_c,
-                  suffix_box = "选择框_后缀"_c, prefix_text = "编辑框_前缀"_c, symbol_text = "编辑框_后缀符号"_c,
-                  chars_text = "编辑框_后缀字符"_c;
+const ControlName source = ctl::left_box, result = ctl::right_box, numbering_box = ctl::prefix_check,
+                  suffix_box = ctl::suffix_check, prefix_text = ctl::prefix_text, symbol_text = ctl::suffix_symbol,
+                  chars_text = ctl::suffix_text;
 
 // Waits, as the user would, until the worker has written its result.
 void wait_for_job(Controls& ui)
@@ -251,7 +251,7 @@ TEST(Conversion, ASecondStartWhileTheFirstRunsIsRefused)
     start_add_suffix(ui);
     EXPECT_EQ(ui.get_content(result), Text());
     EXPECT_EQ(ui.content_changed_count(result), 1);
-    EXPECT_EQ(ui.pane_text("状态条1"_c, hint_pane), job_running_note());
+    EXPECT_EQ(ui.pane_text(ctl::status_bar, hint_pane), job_running_note());
 
     // The same button of another window is not held up.
     MemoryControls other(control_table());

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const ControlName left_box = "编辑框_原"_c, right_box = "编辑框_后"_c;
+const ControlName left_box = ctl::left_box, right_box = ctl::right_box;
 
 std::string label(const Text& a, const Text& b) { return testing::PrintToString(a) + " | " + testing::PrintToString(b); }
 

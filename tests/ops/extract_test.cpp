@@ -13,7 +13,7 @@ using namespace fenrow;
 
 namespace {
 
-const ControlName source_box = "编辑框_原"_c, head_box = "编辑框_提取头"_c, tail_box = "编辑框_提取尾"_c;
+const ControlName source_box = ctl::left_box, head_box = ctl::extract_head, tail_box = ctl::extract_tail;
 
 TEST(ExtractAccounts, OneResultLinePerSourceLine)
 {
@@ -68,7 +68,7 @@ TEST(ExtractAccounts, OneResultLinePerSourceLine)
         }
         EXPECT_EQ(ui.get_content(head_box), c.head) << label;
         EXPECT_EQ(ui.get_content(tail_box), c.tail) << label;
-        EXPECT_EQ(ui.get_content("编辑框_后"_c), Text()) << label;
+        EXPECT_EQ(ui.get_content(ctl::right_box), Text()) << label;
     }
 }
 

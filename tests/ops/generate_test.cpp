@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const Text short_list_message = "前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t;
+const Text short_list_text = "前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t;
 const Text done = "生成完毕！"_t;
 const Text settings_missing = "请先设置好生成个数,和生成文本名字!"_t;
 const Text left_empty = "左侧编辑框不能为空！"_t;
@@ -62,15 +62,15 @@ protected:
 
     void prepare(const Inputs& s)
     {
-        ui.set_content("编辑框_原"_c, s.left);
-        ui.set_content("编辑框_后"_c, "right box");
-        ui.set_content("编辑框_个数"_c, s.count);
-        ui.set_content("编辑框_生成文本名"_c, s.name);
-        ui.set_selection("组合框_生成后缀"_c, s.extension);
-        ui.set_checked("选择框_是否加前缀"_c, s.numbered);
-        ui.set_content("编辑框_生成前缀"_c, s.separator);
-        ui.set_checked("选择框_加顶层"_c, s.with_top);
-        ui.set_content("编辑框_顶层文本"_c, s.top);
+        ui.set_content(ctl::left_box, s.left);
+        ui.set_content(ctl::right_box, "right box");
+        ui.set_content(ctl::block_size, s.count);
+        ui.set_content(ctl::file_name, s.name);
+        ui.set_selection(ctl::file_extension, s.extension);
+        ui.set_checked(ctl::number_check, s.numbered);
+        ui.set_content(ctl::number_separator, s.separator);
+        ui.set_checked(ctl::top_line_check, s.with_top);
+        ui.set_content(ctl::top_line, s.top);
     }
 
     // Regular files only; a directory in the way shows as "<dir>".
@@ -91,8 +91,8 @@ protected:
             out.push_back(b.content + " | " + b.title);
         return out;
     }
-    Text left() { return ui.get_content("编辑框_原"_c); }
-    Text right() { return ui.get_content("编辑框_后"_c); }
+    Text left() { return ui.get_content(ctl::left_box); }
+    Text right() { return ui.get_content(ctl::right_box); }
 
     std::string outer_, dir_;
     MemoryControls ui{control_table()};
@@ -127,10 +127,10 @@ TEST_F(GenerateTest, RunsAsTheTableSays)
          {{"账号1.txt", "[账号]\r\n1=a1\r\n2=\r\n3=a3"_t}}, "a4", true, {tip(done)}},
         {"trailing blank lines make a later block short", {"a1\r\na2\r\na3\r\na4\r\n\r\n\r\n"},
          {{"账号1.txt", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.txt", top_only}}, "a4", true,
-         {info(short_list_message), tip(done)}},
+         {info(short_list_text), tip(done)}},
         {"short block without top text is an empty file",
          {"a1\r\na2\r\na3\r\na4\r\n\r\n\r\n", "3", "f"_t, 0, false, "", false},
-         {{"f1.txt", "a1\r\na2\r\na3"}, {"f2.txt", ""}}, "a4", true, {info(short_list_message), tip(done)}},
+         {{"f1.txt", "a1\r\na2\r\na3"}, {"f2.txt", ""}}, "a4", true, {info(short_list_text), tip(done)}},
         {"zero count", {seven, "0"}, {}, seven, false, {tip(done)}},
         {"count not a number", {seven, "abc"}, {}, seven, false, {tip(done)}},
         {"negative count", {seven, "-3"}, {}, seven, false, {tip(done)}},
@@ -172,9 +172,9 @@ TEST_F(GenerateTest, NameAndExtensionAreReadForEveryFile)
     int reads = 0;
     // Every emptying of the right box starts a block: rename the next file.
     ui.on_content_changed = [&](ControlName c) {
-        if (c == "编辑框_后"_c && ++reads == 1) {
-            ui.set_content("编辑框_生成文本名"_c, "b");
-            ui.set_selection("组合框_生成后缀"_c, 1);
+        if (c == ctl::right_box && ++reads == 1) {
+            ui.set_content(ctl::file_name, "b");
+            ui.set_selection(ctl::file_extension, 1);
         }
     };
     generate_text_files(ui);
@@ -200,11 +200,11 @@ TEST_F(GenerateTest, LeftBoxIsWrittenOnce)
     for (int i = 0; i < 600; ++i)
         list += "user" + std::to_string(i) + "\r\n";
     prepare({Text(list), "6"});
-    const int before = ui.content_changed_count("编辑框_原"_c);
+    const int before = ui.content_changed_count(ctl::left_box);
     generate_text_files(ui);
     EXPECT_EQ(files().size(), 100u);
     EXPECT_EQ(left(), Text());
-    EXPECT_EQ(ui.content_changed_count("编辑框_原"_c), before + 1);
+    EXPECT_EQ(ui.content_changed_count(ctl::left_box), before + 1);
 }
 
 class ShowingDesktop : public FakeDesktop {
@@ -212,7 +212,7 @@ public:
     explicit ShowingDesktop(Controls& ui) : ui_(ui) {}
     int message_box(const Text& content, int style, const Text& title) override
     {
-        left_while_shown.push_back(ui_.get_content("编辑框_原"_c));
+        left_while_shown.push_back(ui_.get_content(ctl::left_box));
         return FakeDesktop::message_box(content, style, title);
     }
     std::vector<Text> left_while_shown;
@@ -231,8 +231,8 @@ TEST_F(GenerateTest, LeftBoxIsCurrentWhileAMessageShows)
 
 TEST_F(GenerateTest, LongRunsShowTheirProgressAndRepaint)
 {
-    const auto hint = [this] { return ui.pane_text("状态条1"_c, 3); };
-    ui.set_pane_text("状态条1"_c, 3, "hint");
+    const auto hint = [this] { return ui.pane_text(ctl::status_bar, 3); };
+    ui.set_pane_text(ctl::status_bar, hint_pane, "hint");
     prepare({seven});
     generate_text_files(ui); // quicker than the interval: nothing shown
     EXPECT_EQ(hint(), Text("hint"));
@@ -305,7 +305,7 @@ TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
 
 TEST(GenerateButton, RunsGenerateTextFiles)
 {
-    EXPECT_EQ(find_handler("按钮_生成"_c, Event::clicked), &generate_text_files);
+    EXPECT_EQ(find_handler(ctl::generate_button, Event::clicked), &generate_text_files);
 }
 
 } // namespace

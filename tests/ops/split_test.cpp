@@ -14,7 +14,7 @@ using namespace fenrow;
 
 namespace {
 
-const Text short_list_message = "前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t;
+const Text short_list_text = "前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t;
 
 struct Options {
     Text count = "3";
@@ -26,33 +26,33 @@ struct Options {
 
 void set_options(MemoryControls& ui, const Options& o)
 {
-    ui.set_content("编辑框_个数"_c, o.count);
-    ui.set_checked("选择框_是否加前缀"_c, o.numbered);
-    ui.set_content("编辑框_生成前缀"_c, o.separator);
-    ui.set_checked("选择框_加顶层"_c, o.with_top);
-    ui.set_content("编辑框_顶层文本"_c, o.top);
+    ui.set_content(ctl::block_size, o.count);
+    ui.set_checked(ctl::number_check, o.numbered);
+    ui.set_content(ctl::number_separator, o.separator);
+    ui.set_checked(ctl::top_line_check, o.with_top);
+    ui.set_content(ctl::top_line, o.top);
 }
 
 // The block taken the slow way, one box round trip per line.
 Text take_line_by_line(Controls& ui)
 {
-    const TextArray lines = txt_split(ui.get_content("编辑框_原"_c), Text("\r\n"));
+    const TextArray lines = txt_split(ui.get_content(ctl::left_box), Text("\r\n"));
     const int total = array_count(lines);
-    ui.set_content("编辑框_后"_c, Text());
+    ui.set_content(ctl::right_box, Text());
     Text block;
-    const int32_t n = txt_to_int(ui.get_content("编辑框_个数"_c));
+    const int32_t n = txt_to_int(ui.get_content(ctl::block_size));
     for (int i = 1; i <= n; ++i) {
         if (total < n) {
-            message_box(short_list_message);
+            message_box(short_list_text);
             break;
         }
-        if (ui.is_checked("选择框_是否加前缀"_c))
-            block += txt_from_int(i) + ui.get_content("编辑框_生成前缀"_c);
+        if (ui.is_checked(ctl::number_check))
+            block += txt_from_int(i) + ui.get_content(ctl::number_separator);
         block += array_at(lines, i) + "\r\n";
-        ui.set_content("编辑框_原"_c, delete_line(ui.get_content("编辑框_原"_c), 1));
+        ui.set_content(ctl::left_box, delete_line(ui.get_content(ctl::left_box), 1));
     }
-    if (ui.is_checked("选择框_加顶层"_c))
-        block = ui.get_content("编辑框_顶层文本"_c) + "\r\n" + block;
+    if (ui.is_checked(ctl::top_line_check))
+        block = ui.get_content(ctl::top_line) + "\r\n" + block;
     return remove_blank_lines(block);
 }
 
@@ -118,14 +118,14 @@ TEST(TakeAccountBlock, Examples)
         MemoryControls ui(control_table());
         FakeDesktop desktop;
         set_options(ui, c.options);
-        ui.set_content("编辑框_原"_c, c.left);
-        ui.set_content("编辑框_后"_c, "old result");
+        ui.set_content(ctl::left_box, c.left);
+        ui.set_content(ctl::right_box, "old result");
         EXPECT_EQ(take_account_block(ui), c.block);
-        EXPECT_EQ(ui.get_content("编辑框_原"_c), c.left_after);
-        EXPECT_EQ(ui.get_content("编辑框_后"_c), Text());
+        EXPECT_EQ(ui.get_content(ctl::left_box), c.left_after);
+        EXPECT_EQ(ui.get_content(ctl::right_box), Text());
         ASSERT_EQ(desktop.boxes.size(), c.short_list ? 1u : 0u);
         if (c.short_list) {
-            EXPECT_EQ(desktop.boxes[0].content, short_list_message);
+            EXPECT_EQ(desktop.boxes[0].content, short_list_text);
             EXPECT_EQ(desktop.boxes[0].title, "信息："_t);
         }
     }
@@ -152,8 +152,8 @@ TEST(TakeAccountBlock, AgreesWithTakingLineByLine)
         MemoryControls fast(control_table()), slow(control_table());
         set_options(fast, o);
         set_options(slow, o);
-        fast.set_content("编辑框_原"_c, Text(s));
-        slow.set_content("编辑框_原"_c, Text(s));
+        fast.set_content(ctl::left_box, Text(s));
+        slow.set_content(ctl::left_box, Text(s));
         for (int take = 0; take < 4; ++take) {
             FakeDesktop fast_desktop;
             const Text fast_block = take_account_block(fast);
@@ -161,7 +161,7 @@ TEST(TakeAccountBlock, AgreesWithTakingLineByLine)
             fast_desktop.boxes.clear();
             const Text slow_block = take_line_by_line(slow);
             ASSERT_EQ(fast_block, slow_block) << testing::PrintToString(s) << " take " << take;
-            ASSERT_EQ(fast.get_content("编辑框_原"_c), slow.get_content("编辑框_原"_c))
+            ASSERT_EQ(fast.get_content(ctl::left_box), slow.get_content(ctl::left_box))
                 << testing::PrintToString(s) << " take " << take;
             ASSERT_EQ(fast_boxes, fast_desktop.boxes.size());
         }
