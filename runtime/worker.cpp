@@ -4,26 +4,63 @@
 
 #include <exception>
 #include <system_error>
-#include <thread>
 
 namespace fenrow {
+
+namespace {
+
+template <typename F>
+void run_guarded(F&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& e) {
+        fatal_error(0, Text(e.what()));
+    } catch (...) {
+        fatal_error(0, "unknown exception");
+    }
+}
+
+} // namespace
 
 bool start_worker(std::function<void()> body)
 {
     if (!body)
         return false;
     try {
-        std::thread([body = std::move(body)] {
-            try {
-                body();
-            } catch (const std::exception& e) {
-                fatal_error(0, Text(e.what()));
-            }
-        }).detach();
+        std::thread([body = std::move(body)] { run_guarded(body); }).detach();
         return true;
     } catch (const std::system_error&) {
         return false;
     }
+}
+
+bool WorkerGroup::start(std::function<void(std::stop_token)> body)
+{
+    if (!body)
+        return false;
+    const std::lock_guard lock(mutex_);
+    if (stopped_)
+        return false;
+    try {
+        threads_.emplace_back([body = std::move(body)](std::stop_token stop) { run_guarded([&] { body(stop); }); });
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+void WorkerGroup::stop_all()
+{
+    std::vector<std::jthread> threads;
+    {
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+        threads.swap(threads_);
+    }
+    for (std::jthread& t : threads)
+        t.request_stop();
+    threads.clear(); // joins
 }
 
 } // namespace fenrow

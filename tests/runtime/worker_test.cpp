@@ -36,4 +36,38 @@ TEST(WorkerDeathTest, EscapingExceptionIsFatal)
             std::this_thread::sleep_for(std::chrono::seconds(10));
         },
         testing::ExitedWithCode(255), "worker broke");
+    EXPECT_EXIT(
+        {
+            start_worker([] { throw 42; });
+            std::this_thread::sleep_for(std::chrono::seconds(10));
+        },
+        testing::ExitedWithCode(255), "unknown exception");
+    EXPECT_EXIT(
+        {
+            WorkerGroup group;
+            group.start([](std::stop_token) { throw 42; });
+            std::this_thread::sleep_for(std::chrono::seconds(10));
+        },
+        testing::ExitedWithCode(255), "unknown exception");
+}
+
+TEST(WorkerGroup, GoingAsksEveryWorkerToStopAndWaitsForIt)
+{
+    std::atomic<int> ended{0};
+    {
+        WorkerGroup group;
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(group.start([&ended](std::stop_token stop) {
+                while (!stop.stop_requested())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ++ended;
+            }));
+        }
+    }
+    EXPECT_EQ(ended, 3);
+
+    WorkerGroup stopped;
+    stopped.stop_all();
+    EXPECT_FALSE(stopped.start([](std::stop_token) {}));
+    EXPECT_FALSE(WorkerGroup().start({}));
 }
