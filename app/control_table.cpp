@@ -111,7 +111,7 @@ const char* hint_for(ControlName name)
     return nullptr;
 }
 
-void layout_controls(Controls& ui)
+void layout_controls(ControlLayout& ui)
 {
     // Each step reads what the steps before it set.
     const int w = ui.client_width(), h = ui.client_height();

@@ -36,6 +36,6 @@ const char* hint_for(ControlName name);
 extern const char* const window_hint;
 
 // Re-arranges the controls for the window's current client size.
-void layout_controls(Controls& ui);
+void layout_controls(ControlLayout& ui);
 
 } // namespace fenrow

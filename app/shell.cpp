@@ -11,7 +11,6 @@
 #include "ops/generate.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
-#include "runtime/worker.h"
 
 namespace fenrow {
 
@@ -94,14 +93,13 @@ void report_not_developed(Controls&) { message_box("其他功能待开发！"_t,
 
 bool usage_counter_at_start = true;
 
-void on_main_window_created(Controls& ui)
+void on_main_window_created(WindowControls& ui)
 {
     layout_controls(ui);
     attach_skin(builtin_skin(), 0, 0);
-    // The window lives for the whole run and the process ends with _Exit when
-    // it closes, so the worker may keep this reference.
+    // The window's own worker: the window stops and waits for it when it goes.
     if (usage_counter_at_start)
-        start_worker([&ui] { fetch_usage_count(ui); });
+        ui.start_owned_worker([&ui](std::stop_token stop) { fetch_usage_count(ui, stop); });
 }
 
 } // namespace fenrow

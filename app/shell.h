@@ -4,13 +4,15 @@
 
 #include "ops/controls.h"
 
+#include <functional>
 #include <vector>
 
 namespace fenrow {
 
 enum class Event { created, size_changed, mouse_moved, content_changed, clicked };
 
-using Handler = void (*)(Controls& ui);
+// Takes the window; operations that need only its controls bind as they are.
+using Handler = std::function<void(WindowControls& ui)>;
 
 struct Binding {
     ControlName control; // empty: the Main window
@@ -28,9 +30,9 @@ void update_line_count(Controls& ui, ControlName box, ControlName label);
 void copy_from_box(Controls& ui, ControlName box);
 void paste_into_box(Controls& ui, ControlName box);
 void report_not_developed(Controls& ui);
-void on_main_window_created(Controls& ui);
+void on_main_window_created(WindowControls& ui);
 // Whether the created handler starts the usage-count worker. Tests switch it
-// off: their windows do not live as long as a network request may take.
+// off: their windows must not reach the counter page.
 extern bool usage_counter_at_start;
 
 } // namespace fenrow

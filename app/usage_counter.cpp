@@ -12,10 +12,11 @@ namespace fenrow {
 
 const char* const counter_page_address = FENROW_COUNTER_URL;
 
-void fetch_usage_count(Controls& ui) { fetch_usage_count(ui, counter_page_address); }
+void fetch_usage_count(Controls& ui, std::stop_token stop) { fetch_usage_count(ui, counter_page_address, stop); }
 
-void fetch_usage_count(Controls& ui, const Text& page_address)
+void fetch_usage_count(Controls& ui, const Text& page_address, std::stop_token stop)
 {
+    (void)stop; // TODO request
     const Text page = http_fetch(page_address);
     // The count is taken as it stands between the phrases, spaces and all.
     const Text count = text_between(page, "已有 "_t, " 次阅读"_t, 0, false);

@@ -5,6 +5,8 @@
 #include "ops/controls.h"
 #include "runtime/text.h"
 
+#include <stop_token>
+
 namespace fenrow {
 
 // The counter page, fixed when the program is built (FENROW_COUNTER_URL).
@@ -12,8 +14,9 @@ extern const char* const counter_page_address;
 
 // The worker body: pane 1 of 状态条1 gets the count and " 次", or "获取失败"
 // when the page could not be read or does not carry the count.
-void fetch_usage_count(Controls& ui);
+// A stop request ends the page's request early; the pane then says "获取失败".
+void fetch_usage_count(Controls& ui, std::stop_token stop = {});
 // The same for another page; for tests, which must not reach the real one.
-void fetch_usage_count(Controls& ui, const Text& page_address);
+void fetch_usage_count(Controls& ui, const Text& page_address, std::stop_token stop = {});
 
 } // namespace fenrow

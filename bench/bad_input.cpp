@@ -3,10 +3,10 @@
 // operations. Reports each step's time, the longest stretch the window went
 // without handling events, and peak memory.
 //   build/bench/bad_input [megabytes of the list] [megabytes of the line]
-#include "app/desktop_qt.h"
-#include "app/main_window.h"
+#include "app/qt/desktop_qt.h"
+#include "app/qt/main_window.h"
 #include "app/shell.h"
-#include "app/widgets.h"
+#include "app/qt/widgets.h"
 #include "bench/lists.h"
 #include "runtime/codepage.h"
 #include "ops/blank_lines.h"

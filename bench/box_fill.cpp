@@ -1,7 +1,7 @@
 // How long the window takes to show a million-line list in both large boxes,
 // to give it back, and how much memory it holds meanwhile.
-#include "app/main_window.h"
-#include "app/widgets.h"
+#include "app/qt/main_window.h"
+#include "app/qt/widgets.h"
 #include "bench/lists.h"
 
 #include <QApplication>

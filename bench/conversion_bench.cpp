@@ -14,8 +14,8 @@
 #include "runtime/codepage.h"
 
 #ifdef FENROW_BENCH_WINDOW
-#include "app/main_window.h"
-#include "app/widgets.h"
+#include "app/qt/main_window.h"
+#include "app/qt/widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -182,6 +182,11 @@ int MemoryControls::client_height()
     return client_height_;
 }
 
+bool MemoryControls::start_owned_worker(std::function<void(std::stop_token)> body)
+{
+    return workers_.start(std::move(body));
+}
+
 void MemoryControls::set_checked(ControlName box, bool on)
 {
     std::lock_guard lock(mutex_);

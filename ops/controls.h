@@ -4,10 +4,12 @@
 
 #include "ops/control_names.h"
 #include "runtime/text.h"
+#include "runtime/worker.h"
 
 #include <functional>
 #include <map>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +37,9 @@ struct ControlSpec {
     bool word_wrap = false;
 };
 
-// All calls may come from any thread; the window carries each one out on its
-// user-interface thread while the caller waits, in order.
+// What the operations and the window's handlers read and write. All calls may
+// come from any thread; the window carries each one out on its user-interface
+// thread while the caller waits, in order.
 class Controls {
 public:
     virtual ~Controls() = default;
@@ -50,12 +53,19 @@ public:
     // The item's text; empty for an index outside the list.
     virtual Text get_item(ControlName combo, int index) = 0;
     virtual void set_caption(ControlName label, const Text& t) = 0;
-    // An index outside 0 … 3 does nothing.
+    // An index outside 0 … pane_count - 1 does nothing.
     virtual void set_pane_text(ControlName status_bar, int pane, const Text& t) = 0;
     // CR LF pairs plus one.
     virtual int get_line_count(ControlName edit) = 0;
     // Inserts the clipboard's text at the caret.
     virtual void paste(ControlName edit) = 0;
+};
+
+// What the layout rule reads and sets: the controls' design geometry and the
+// window's client size (0 × 0 while minimised).
+class ControlLayout {
+public:
+    virtual ~ControlLayout() = default;
     virtual Rect get_geometry(ControlName c) = 0;
     virtual void set_left(ControlName c, int v) = 0;
     virtual void set_top(ControlName c, int v) = 0;
@@ -65,13 +75,22 @@ public:
     virtual int client_height() = 0;
 };
 
+// A whole window as its event handlers see it: its controls, their layout, and
+// the workers that belong to it.
+class WindowControls : public Controls, public ControlLayout {
+public:
+    // Starts body on a worker that ends with the window: closing asks it to
+    // stop (the token) and waits for it. False when no thread could be made.
+    virtual bool start_owned_worker(std::function<void(std::stop_token)> body) = 0;
+};
+
 // The number of lines an edit box shows for a text: CR LF pairs plus one.
 int count_box_lines(const Text& t);
 
 // A window without a screen: every control of a table with its state. Calls
 // are served at once on the caller's thread under one lock. An unknown name is
 // a programming error and throws std::out_of_range.
-class MemoryControls : public Controls {
+class MemoryControls : public WindowControls {
 public:
     explicit MemoryControls(const std::vector<ControlSpec>& table, int client_width = 722, int client_height = 514);
 
@@ -92,6 +111,7 @@ public:
     void set_height(ControlName c, int v) override;
     int client_width() override;
     int client_height() override;
+    bool start_owned_worker(std::function<void(std::stop_token)> body) override;
 
     // Test hooks: what the user would do, and what the window would show.
     void set_checked(ControlName box, bool on); // radio boxes clear their siblings
@@ -123,6 +143,7 @@ private:
     std::map<std::string, State, std::less<>> controls_;
     int client_width_, client_height_;
     Text clipboard_;
+    WorkerGroup workers_; // last: stopped and joined before the controls go
 };
 
 } // namespace fenrow

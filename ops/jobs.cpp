@@ -3,6 +3,7 @@
 #include "runtime/codepage.h"
 #include "runtime/worker.h"
 
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@ namespace {
 using Slot = std::pair<const Controls*, std::string>;
 
 std::mutex slots_mutex;
+std::condition_variable slot_released;
 std::set<Slot>& busy_slots()
 {
     static std::set<Slot> slots;
@@ -29,8 +31,11 @@ bool claim(const Slot& slot)
 
 void release(const Slot& slot)
 {
-    std::lock_guard lock(slots_mutex);
-    busy_slots().erase(slot);
+    {
+        std::lock_guard lock(slots_mutex);
+        busy_slots().erase(slot);
+    }
+    slot_released.notify_all();
 }
 
 } // namespace
@@ -67,6 +72,16 @@ bool box_job_running(Controls& ui, ControlName box)
 {
     std::lock_guard lock(slots_mutex);
     return busy_slots().contains(Slot{&ui, std::string(box.utf8)});
+}
+
+void wait_for_box_jobs(const Controls& ui)
+{
+    std::unique_lock lock(slots_mutex);
+    slot_released.wait(lock, [&ui] {
+        const auto& slots = busy_slots();
+        const auto first = slots.lower_bound(Slot{&ui, std::string()});
+        return first == slots.end() || first->first != &ui;
+    });
 }
 
 } // namespace fenrow

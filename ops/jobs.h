@@ -27,4 +27,7 @@ bool start_box_job(Controls& ui, ControlName box, const std::function<void()>& p
 // True from a granted start until its body has returned.
 bool box_job_running(Controls& ui, ControlName box);
 
+// Waits until no job of this window runs any more.
+void wait_for_box_jobs(const Controls& ui);
+
 } // namespace fenrow

@@ -1,6 +1,6 @@
-#include "app/desktop_qt.h"
+#include "app/qt/desktop_qt.h"
 
-#include "app/widgets.h"
+#include "app/qt/qt_text.h"
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
 

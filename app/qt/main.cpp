@@ -1,10 +1,9 @@
 // Start-up: runtime services, the Main window, the message loop; the process
-// ends when the window is closed, whatever workers still run.
-#include "app/desktop_qt.h"
-#include "app/main_window.h"
+// ends with the loop's exit code once the window has gone.
+#include "app/qt/desktop_qt.h"
+#include "app/qt/main_window.h"
+#include "app/qt/widgets.h"
 #include "runtime/files.h"
-
-#include "app/widgets.h"
 
 #include <QApplication>
 
@@ -14,7 +13,5 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     fenrow::use_design_font();
     fenrow::install_qt_services();
-    fenrow::MainWindow window;
-    window.show();
-    fenrow::run_until_closed();
+    return fenrow::run_main_window();
 }

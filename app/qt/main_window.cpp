@@ -1,82 +1,24 @@
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
-#include "app/box_text.h"
 #include "app/control_table.h"
-#include "app/widgets.h"
-#include "runtime/codepage.h"
+#include "app/qt/big_box.h"
+#include "app/qt/qt_text.h"
+#include "app/qt/widgets.h"
+#include "ops/jobs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStatusBar>
-#include <QPlainTextDocumentLayout>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QThread>
-#include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <future>
-#include <optional>
-#include <string_view>
-#include <utility>
-#include <thread>
-#include <cstdlib>
 #include <stdexcept>
-#include <type_traits>
 
 namespace fenrow {
-
-namespace {
-
-QString qs(const char* utf8) { return QString::fromUtf8(utf8 ? utf8 : ""); }
-QString qs(ControlName n) { return QString::fromUtf8(n.utf8.data(), static_cast<qsizetype>(n.utf8.size())); }
-
-QString to_box(const Text& t) { return QString::fromStdU16String(text_to_box(t)); }
-Text from_box(const QString& s)
-{
-    return text_from_box(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())));
-}
-
-// A caption a little too wide for its control (fonts here run wider than the
-// ones the design was drawn with) gets a smaller font instead of being cut.
-void fit_caption(QWidget* w, const ControlSpec& row)
-{
-    const bool fits_by_font = row.kind == ControlKind::label || row.kind == ControlKind::check_box ||
-                              row.kind == ControlKind::radio_box || row.kind == ControlKind::hyperlink;
-    if (!fits_by_font || row.word_wrap)
-        return;
-    QFont f = w->font();
-    for (int px = f.pixelSize(); px > 9 && w->sizeHint().width() > row.geometry.width; --px) {
-        f.setPixelSize(px - 1);
-        w->setFont(f);
-    }
-}
-
-void set_text_colour(QWidget* w, unsigned rgb)
-{
-    if (rgb == 0)
-        return;
-    QPalette p = w->palette();
-    const QColor c((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::ButtonText, c);
-    p.setColor(QPalette::Text, c);
-    w->setPalette(p);
-}
-
-} // namespace
 
 MainWindow::MainWindow()
 {
@@ -91,91 +33,43 @@ MainWindow::MainWindow()
     }
     dock_status_bar();
     qApp->installEventFilter(this);
-    raise(ControlName{}, Event::created);
+    raise(ctl::main_window, Event::created);
+}
+
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+    ui_thread_.close();
+    workers_.stop_all();
+    wait_for_box_jobs(*this);
 }
 
 void MainWindow::build()
 {
     for (const ControlSpec& row : control_table()) {
-        QWidget* parent = this;
-        if (!row.container.utf8.empty())
-            parent = widget(row.container);
         if (row.kind == ControlKind::status_bar) {
             build_status_bar();
             controls_.emplace(std::string(row.name.utf8), Entry{&row, status_, row.geometry});
             continue;
         }
-        QWidget* w = make(row, parent);
-        w->setObjectName(qs(row.name));
+        QWidget* parent = row.container == ctl::main_window ? this : widget(row.container);
+        QWidget* w = make_widget(row, parent, ui_thread_);
         controls_.emplace(std::string(row.name.utf8), Entry{&row, w, row.geometry});
-        place(row.name, row.geometry);
-        fit_caption(w, row);
+        connect_events(row, w);
         w->show();
     }
+    for (const ControlName box : {ctl::left_box, ctl::right_box})
+        static_cast<BigBox*>(widget(box))->note_pane = panes_[hint_pane];
 }
 
-QWidget* MainWindow::make(const ControlSpec& row, QWidget* parent)
+void MainWindow::connect_events(const ControlSpec& row, QWidget* w)
 {
     const ControlName name = row.name;
-    const QString text = qs(row.text);
-    switch (row.kind) {
-    case ControlKind::edit: {
-        if (row.multi_line) {
-            auto* box = new BigBox(parent);
-            box->setPlainText(to_box(text_from_utf8(row.text)));
-            QObject::connect(box, &QPlainTextEdit::textChanged, this, [this, name] { raise(name, Event::content_changed); });
-            box->replace_whole = [this, box, name](const QString& whole, int caret) {
-                replace_box_text(box, name, from_box(whole));
-                QTextCursor c(box->document());
-                c.setPosition(std::clamp(caret, 0, box->document()->characterCount() - 1));
-                box->setTextCursor(c);
-                box->ensureCursorVisible();
-            };
-            return box;
-        }
-        auto* box = new QLineEdit(text, parent);
-        box->setAlignment(Qt::AlignCenter);
-        set_text_colour(box, row.rgb);
-        return box;
-    }
-    case ControlKind::label: {
-        auto* label = new QLabel(text, parent);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        label->setWordWrap(row.word_wrap);
-        set_text_colour(label, row.rgb);
-        return label;
-    }
-    case ControlKind::button: {
-        auto* button = new QPushButton(text, parent);
-        QObject::connect(button, &QAbstractButton::clicked, this, [this, name] { raise(name, Event::clicked); });
-        return button;
-    }
-    case ControlKind::check_box: {
-        auto* box = new QCheckBox(text, parent);
-        box->setChecked(row.initially_on);
-        set_text_colour(box, row.rgb);
-        return box;
-    }
-    case ControlKind::radio_box: {
-        auto* box = new QRadioButton(text, parent);
-        box->setChecked(row.initially_on);
-        set_text_colour(box, row.rgb);
-        return box;
-    }
-    case ControlKind::combo_box: {
-        auto* combo = new QComboBox(parent);
-        combo->addItems(text.split(QLatin1Char('\n')));
-        combo->setCurrentIndex(0);
-        return combo;
-    }
-    case ControlKind::group_box:
-        return new QGroupBox(parent);
-    case ControlKind::hyperlink:
-        return new LinkLabel(text, qs(feedback_url()), parent);
-    case ControlKind::status_bar:
-        break;
-    }
-    throw std::logic_error("control kind without a widget");
+    if (auto* box = qobject_cast<BigBox*>(w))
+        box->content_changed = [this, name] { raise(name, Event::content_changed); };
+    else if (row.kind == ControlKind::button)
+        QObject::connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
+                         [this, name] { raise(name, Event::clicked); });
 }
 
 void MainWindow::build_status_bar()
@@ -183,7 +77,7 @@ void MainWindow::build_status_bar()
     status_ = new QStatusBar(this);
     status_->setObjectName(qs(ctl::status_bar));
     status_->setSizeGripEnabled(true);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < pane_count; ++i) {
         auto* label = new QLabel(qs(status_panes[i].text), status_);
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
@@ -230,7 +124,7 @@ void MainWindow::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
     dock_status_bar();
-    raise(ControlName{}, Event::size_changed);
+    raise(ctl::main_window, Event::size_changed);
 }
 
 void MainWindow::changeEvent(QEvent* e)
@@ -238,7 +132,7 @@ void MainWindow::changeEvent(QEvent* e)
     QWidget::changeEvent(e);
     // Minimising is a size change to an empty client area; restoring is another.
     if (e->type() == QEvent::WindowStateChange)
-        raise(ControlName{}, Event::size_changed);
+        raise(ctl::main_window, Event::size_changed);
 }
 
 ControlName MainWindow::control_of(QObject* o) const
@@ -249,7 +143,7 @@ ControlName MainWindow::control_of(QObject* o) const
         if (it != controls_.end())
             return it->second.row->name;
     }
-    return ControlName{};
+    return ctl::main_window;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e)
@@ -266,223 +160,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e)
     // The empty inside of a group box counts as the window's background.
     const ControlSpec* row = find_control(c);
     if (row != nullptr && (row->kind == ControlKind::group_box || row->kind == ControlKind::status_bar))
-        c = ControlName{};
+        c = ctl::main_window;
     raise(c, Event::mouse_moved);
     return false;
-}
-
-namespace {
-
-// A control access handed from a worker to the UI thread; the worker waits
-// for its promise.
-class UiCall : public QEvent {
-public:
-    static QEvent::Type type()
-    {
-        static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return t;
-    }
-    UiCall(std::function<void()> f, std::promise<void>& done) : QEvent(type()), f_(std::move(f)), done_(done) {}
-    UiCall(UiCall&& other) noexcept
-        : QEvent(type()), f_(std::move(other.f_)), done_(other.done_), pending_(std::exchange(other.pending_, false))
-    {
-    }
-    // A call dropped with its window releases the waiting worker.
-    ~UiCall() override
-    {
-        if (pending_)
-            done_.set_value();
-    }
-    void run()
-    {
-        pending_ = false;
-        try {
-            f_();
-            done_.set_value();
-        } catch (...) {
-            done_.set_exception(std::current_exception());
-        }
-    }
-
-private:
-    std::function<void()> f_;
-    std::promise<void>& done_;
-    bool pending_ = true;
-};
-
-
-// A plain-text document for a large box, built on the calling thread and
-// handed to the UI thread.
-QTextDocument* build_document(const QString& box_text, const QFont& font, QThread* ui_thread)
-{
-    auto* doc = new QTextDocument;
-    doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
-    doc->setDefaultFont(font);
-    doc->setUndoRedoEnabled(false);
-    doc->setPlainText(box_text);
-    doc->setUndoRedoEnabled(true);
-    doc->moveToThread(ui_thread);
-    return doc;
-}
-
-// Freeing a document of a million lines takes seconds: once the current event
-// is over (no cursor of the caller's still points into it), a thread of its own does it.
-void discard_document(QTextDocument* doc)
-{
-    doc->setParent(nullptr);
-    QTimer::singleShot(0, [doc] {
-        QThread* reaper = QThread::create([doc] { delete doc; });
-        doc->moveToThread(reaper);
-        QObject::connect(reaper, &QThread::finished, reaper, &QObject::deleteLater);
-        reaper->start();
-    });
-}
-
-// The toolkit lays a line out whole: one of a million bytes keeps the window
-// busy for a second or more before it shows.
-constexpr std::size_t very_long_line = 1000 * 1000;
-
-bool has_very_long_line(const Text& t)
-{
-    std::string_view s = t.view();
-    while (s.size() >= very_long_line) {
-        const std::size_t end = s.find('\n');
-        if (end == std::string_view::npos || end >= very_long_line)
-            return true;
-        s.remove_prefix(end + 1);
-    }
-    return false;
-}
-
-// While a box lays out a very long line: says so in the hint pane and shows the
-// busy pointer, then puts the hint back.
-class LongLineNote {
-public:
-    explicit LongLineNote(QLabel* hint) : hint_(hint), before_(hint->text())
-    {
-        hint_->setText(QString::fromStdU16String(text_to_utf16("正在显示很长的一行，请稍候……"_t)));
-        hint_->repaint();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~LongLineNote()
-    {
-        QApplication::restoreOverrideCursor();
-        hint_->setText(before_);
-    }
-    LongLineNote(const LongLineNote&) = delete;
-    LongLineNote& operator=(const LongLineNote&) = delete;
-
-private:
-    QLabel* hint_;
-    QString before_;
-};
-
-} // namespace
-
-template <typename F>
-auto MainWindow::on_ui(F f) -> decltype(f())
-{
-    using R = decltype(f());
-    if (QThread::currentThread() == thread())
-        return f();
-    std::promise<void> done;
-    std::future<void> finished = done.get_future();
-    [[maybe_unused]] std::conditional_t<std::is_void_v<R>, int, R> r{};
-    if constexpr (std::is_void_v<R>)
-        QCoreApplication::postEvent(this, new UiCall(std::move(f), done));
-    else
-        QCoreApplication::postEvent(this, new UiCall([&] { r = f(); }, done));
-    finished.get();
-    if constexpr (!std::is_void_v<R>)
-        return r;
-}
-
-MainWindow::~MainWindow()
-{
-    for (QEvent* call : deferred_)
-        delete call;
-}
-
-bool MainWindow::event(QEvent* e)
-{
-    if (e->type() != UiCall::type())
-        return QWidget::event(e);
-    if (deferring_) {
-        // Posted events are deleted once handled: keep a copy to run later.
-        deferred_.push_back(new UiCall(std::move(*static_cast<UiCall*>(e))));
-        return true;
-    }
-    static_cast<UiCall*>(e)->run();
-    return true;
-}
-
-void MainWindow::run_deferred_calls()
-{
-    std::vector<QEvent*> calls;
-    calls.swap(deferred_);
-    for (QEvent* call : calls) {
-        static_cast<UiCall*>(call)->run();
-        delete call;
-    }
-}
-
-void MainWindow::replace_box_text(BigBox* box, ControlName edit, const Text& t)
-{
-    // A large document is also swapped out whole rather than emptied in place.
-    const bool large_now = on_ui([&] { return box->document()->characterCount() >= large_text / 2; });
-    if (t.size() < large_text && !large_now) {
-        const QString box_text = to_box(t);
-        on_ui([&] {
-            {
-                const QSignalBlocker quiet(box);
-                box->setPlainText(box_text);
-            }
-            raise(edit, Event::content_changed); // once, even for the same text
-        });
-        return;
-    }
-    QTextDocument* doc = nullptr;
-    if (QThread::currentThread() != thread()) {
-        // A worker builds the document itself and waits only for the hand-over.
-        QFont font = on_ui([&] { return box->font(); });
-        doc = build_document(to_box(t), font, thread());
-    } else {
-        // The UI thread keeps painting while another thread builds it; user
-        // input and workers' calls wait until the box holds the new text.
-        std::atomic<bool> built{false};
-        const QFont font = box->font();
-        std::thread builder([&] {
-            doc = build_document(to_box(t), font, thread());
-            built = true;
-            QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection); // wakes the loop below
-        });
-        deferring_ = true;
-        while (!built)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
-        builder.join();
-        deferring_ = false;
-    }
-    const bool long_line = has_very_long_line(t);
-    on_ui([&] {
-        std::optional<LongLineNote> note;
-        if (long_line)
-            note.emplace(panes_[3]);
-        {
-            const QSignalBlocker quiet(box);
-            // The box's first document belongs to its text control, which
-            // deletes it; the ones handed over here belong to the box.
-            QTextDocument* old = box->document();
-            const bool ours = old->parent() == box;
-            doc->setParent(box);
-            box->setDocument(doc);
-            if (ours)
-                discard_document(old);
-        }
-        if (long_line)
-            box->viewport()->repaint(); // the layout happens here, while the note shows
-        raise(edit, Event::content_changed);
-    });
-    run_deferred_calls();
 }
 
 namespace {
@@ -498,57 +178,38 @@ W* as(QWidget* w, ControlName c)
 
 Text MainWindow::get_content(ControlName edit)
 {
-    return on_ui([&] {
-        QWidget* w = widget(edit);
-        if (auto* big = qobject_cast<BigBox*>(w))
-            return from_box(big->document()->toRawText());
-        return from_box(as<QLineEdit>(w, edit)->text());
-    });
+    if (auto* big = qobject_cast<BigBox*>(widget(edit)))
+        return big->text();
+    return ui_thread_.call([&] { return from_box(as<QLineEdit>(widget(edit), edit)->text()); });
 }
 
 void MainWindow::set_content(ControlName edit, const Text& t)
 {
     if (auto* big = qobject_cast<BigBox*>(widget(edit))) {
-        replace_box_text(big, edit, t);
+        big->set_text(t);
         return;
     }
-    on_ui([&] {
+    ui_thread_.call([&] {
         as<QLineEdit>(widget(edit), edit)->setText(to_box(t));
         raise(edit, Event::content_changed);
     });
 }
 
-void MainWindow::append_text(ControlName edit, const Text& t)
-{
-    const bool long_line = has_very_long_line(t);
-    on_ui([&] {
-        auto* big = as<BigBox>(widget(edit), edit);
-        std::optional<LongLineNote> note;
-        if (long_line)
-            note.emplace(panes_[3]);
-        {
-            const QSignalBlocker quiet(big);
-            big->append_at_end(to_box(t));
-        }
-        if (long_line)
-            big->viewport()->repaint();
-        raise(edit, Event::content_changed);
-    });
-}
+void MainWindow::append_text(ControlName edit, const Text& t) { as<BigBox>(widget(edit), edit)->append(t); }
 
 bool MainWindow::is_checked(ControlName box)
 {
-    return on_ui([&] { return as<QAbstractButton>(widget(box), box)->isChecked(); });
+    return ui_thread_.call([&] { return as<QAbstractButton>(widget(box), box)->isChecked(); });
 }
 
 int MainWindow::get_selection(ControlName combo)
 {
-    return on_ui([&] { return as<QComboBox>(widget(combo), combo)->currentIndex(); });
+    return ui_thread_.call([&] { return as<QComboBox>(widget(combo), combo)->currentIndex(); });
 }
 
 Text MainWindow::get_item(ControlName combo, int index)
 {
-    return on_ui([&] {
+    return ui_thread_.call([&] {
         auto* box = as<QComboBox>(widget(combo), combo);
         if (index < 0 || index >= box->count())
             return Text();
@@ -558,36 +219,33 @@ Text MainWindow::get_item(ControlName combo, int index)
 
 void MainWindow::set_caption(ControlName label, const Text& t)
 {
-    on_ui([&] { as<QLabel>(widget(label), label)->setText(to_box(t)); });
+    ui_thread_.call([&] { as<QLabel>(widget(label), label)->setText(to_box(t)); });
 }
 
 void MainWindow::set_pane_text(ControlName status_bar, int pane, const Text& t)
 {
-    on_ui([&] {
-        if (widget(status_bar) != status_ || pane < 0 || pane > 3)
+    ui_thread_.call([&] {
+        if (widget(status_bar) != status_ || pane < 0 || pane >= pane_count)
             return;
-        panes_[pane]->setText(QString::fromStdU16String(text_to_utf16(t)));
+        panes_[pane]->setText(to_qt(t));
     });
 }
 
-int MainWindow::get_line_count(ControlName edit)
-{
-    return on_ui([&] { return as<BigBox>(widget(edit), edit)->blockCount(); });
-}
+int MainWindow::get_line_count(ControlName edit) { return as<BigBox>(widget(edit), edit)->line_count(); }
 
 void MainWindow::paste(ControlName edit)
 {
-    on_ui([&] { as<BigBox>(widget(edit), edit)->paste(); });
+    ui_thread_.call([&] { as<BigBox>(widget(edit), edit)->paste(); });
 }
 
 Rect MainWindow::get_geometry(ControlName c)
 {
-    return on_ui([&] { return controls_.at(std::string(c.utf8)).geometry; });
+    return ui_thread_.call([&] { return controls_.at(std::string(c.utf8)).geometry; });
 }
 
 void MainWindow::set_edge(ControlName c, int Rect::*edge, int v)
 {
-    on_ui([&] {
+    ui_thread_.call([&] {
         Rect r = controls_.at(std::string(c.utf8)).geometry;
         r.*edge = v;
         place(c, r);
@@ -604,19 +262,31 @@ void MainWindow::set_height(ControlName c, int v) { set_edge(c, &Rect::height, v
 
 int MainWindow::client_width()
 {
-    return on_ui([&] { return isMinimized() ? 0 : width(); });
+    return ui_thread_.call([&] { return isMinimized() ? 0 : width(); });
 }
 
 int MainWindow::client_height()
 {
-    return on_ui([&] { return isMinimized() ? 0 : height(); });
+    return ui_thread_.call([&] { return isMinimized() ? 0 : height(); });
 }
 
-void run_until_closed()
+bool MainWindow::start_owned_worker(std::function<void(std::stop_token)> body)
 {
-    const int code = QApplication::exec();
-    std::fflush(nullptr);
-    std::_Exit(code);
+    return workers_.start(std::move(body));
+}
+
+int run_main_window(const std::function<void(MainWindow&)>& on_show)
+{
+    int code = 0;
+    {
+        MainWindow window;
+        window.show();
+        if (on_show)
+            on_show(window);
+        code = QApplication::exec();
+    }
+    wait_for_discarded_documents();
+    return code;
 }
 
 } // namespace fenrow

@@ -1,28 +1,30 @@
 // The Main window: built from the control table, laid out by the layout rule,
 // its events dispatched through the event table. It is also the control access
-// the operations use; calls from workers are carried out on the UI thread.
+// the operations and handlers use; calls from workers are carried out on the
+// UI thread (UiThread).
 #pragma once
 
+#include "app/qt/ui_thread.h"
 #include "app/shell.h"
 #include "ops/controls.h"
+#include "runtime/worker.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <map>
 #include <string>
-#include <vector>
 
 class QLabel;
 class QStatusBar;
 
 namespace fenrow {
 
-class BigBox;
-
-class MainWindow : public QWidget, public Controls {
+class MainWindow : public QWidget, public WindowControls {
 public:
     MainWindow();
+    // Workers' calls return at once from here on; the window's own workers and
+    // the jobs still writing into its boxes are waited for.
     ~MainWindow() override;
 
     Text get_content(ControlName edit) override;
@@ -42,6 +44,7 @@ public:
     void set_height(ControlName c, int v) override;
     int client_width() override;
     int client_height() override;
+    bool start_owned_worker(std::function<void(std::stop_token)> body) override;
 
     // The widget of a control, or nullptr.
     QWidget* widget(ControlName c) const;
@@ -51,46 +54,35 @@ public:
     // Sees every raised event before its handler; for tests.
     std::function<void(ControlName, Event)> event_observer;
 
-    // Texts from this size on are laid out as a document off the UI thread.
-    static constexpr int large_text = 256 * 1024;
-
 protected:
-    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void build();
+    void connect_events(const ControlSpec& row, QWidget* w);
     void build_status_bar();
-    QWidget* make(const ControlSpec& row, QWidget* parent);
     void dock_status_bar();
     void place(ControlName c, const Rect& r);
     void set_edge(ControlName c, int Rect::*edge, int v);
     ControlName control_of(QObject* o) const;
-
-    template <typename F>
-    auto on_ui(F f) -> decltype(f());
-    void replace_box_text(BigBox* box, ControlName edit, const Text& t);
-    void run_deferred_calls();
 
     struct Entry {
         const ControlSpec* row;
         QWidget* widget;
         Rect geometry; // as the layout rule set it, before any clamping
     };
+    UiThread ui_thread_;
     std::map<std::string, Entry, std::less<>> controls_;
-    // While the UI thread waits for a document being built, workers' calls
-    // wait here, so that they keep their order relative to the UI's own.
-    bool deferring_ = false;
-    std::vector<QEvent*> deferred_;
     QStatusBar* status_ = nullptr;
-    QLabel* panes_[4] = {};
+    QLabel* panes_[pane_count] = {};
+    WorkerGroup workers_;
 };
 
-// Runs the message loop until the window is closed, then ends the process at
-// once with the loop's exit code: workers still running or waiting for the
-// window end with it.
-[[noreturn]] void run_until_closed();
+// Shows a Main window (after on_show has seen it) and runs the message loop
+// until the window is closed; the window then goes, after its workers and the
+// jobs writing into it, which no longer wait for it. Gives the loop's exit code.
+int run_main_window(const std::function<void(MainWindow&)>& on_show = {});
 
 } // namespace fenrow

@@ -1,14 +1,24 @@
-#include "app/widgets.h"
+#include "app/qt/widgets.h"
+
+#include "app/qt/big_box.h"
+#include "app/qt/qt_text.h"
+#include "runtime/codepage.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QDesktopServices>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QUrl>
+
+#include <algorithm>
+#include <stdexcept>
 
 #ifndef FENROW_FEEDBACK_URL
 #define FENROW_FEEDBACK_URL "https://fenrow.example.org/feedback"
@@ -16,64 +26,97 @@
 
 namespace fenrow {
 
-BigBox::BigBox(QWidget* parent) : QPlainTextEdit(parent)
-{
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    QPalette p = palette();
-    p.setColor(QPalette::Base, Qt::white);
-    setPalette(p);
-}
+namespace {
 
-void BigBox::append_at_end(const QString& box_text)
+// A caption a little too wide for its control (fonts here run wider than the
+// ones the design was drawn with) gets a smaller font instead of being cut.
+void fit_caption(QWidget* w, const ControlSpec& row)
 {
-    QTextCursor c(document());
-    c.movePosition(QTextCursor::End);
-    QString piece = box_text;
-    // A CR LF split across two appends still makes one line break.
-    if (piece.startsWith(QChar(0xDC0A)) && c.position() > 0 && document()->characterAt(c.position() - 1) == QChar(0xDC0D)) {
-        c.deletePreviousChar();
-        piece[0] = QLatin1Char('\n');
-    }
-    c.insertText(piece);
-    setTextCursor(c);
-    ensureCursorVisible();
-}
-
-QString crlf_to_lf(const QString& s)
-{
-    QString out(s.size(), Qt::Uninitialized);
-    QChar* to = out.data();
-    const QChar* from = s.constData();
-    const QChar* const end = from + s.size();
-    for (; from != end; ++from) {
-        if (*from == u'\r' && from + 1 != end && from[1] == u'\n')
-            continue;
-        *to++ = *from;
-    }
-    out.truncate(to - out.constData());
-    return out;
-}
-
-void BigBox::insertFromMimeData(const QMimeData* source)
-{
-    // Taken once: from another program the text crosses the display connection each time.
-    QString pasted = replace_whole && !isReadOnly() && source != nullptr ? source->text() : QString();
-    if (pasted.size() < large_insert) {
-        QPlainTextEdit::insertFromMimeData(source);
+    const bool fits_by_font = row.kind == ControlKind::label || row.kind == ControlKind::check_box ||
+                              row.kind == ControlKind::radio_box || row.kind == ControlKind::hyperlink;
+    if (!fits_by_font || row.word_wrap)
         return;
+    QFont f = w->font();
+    for (int px = f.pixelSize(); px > 9 && w->sizeHint().width() > row.geometry.width; --px) {
+        f.setPixelSize(px - 1);
+        w->setFont(f);
     }
-    // The line breaks an insertion would make: CR LF, CR, LF, the paragraph
-    // separator and the frame markers each end a line.
-    pasted = crlf_to_lf(pasted);
-    for (const QChar end : {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(0xFDD0), QChar(0xFDD1)})
-        pasted.replace(end, QLatin1Char('\n'));
-    const QTextCursor c = textCursor();
-    const QString all = document()->toRawText();
-    replace_whole(all.left(c.selectionStart()) + pasted + all.mid(c.selectionEnd()),
-                  c.selectionStart() + static_cast<int>(pasted.size()));
+}
+
+void set_text_colour(QWidget* w, unsigned rgb)
+{
+    if (rgb == 0)
+        return;
+    QPalette p = w->palette();
+    const QColor c((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::ButtonText, c);
+    p.setColor(QPalette::Text, c);
+    w->setPalette(p);
+}
+
+QWidget* make_stock_widget(const ControlSpec& row, QWidget* parent, UiThread& ui_thread)
+{
+    const QString text = qs(row.text);
+    switch (row.kind) {
+    case ControlKind::edit: {
+        if (row.multi_line) {
+            auto* box = new BigBox(parent, ui_thread);
+            box->setPlainText(to_box(text_from_utf8(row.text)));
+            return box;
+        }
+        auto* box = new QLineEdit(text, parent);
+        box->setAlignment(Qt::AlignCenter);
+        set_text_colour(box, row.rgb);
+        return box;
+    }
+    case ControlKind::label: {
+        auto* label = new QLabel(text, parent);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setWordWrap(row.word_wrap);
+        set_text_colour(label, row.rgb);
+        return label;
+    }
+    case ControlKind::button:
+        return new QPushButton(text, parent);
+    case ControlKind::check_box: {
+        auto* box = new QCheckBox(text, parent);
+        box->setChecked(row.initially_on);
+        set_text_colour(box, row.rgb);
+        return box;
+    }
+    case ControlKind::radio_box: {
+        auto* box = new QRadioButton(text, parent);
+        box->setChecked(row.initially_on);
+        set_text_colour(box, row.rgb);
+        return box;
+    }
+    case ControlKind::combo_box: {
+        auto* combo = new QComboBox(parent);
+        combo->addItems(text.split(QLatin1Char('\n')));
+        combo->setCurrentIndex(0);
+        return combo;
+    }
+    case ControlKind::group_box:
+        return new QGroupBox(parent);
+    case ControlKind::hyperlink:
+        return new LinkLabel(text, qs(feedback_url()), parent);
+    case ControlKind::status_bar:
+        break;
+    }
+    throw std::logic_error("control kind without a widget");
+}
+
+} // namespace
+
+QWidget* make_widget(const ControlSpec& row, QWidget* parent, UiThread& ui_thread)
+{
+    QWidget* w = make_stock_widget(row, parent, ui_thread);
+    w->setObjectName(qs(row.name));
+    const Rect& r = row.geometry;
+    w->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
+    fit_caption(w, row);
+    return w;
 }
 
 LinkLabel::LinkLabel(const QString& caption, const QString& url, QWidget* parent) : QLabel(caption, parent), url_(url)

@@ -1,11 +1,12 @@
 // Bad input through the window: stray zero characters and broken two-byte
 // sequences on the clipboard, a full or read-only disk while generating, and a
 // counter page that never answers.
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
 #include "app/control_table.h"
 #include "app/usage_counter.h"
-#include "app/widgets.h"
+#include "app/qt/big_box.h"
+#include "app/qt/widgets.h"
 #include "modules/http.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
@@ -114,8 +115,8 @@ TEST_F(BadInput, AVeryLongLineIsAnnouncedWhileTheBoxLaysItOut)
             return false;
         }
     } painted;
-    window.pane(3)->setText(QStringLiteral("hint"));
-    window.pane(3)->installEventFilter(&painted);
+    window.pane(hint_pane)->setText(QStringLiteral("hint"));
+    window.pane(hint_pane)->installEventFilter(&painted);
     const Text line(std::string(1100 * 1000, 'x'));
     const QString note = QString::fromUtf8("正在显示很长的一行，请稍候……");
     window.set_content(left, line);
@@ -123,8 +124,8 @@ TEST_F(BadInput, AVeryLongLineIsAnnouncedWhileTheBoxLaysItOut)
     painted.seen.clear();
     window.append_text(right, line);
     EXPECT_TRUE(painted.seen.contains(note)) << painted.seen.join(u'|').toStdString();
-    window.pane(3)->removeEventFilter(&painted);
-    EXPECT_EQ(window.pane(3)->text(), QStringLiteral("hint"));
+    window.pane(hint_pane)->removeEventFilter(&painted);
+    EXPECT_EQ(window.pane(hint_pane)->text(), QStringLiteral("hint"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(window.get_content(left), line);
     EXPECT_EQ(window.get_content(right), line);
@@ -217,7 +218,7 @@ TEST_F(BadInput, ACounterPageThatNeverAnswersLeavesTheWindowResponsive)
     EXPECT_GE(waited.elapsed(), 1500); // it waited for the silence limit
     EXPECT_LT(longest, 1000);
     QApplication::processEvents();
-    EXPECT_EQ(window.pane(1)->text(), QString::fromUtf8("获取失败"));
+    EXPECT_EQ(window.pane(usage_pane)->text(), QString::fromUtf8("获取失败"));
 }
 
 } // namespace

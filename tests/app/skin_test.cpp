@@ -1,10 +1,10 @@
 #include "app/skin_attach.h"
 
 #include "app/control_table.h"
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 #include "app/skin/skin_api.h"
 #include "app/skin/skin_format.h"
-#include "app/widgets.h"
+#include "app/qt/widgets.h"
 #include "tests/app/skin_probe.h"
 
 #include <QApplication>

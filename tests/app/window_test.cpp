@@ -1,8 +1,10 @@
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
 #include "app/control_table.h"
-#include "app/desktop_qt.h"
-#include "app/widgets.h"
+#include "app/qt/big_box.h"
+#include "app/qt/desktop_qt.h"
+#include "app/qt/qt_text.h"
+#include "app/qt/widgets.h"
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
 #include "runtime/worker.h"
@@ -33,8 +35,6 @@
 using namespace fenrow;
 
 namespace {
-
-QString qs(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Resizes the window and lets the size change arrive.
 void resize_client(MainWindow& w, int width, int height)
@@ -134,12 +134,12 @@ TEST_F(WindowTest, StatusBarIsDockedWithItsPanes)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(window.pane(i)->width(), widths[i]);
     EXPECT_EQ(window.pane(0)->text(), qs("使用次数："));
-    EXPECT_EQ(window.pane(1)->toolTip(), qs("50"));
+    EXPECT_EQ(window.pane(usage_pane)->toolTip(), qs("50"));
     EXPECT_EQ(window.pane(2)->text(), qs("操作提示："));
     resize_client(window, 900, 600);
     EXPECT_EQ(bar->geometry().bottom(), 599);
     EXPECT_EQ(bar->width(), 900);
-    EXPECT_GT(window.pane(3)->width(), 200); // the last pane takes the rest
+    EXPECT_GT(window.pane(hint_pane)->width(), 200); // the last pane takes the rest
 }
 
 TEST_F(WindowTest, LayoutFollowsEverySizeChangeAndMinimising)
@@ -322,14 +322,14 @@ TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
     ASSERT_EQ(array_count(lines), 50);
     for (int i = 1; i <= 50; ++i)
         EXPECT_EQ(array_at(lines, i), txt_from_int(i - 1));
-    EXPECT_EQ(window.pane(1)->text(), qs("1234 次"));
+    EXPECT_EQ(window.pane(usage_pane)->text(), qs("1234 次"));
     EXPECT_EQ(window.get_content(ctl::left_box).str(), "w\r\n");
 }
 
 TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
 {
     std::string s;
-    for (int i = 0; s.size() < MainWindow::large_text + 1000; ++i)
+    for (int i = 0; s.size() < BigBox::large_text + 1000; ++i)
         s += "acc" + std::to_string(i) + "\xd5\xcb\r\n";
     const Text big(s);
     int changes = 0;
@@ -367,18 +367,14 @@ TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
 TEST(WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsAtOnceWithZero)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            MainWindow w;
-            w.show();
-            start_worker([&w] {
-                for (;;)
-                    w.append_text(ctl::right_box, "line\r\n");
-            });
-            QTimer::singleShot(300, &w, [&w] { w.close(); });
-            run_until_closed();
-        },
-        testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(run_main_window([](MainWindow& w) {
+                    w.start_owned_worker([&w](std::stop_token stop) {
+                        while (!stop.stop_requested())
+                            w.append_text(ctl::right_box, "line\r\n");
+                    });
+                    QTimer::singleShot(300, &w, [&w] { w.close(); });
+                })),
+                testing::ExitedWithCode(0), "");
 }
 
 TEST(WindowDeathTest, FatalErrorShowsTheErrorBoxThenEndsWithMinusOne)

@@ -1,8 +1,8 @@
 // The two buttons whose work runs on a worker, clicked in the window.
-#include "app/main_window.h"
+#include "app/qt/main_window.h"
 
 #include "app/control_table.h"
-#include "app/widgets.h"
+#include "app/qt/widgets.h"
 #include "ops/add_suffix.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
@@ -173,19 +173,15 @@ TEST_F(WorkerOps, ProgressShowsAndTheWindowKeepsHandlingEvents)
 TEST(WorkerOpsDeathTest, ClosingTheWindowWhileAConversionRunsEndsAtOnce)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            MainWindow w;
-            w.show();
-            w.set_content(source, numbered_list(100000));
-            static_cast<QAbstractButton*>(w.widget(convert))->click();
-            QTimer::singleShot(200, &w, [&w] {
-                std::fprintf(stderr, "%s\n", box_job_running(w, result) ? "closed while running" : "already done");
-                w.close();
-            });
-            run_until_closed();
-        },
-        testing::ExitedWithCode(0), "closed while running");
+    EXPECT_EXIT(std::exit(run_main_window([](MainWindow& w) {
+                    w.set_content(source, numbered_list(100000));
+                    static_cast<QAbstractButton*>(w.widget(convert))->click();
+                    QTimer::singleShot(200, &w, [&w] {
+                        std::fprintf(stderr, "%s\n", box_job_running(w, result) ? "closed while running" : "already done");
+                        w.close();
+                    });
+                })),
+                testing::ExitedWithCode(0), "closed while running");
 }
 
 } // namespace

@@ -305,7 +305,9 @@ TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
 
 TEST(GenerateButton, RunsGenerateTextFiles)
 {
-    EXPECT_EQ(find_handler(ctl::generate_button, Event::clicked), &generate_text_files);
+    const Handler h = find_handler(ctl::generate_button, Event::clicked);
+    ASSERT_NE(h.target<void (*)(Controls&)>(), nullptr);
+    EXPECT_EQ(*h.target<void (*)(Controls&)>(), &generate_text_files);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // drawn with it. It shares the program's Qt, so it restyles through qApp.
 #include "app/skin/skin_api.h"
 #include "app/skin/skin_format.h"
-#include "app/skin/skin_style.h"
+#include "app/qt/skin/skin_style.h"
 
 #include <QApplication>
 #include <QPointer>

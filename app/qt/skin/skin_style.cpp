@@ -1,4 +1,4 @@
-#include "app/skin/skin_style.h"
+#include "app/qt/skin/skin_style.h"
 
 #include <QAbstractButton>
 #include <QPainter>
