@@ -370,42 +370,37 @@ Text merge_cookies(Text& cookies, Text& new_cookies)
     return cookies;
 }
 
-Text http_fetch(const Text& url, std::optional<int> method, const std::optional<Text>& post_text, Text* cookies,
-                Text* new_cookies, Text* request_headers, Text* location, std::optional<bool> no_redirect,
-                ByteArray* post_bytes, const std::optional<Text>& proxy, Text* response_headers)
+HttpResponse http_fetch(const HttpRequest& request)
 {
-    // An address no request can be made of leaves every variable as it was.
+    // An address no request can be made of gives nothing back.
+    HttpResponse r;
+    const Text& url = request.url;
     const bool secure = txt_left(txt_lower(url), 5) == Text("https");
     const std::string address = request_address(url, secure);
     if (address.empty())
-        return {};
+        return r;
     curl_ready();
     const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
     if (!parsed || !easy || curl_url_set(parsed.get(), CURLUPART_URL, address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
-        return {};
+        return r;
+    r.made = true;
 
-    Text own_headers, own_new_cookies, own_location, own_response_headers;
-    ByteArray own_post_bytes;
-    Text& headers = request_headers != nullptr ? *request_headers : own_headers;
-    Text& fresh_cookies = new_cookies != nullptr ? *new_cookies : own_new_cookies;
-    Text& redirect_to = location != nullptr ? *location : own_location;
-    Text& block = response_headers != nullptr ? *response_headers : own_response_headers;
-    ByteArray& body_out = post_bytes != nullptr ? *post_bytes : own_post_bytes;
-
-    const int verb = method.value_or(0);
-    const Text agent = user_agent(headers);
-    complete_headers(headers, url, cookies);
-    if (verb != 0 && body_out.empty())
-        body_out = txt_to_bytes(post_text.value_or(Text()));
+    const int verb = request.method;
+    r.request_headers = request.headers;
+    const Text agent = user_agent(r.request_headers);
+    complete_headers(r.request_headers, url, request.cookies ? &*request.cookies : nullptr);
+    r.post_bytes = request.post_bytes;
+    if (verb != 0 && r.post_bytes.empty())
+        r.post_bytes = txt_to_bytes(request.post_text);
 
     const HttpLimits lim = current_limits();
     Exchange x{{}, {}, static_cast<std::size_t>(lim.max_response_bytes), std::chrono::seconds(lim.silence_seconds)};
     HeaderList list(nullptr, &curl_slist_free_all);
-    const bool listed = make_header_list(headers, list);
+    const bool listed = make_header_list(r.request_headers, list);
     std::string proxy_address;
-    if (proxy && !secure && !proxy->empty())
-        proxy_address = (txt_find(*proxy, "://", 1, false) == -1 ? "http://" : "") + proxy->str();
+    if (!secure && !request.proxy.empty())
+        proxy_address = (txt_find(request.proxy, "://", 1, false) == -1 ? "http://" : "") + request.proxy.str();
 
     // The library keeps no cache, so every answer comes from the server.
     CURL* h = easy.get();
@@ -417,14 +412,14 @@ Text http_fetch(const Text& url, std::optional<int> method, const std::optional<
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, no_redirect.value_or(false) ? 0L : 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, request.no_redirect ? 0L : 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, lim.max_redirects);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     // The empty proxy also keeps proxies named in the environment away.
     curl_easy_setopt(h, CURLOPT_PROXY, proxy_address.c_str());
     curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    if (cookies == nullptr) { // the caller's cookies replace the store's
+    if (!request.cookies) { // the caller's cookies replace the store's
         curl_easy_setopt(h, CURLOPT_SHARE, cookie_store());
         curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
     }
@@ -443,8 +438,8 @@ Text http_fetch(const Text& url, std::optional<int> method, const std::optional<
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     } else {
         curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_out.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, body_out.str().data());
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.post_bytes.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, r.post_bytes.str().data());
         if (verb != 1)
             curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET");
     }
@@ -457,35 +452,66 @@ Text http_fetch(const Text& url, std::optional<int> method, const std::optional<
         // The library ends some malformed heads without their empty line.
         if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
             x.headers += "\r\n";
-        block = Text(std::move(x.headers));
+        r.headers = Text(std::move(x.headers));
         body = ByteArray(std::move(x.body));
     } else {
-        block = txt_spaces(http_failed_header_spaces);
+        r.headers = txt_spaces(http_failed_header_spaces);
     }
 
-    redirect_to = Text();
-    fresh_cookies = Text();
-    for (const Text& line : header_lines(block)) {
+    for (const Text& line : header_lines(r.headers)) {
         if (txt_find(line, "Location:", 1, false) != -1)
-            redirect_to = header_value(line);
+            r.location = header_value(line);
         if (txt_find(line, "Set-Cookie", 1, false) != -1) {
             const Text c = set_cookie_value(line);
             if (!c.empty())
-                fresh_cookies = txt_concat(fresh_cookies, c, "; ");
+                r.new_cookies = txt_concat(r.new_cookies, c, "; ");
         }
     }
-    fresh_cookies = txt_left(fresh_cookies, txt_len(fresh_cookies) - 2);
-    if (redirect_to.empty())
-        redirect_to = block;
-    if (cookies != nullptr)
-        merge_cookies(*cookies, fresh_cookies);
+    r.new_cookies = txt_left(r.new_cookies, txt_len(r.new_cookies) - 2);
+    if (r.location.empty())
+        r.location = r.headers;
+    if (request.cookies) {
+        r.cookies = *request.cookies;
+        merge_cookies(r.cookies, r.new_cookies);
+    }
 
     const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
-    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(block)) {
+    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers)) {
         Text source, target;
         body = encoding_convert(body, source, target);
     }
-    return txt_from_bytes(body);
+    r.body = txt_from_bytes(body);
+    return r;
+}
+
+Text http_fetch(const Text& url, std::optional<int> method, const std::optional<Text>& post_text, Text* cookies,
+                Text* new_cookies, Text* request_headers, Text* location, std::optional<bool> no_redirect,
+                ByteArray* post_bytes, const std::optional<Text>& proxy, Text* response_headers)
+{
+    HttpRequest q;
+    q.url = url;
+    q.method = method.value_or(0);
+    q.post_text = post_text.value_or(Text());
+    if (post_bytes != nullptr)
+        q.post_bytes = *post_bytes;
+    if (cookies != nullptr)
+        q.cookies = *cookies;
+    if (request_headers != nullptr)
+        q.headers = *request_headers;
+    q.proxy = proxy.value_or(Text());
+    q.no_redirect = no_redirect.value_or(false);
+    const HttpResponse r = http_fetch(q);
+    if (!r.made)
+        return {};
+    for (auto [out, value] : {std::pair{cookies, &r.cookies}, {new_cookies, &r.new_cookies},
+                              {request_headers, &r.request_headers}, {location, &r.location},
+                              {response_headers, &r.headers}}) {
+        if (out != nullptr)
+            *out = *value;
+    }
+    if (post_bytes != nullptr)
+        *post_bytes = r.post_bytes;
+    return r.body;
 }
 
 } // namespace fenrow
