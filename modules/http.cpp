@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fenrow {
@@ -26,6 +27,133 @@ HttpLimits current_limits()
     const std::lock_guard lock(limits_mutex);
     return limits;
 }
+
+// ---- Building the request: no I/O ----
+
+// The address to request, built from the address rules; empty when no request
+// can be made of it.
+std::string request_address(const Text& url, bool secure)
+{
+    // A line break would reach the Referer line.
+    for (const unsigned char c : url.view()) {
+        if (c < 0x20 || c == 0x7F)
+            return {};
+    }
+    const Text host = url_host(url, false);
+    if (host.empty())
+        return {};
+    for (const unsigned char c : host.view()) {
+        if (c <= 0x20 || c >= 0x7F || std::string_view("@?#\\[]%").find(static_cast<char>(c)) != std::string_view::npos)
+            return {};
+    }
+    const int default_port = secure ? 443 : 80;
+    int port = url_port(url);
+    if (port == 0) // "host:" or no number: the scheme's port
+        port = default_port;
+    if (port < 1 || port > 65535)
+        return {};
+    std::string a = secure ? "https://" : "http://";
+    a += host.view();
+    if (port != default_port)
+        a += ":" + std::to_string(port);
+    // The request line cannot carry a space: it goes escaped.
+    const Text path = url_path(url);
+    for (const char c : path.view()) {
+        if (c == ' ')
+            a += "%20";
+        else
+            a += c;
+    }
+    return a;
+}
+
+// The value of the first User-Agent line; the default without one.
+Text user_agent(const Text& headers)
+{
+    const int at = txt_find(headers, "User-Agent:", 1, true);
+    if (at == -1)
+        return http_default_user_agent;
+    // Up to the end of that line only, so that no line break reaches the agent.
+    std::string_view v = headers.view().substr(static_cast<std::size_t>(at - 1) + 11);
+    v = v.substr(0, v.find_first_of("\r\n"));
+    return txt_trim(Text(v));
+}
+
+void complete_headers(Text& h, const Text& url, const Text* cookies)
+{
+    const auto add = [&h](const Text& line) { h = h.empty() ? line : txt_concat(h, "\r\n", line); };
+    if (txt_find(h, "Referer:", 1, false) == -1)
+        add(txt_concat("Referer: ", url));
+    if (txt_find(h, "Accept:", 1, false) == -1)
+        add("Accept: */*");
+    if (txt_find(h, "Accept-Language:", 1, false) == -1)
+        add("Accept-Language: zh-cn");
+    if (txt_find(h, "Content-Type:", 1, false) == -1)
+        add("Content-Type: application/x-www-form-urlencoded");
+    if (cookies != nullptr && !cookies->empty())
+        add(txt_concat("Cookie: ", *cookies));
+}
+
+// The lines of a header text, cut at every CR LF. Header lines are bytes: a
+// byte that would lead a two-byte character must not hide the line break.
+std::vector<Text> header_lines(const Text& text)
+{
+    std::vector<Text> lines;
+    std::string_view s = text.view();
+    while (!s.empty()) {
+        const std::size_t end = s.find("\r\n");
+        lines.emplace_back(s.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        s.remove_prefix(end + 2);
+    }
+    return lines;
+}
+
+// What goes on the wire, built from the request alone.
+struct Outgoing {
+    std::string address; // empty: no request can be made
+    Text agent;
+    Text headers;            // the request's lines, completed
+    std::vector<Text> lines; // those lines, without empty ones
+    bool sendable = false;   // false: a lone CR or LF would start a line of its own on the wire
+    int method = 0;
+    ByteArray body;
+    Text proxy; // empty: direct
+    bool shared_cookies = false;
+    bool follow_redirects = true;
+};
+
+Outgoing build_request(const HttpRequest& request)
+{
+    Outgoing out;
+    const Text& url = request.url;
+    const bool secure = txt_left(txt_lower(url), 5) == Text("https");
+    out.address = request_address(url, secure);
+    if (out.address.empty())
+        return out;
+    out.headers = request.headers;
+    out.agent = user_agent(out.headers);
+    complete_headers(out.headers, url, request.cookies ? &*request.cookies : nullptr);
+    out.sendable = true;
+    for (const Text& line : header_lines(out.headers)) {
+        if (line.view().find_first_of("\r\n") != std::string_view::npos)
+            out.sendable = false;
+        if (!line.empty())
+            out.lines.push_back(line);
+    }
+    out.method = request.method;
+    out.body = request.post_bytes;
+    if (out.method != 0 && out.body.empty())
+        out.body = txt_to_bytes(request.post_text);
+    if (!secure)
+        out.proxy = request.proxy;
+    out.shared_cookies = !request.cookies;
+    out.follow_redirects = !request.no_redirect;
+    return out;
+}
+
+// ---- Carrying it out: the only part that knows libcurl ----
 
 void curl_ready()
 {
@@ -136,86 +264,6 @@ std::size_t on_header(char* data, std::size_t size, std::size_t n, void* exchang
     return len;
 }
 
-// The address handed to the library, built from the address rules; empty when
-// no request can be made of it.
-std::string request_address(const Text& url, bool secure)
-{
-    // A line break would reach the Referer line.
-    for (const unsigned char c : url.view()) {
-        if (c < 0x20 || c == 0x7F)
-            return {};
-    }
-    const Text host = url_host(url, false);
-    if (host.empty())
-        return {};
-    for (const unsigned char c : host.view()) {
-        if (c <= 0x20 || c >= 0x7F || std::string_view("@?#\\[]%").find(static_cast<char>(c)) != std::string_view::npos)
-            return {};
-    }
-    const int default_port = secure ? 443 : 80;
-    int port = url_port(url);
-    if (port == 0) // "host:" or no number: the scheme's port
-        port = default_port;
-    if (port < 1 || port > 65535)
-        return {};
-    std::string a = secure ? "https://" : "http://";
-    a += host.view();
-    if (port != default_port)
-        a += ":" + std::to_string(port);
-    // The request line cannot carry a space: it goes escaped.
-    const Text path = url_path(url);
-    for (const char c : path.view()) {
-        if (c == ' ')
-            a += "%20";
-        else
-            a += c;
-    }
-    return a;
-}
-
-// The value of the first User-Agent line; the default without one.
-Text user_agent(const Text& headers)
-{
-    const int at = txt_find(headers, "User-Agent:", 1, true);
-    if (at == -1)
-        return http_default_user_agent;
-    // Up to the end of that line only, so that no line break reaches the agent.
-    std::string_view v = headers.view().substr(static_cast<std::size_t>(at - 1) + 11);
-    v = v.substr(0, v.find_first_of("\r\n"));
-    return txt_trim(Text(v));
-}
-
-void complete_headers(Text& h, const Text& url, const Text* cookies)
-{
-    const auto add = [&h](const Text& line) { h = h.empty() ? line : txt_concat(h, "\r\n", line); };
-    if (txt_find(h, "Referer:", 1, false) == -1)
-        add(txt_concat("Referer: ", url));
-    if (txt_find(h, "Accept:", 1, false) == -1)
-        add("Accept: */*");
-    if (txt_find(h, "Accept-Language:", 1, false) == -1)
-        add("Accept-Language: zh-cn");
-    if (txt_find(h, "Content-Type:", 1, false) == -1)
-        add("Content-Type: application/x-www-form-urlencoded");
-    if (cookies != nullptr && !cookies->empty())
-        add(txt_concat("Cookie: ", *cookies));
-}
-
-// The lines of a header text, cut at every CR LF. Header lines are bytes: a
-// byte that would lead a two-byte character must not hide the line break.
-std::vector<Text> header_lines(const Text& text)
-{
-    std::vector<Text> lines;
-    std::string_view s = text.view();
-    while (!s.empty()) {
-        const std::size_t end = s.find("\r\n");
-        lines.emplace_back(s.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        s.remove_prefix(end + 2);
-    }
-    return lines;
-}
-
 bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
 {
     for (const Text& line : lines) {
@@ -227,24 +275,16 @@ bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
 
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
-// The completed lines in their order; the library's own Expect and
-// Proxy-Connection lines are switched off, as no request of ours has them.
-// A lone CR or LF would start a line of its own on the wire: no request then.
-bool make_header_list(const Text& headers, HeaderList& list)
+// The lines in their order; the library's own Expect and Proxy-Connection
+// lines are switched off, as no request of ours has them.
+bool make_header_list(const std::vector<Text>& lines, HeaderList& list)
 {
-    const std::vector<Text> lines = header_lines(headers);
-    for (const Text& line : lines) {
-        if (line.view().find_first_of("\r\n") != std::string_view::npos)
-            return false;
-    }
     std::vector<Text> all = lines;
     if (!has_header(lines, "Expect:"))
         all.emplace_back("Expect:");
     if (!has_header(lines, "Proxy-Connection:"))
         all.emplace_back("Proxy-Connection:");
     for (const Text& line : all) {
-        if (line.empty())
-            continue;
         curl_slist* next = curl_slist_append(list.get(), line.c_str());
         if (next == nullptr)
             return false;
@@ -253,6 +293,89 @@ bool make_header_list(const Text& headers, HeaderList& list)
     }
     return true;
 }
+
+// What came back of one exchange.
+struct Received {
+    bool made = false; // false: no exchange could be started
+    bool done = false; // false: it failed on the way, and head and body stay empty
+    Text head;         // the final status line and header lines, each ending in CR LF, then the empty line
+    ByteArray body;
+};
+
+Received carry_out(const Outgoing& out, const HttpLimits& lim)
+{
+    curl_ready();
+    const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
+    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
+    if (!parsed || !easy ||
+        curl_url_set(parsed.get(), CURLUPART_URL, out.address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
+        return {};
+    Received in;
+    in.made = true;
+
+    Exchange x{{}, {}, static_cast<std::size_t>(lim.max_response_bytes), std::chrono::seconds(lim.silence_seconds)};
+    HeaderList list(nullptr, &curl_slist_free_all);
+    const bool listed = out.sendable && make_header_list(out.lines, list);
+    std::string proxy_address;
+    if (!out.proxy.empty())
+        proxy_address = (txt_find(out.proxy, "://", 1, false) == -1 ? "http://" : "") + out.proxy.str();
+
+    // The library keeps no cache, so every answer comes from the server.
+    CURL* h = easy.get();
+    curl_easy_setopt(h, CURLOPT_CURLU, parsed.get());
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, out.agent.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, out.follow_redirects ? 1L : 0L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, lim.max_redirects);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The empty proxy also keeps proxies named in the environment away.
+    curl_easy_setopt(h, CURLOPT_PROXY, proxy_address.c_str());
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+    if (out.shared_cookies) { // the caller's cookies replace the store's
+        curl_easy_setopt(h, CURLOPT_SHARE, cookie_store());
+        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    }
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, lim.connect_seconds);
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &on_request);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, &x);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &on_progress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &x);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.max_response_bytes));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_body);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &x);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &on_header);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &x);
+    if (out.method == 0) {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(out.body.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, out.body.str().data());
+        if (out.method != 1)
+            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET");
+    }
+
+    // A failure anywhere on the way leaves no part of the answer: a body cut
+    // short is never taken for the whole one.
+    in.done = listed && curl_easy_perform(h) == CURLE_OK;
+    if (in.done) {
+        // The library ends some malformed heads without their empty line.
+        if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
+            x.headers += "\r\n";
+        in.head = Text(std::move(x.headers));
+        in.body = ByteArray(std::move(x.body));
+    }
+    return in;
+}
+
+// ---- Reading the response ----
 
 // The cookie of a Set-Cookie line: the text behind "Set-Cookie:" up to its
 // first ';', or to the end of a line without attributes. One holding a control
@@ -279,6 +402,40 @@ bool names_utf8(const Text& block)
     for (char& c : lower)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
     return lower.find("utf-8") != std::string::npos;
+}
+
+// The header block, or spaces for a failed exchange, what it says, and the body
+// as system text.
+HttpResponse read_response(Received in, const HttpRequest& request)
+{
+    HttpResponse r;
+    r.made = true;
+    r.headers = in.done ? std::move(in.head) : txt_spaces(http_failed_header_spaces);
+    for (const Text& line : header_lines(r.headers)) {
+        if (txt_find(line, "Location:", 1, false) != -1)
+            r.location = header_value(line);
+        if (txt_find(line, "Set-Cookie", 1, false) != -1) {
+            const Text c = set_cookie_value(line);
+            if (!c.empty())
+                r.new_cookies = txt_concat(r.new_cookies, c, "; ");
+        }
+    }
+    r.new_cookies = txt_left(r.new_cookies, txt_len(r.new_cookies) - 2);
+    if (r.location.empty())
+        r.location = r.headers;
+    if (request.cookies) {
+        r.cookies = *request.cookies;
+        merge_cookies(r.cookies, r.new_cookies);
+    }
+
+    ByteArray body = std::move(in.body);
+    const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
+    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers)) {
+        Text source, target;
+        body = encoding_convert(body, source, target);
+    }
+    r.body = txt_from_bytes(body);
+    return r;
 }
 
 Text cookie_name(const Text& entry)
@@ -372,115 +529,16 @@ Text merge_cookies(Text& cookies, Text& new_cookies)
 
 HttpResponse http_fetch(const HttpRequest& request)
 {
-    // An address no request can be made of gives nothing back.
-    HttpResponse r;
-    const Text& url = request.url;
-    const bool secure = txt_left(txt_lower(url), 5) == Text("https");
-    const std::string address = request_address(url, secure);
-    if (address.empty())
-        return r;
-    curl_ready();
-    const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
-    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
-    if (!parsed || !easy || curl_url_set(parsed.get(), CURLUPART_URL, address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
-        return r;
-    r.made = true;
-
-    const int verb = request.method;
-    r.request_headers = request.headers;
-    const Text agent = user_agent(r.request_headers);
-    complete_headers(r.request_headers, url, request.cookies ? &*request.cookies : nullptr);
-    r.post_bytes = request.post_bytes;
-    if (verb != 0 && r.post_bytes.empty())
-        r.post_bytes = txt_to_bytes(request.post_text);
-
-    const HttpLimits lim = current_limits();
-    Exchange x{{}, {}, static_cast<std::size_t>(lim.max_response_bytes), std::chrono::seconds(lim.silence_seconds)};
-    HeaderList list(nullptr, &curl_slist_free_all);
-    const bool listed = make_header_list(r.request_headers, list);
-    std::string proxy_address;
-    if (!secure && !request.proxy.empty())
-        proxy_address = (txt_find(request.proxy, "://", 1, false) == -1 ? "http://" : "") + request.proxy.str();
-
-    // The library keeps no cache, so every answer comes from the server.
-    CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_CURLU, parsed.get());
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, request.no_redirect ? 0L : 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, lim.max_redirects);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    // The empty proxy also keeps proxies named in the environment away.
-    curl_easy_setopt(h, CURLOPT_PROXY, proxy_address.c_str());
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    if (!request.cookies) { // the caller's cookies replace the store's
-        curl_easy_setopt(h, CURLOPT_SHARE, cookie_store());
-        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-    }
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, lim.connect_seconds);
-    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &on_request);
-    curl_easy_setopt(h, CURLOPT_PREREQDATA, &x);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &on_progress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &x);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.max_response_bytes));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_body);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &x);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &on_header);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &x);
-    if (verb == 0) {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    } else {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.post_bytes.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, r.post_bytes.str().data());
-        if (verb != 1)
-            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET");
-    }
-
-    // A failure anywhere on the way leaves no part of the answer: a body cut
-    // short is never taken for the whole one.
-    const bool done = listed && curl_easy_perform(h) == CURLE_OK;
-    ByteArray body;
-    if (done) {
-        // The library ends some malformed heads without their empty line.
-        if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
-            x.headers += "\r\n";
-        r.headers = Text(std::move(x.headers));
-        body = ByteArray(std::move(x.body));
-    } else {
-        r.headers = txt_spaces(http_failed_header_spaces);
-    }
-
-    for (const Text& line : header_lines(r.headers)) {
-        if (txt_find(line, "Location:", 1, false) != -1)
-            r.location = header_value(line);
-        if (txt_find(line, "Set-Cookie", 1, false) != -1) {
-            const Text c = set_cookie_value(line);
-            if (!c.empty())
-                r.new_cookies = txt_concat(r.new_cookies, c, "; ");
-        }
-    }
-    r.new_cookies = txt_left(r.new_cookies, txt_len(r.new_cookies) - 2);
-    if (r.location.empty())
-        r.location = r.headers;
-    if (request.cookies) {
-        r.cookies = *request.cookies;
-        merge_cookies(r.cookies, r.new_cookies);
-    }
-
-    const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
-    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers)) {
-        Text source, target;
-        body = encoding_convert(body, source, target);
-    }
-    r.body = txt_from_bytes(body);
+    // A request that cannot be made gives nothing back.
+    Outgoing out = build_request(request);
+    if (out.address.empty())
+        return {};
+    Received in = carry_out(out, current_limits());
+    if (!in.made)
+        return {};
+    HttpResponse r = read_response(std::move(in), request);
+    r.request_headers = std::move(out.headers);
+    r.post_bytes = std::move(out.body);
     return r;
 }
 
