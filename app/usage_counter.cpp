@@ -16,7 +16,7 @@ void fetch_usage_count(Controls& ui) { fetch_usage_count(ui, counter_page_addres
 
 void fetch_usage_count(Controls& ui, const Text& page_address)
 {
-    const Text page = http_fetch(page_address);
+    const Text page = http_fetch({.url = page_address}).body;
     // The count is taken as it stands between the phrases, spaces and all.
     const Text count = text_between(page, "已有 "_t, " 次阅读"_t, 0, false);
     ui.set_pane_text("状态条1"_c, 1, count.empty() ? "获取失败"_t : count + " 次"_t);

@@ -542,34 +542,4 @@ HttpResponse http_fetch(const HttpRequest& request)
     return r;
 }
 
-Text http_fetch(const Text& url, std::optional<int> method, const std::optional<Text>& post_text, Text* cookies,
-                Text* new_cookies, Text* request_headers, Text* location, std::optional<bool> no_redirect,
-                ByteArray* post_bytes, const std::optional<Text>& proxy, Text* response_headers)
-{
-    HttpRequest q;
-    q.url = url;
-    q.method = method.value_or(0);
-    q.post_text = post_text.value_or(Text());
-    if (post_bytes != nullptr)
-        q.post_bytes = *post_bytes;
-    if (cookies != nullptr)
-        q.cookies = *cookies;
-    if (request_headers != nullptr)
-        q.headers = *request_headers;
-    q.proxy = proxy.value_or(Text());
-    q.no_redirect = no_redirect.value_or(false);
-    const HttpResponse r = http_fetch(q);
-    if (!r.made)
-        return {};
-    for (auto [out, value] : {std::pair{cookies, &r.cookies}, {new_cookies, &r.new_cookies},
-                              {request_headers, &r.request_headers}, {location, &r.location},
-                              {response_headers, &r.headers}}) {
-        if (out != nullptr)
-            *out = *value;
-    }
-    if (post_bytes != nullptr)
-        *post_bytes = r.post_bytes;
-    return r.body;
-}
-
 } // namespace fenrow

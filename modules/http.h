@@ -30,16 +30,17 @@ inline constexpr HttpLimits http_default_limits{60, 30, std::int64_t{64} << 20, 
 // Test seam: the limits of the calls that start after it; returns the old ones.
 HttpLimits http_set_limits(const HttpLimits& limits);
 
-// One request. Only the address is needed; the rest are a plain GET's.
+// One request. Only the address is needed; the rest are a plain GET's. Every
+// field has an initializer, so that a designated list may leave any out.
 struct HttpRequest {
-    Text url;                    // "http://" is assumed without a scheme
-    int method = 0;              // 1 is POST, any other value GET; a body is sent unless it is 0
-    Text post_text;              // the body when post_bytes is empty
-    ByteArray post_bytes;        // the body as bytes
-    std::optional<Text> cookies; // sent as "Cookie:"; left out, the process-wide store sends and keeps cookies
-    Text headers;                // extra header lines separated by CR LF
-    Text proxy;                  // an HTTP proxy ("host:port") for "http" addresses; "https" ones go direct
-    bool no_redirect = false;    // true returns a redirect response instead of following it
+    Text url{};                    // "http://" is assumed without a scheme
+    int method = 0;                // 1 is POST, any other value GET; a body is sent unless it is 0
+    Text post_text{};              // the body when post_bytes is empty
+    ByteArray post_bytes{};        // the body as bytes
+    std::optional<Text> cookies{}; // sent as "Cookie:"; left out, the process-wide store sends and keeps cookies
+    Text headers{};                // extra header lines separated by CR LF
+    Text proxy{};                  // an HTTP proxy ("host:port") for "http" addresses; "https" ones go direct
+    bool no_redirect = false;      // true returns a redirect response instead of following it
 };
 
 // What came of one request. When it could not be made every field is empty;
@@ -50,8 +51,8 @@ struct HttpResponse {
     Text body;            // as system text, ending at its first zero byte
     Text headers;         // the final status line and header lines, each ending in CR LF, then the empty line
     Text location;        // the last header value of a line holding "Location:", or all of headers without one
-    Text new_cookies;     // "name=value; name=value" of the response's Set-Cookie lines
-    Text cookies;         // the request's cookies with new_cookies merged in; empty when they were left out
+    Text new_cookies;     // "name=value; name=value" of the Set-Cookie lines, without spaces when cookies were supplied
+    Text cookies;         // merge_cookies of the request's cookies and new_cookies; empty when they were left out
     Text request_headers; // the request's lines completed with Referer, Accept, Accept-Language, Content-Type, Cookie
     ByteArray post_bytes; // the request's post_bytes, or post_text's bytes when those are empty and a body is sent
 };
@@ -60,14 +61,6 @@ struct HttpResponse {
 // "utf-8" starting within its first 499 bytes, or whose headers name utf-8 in
 // any case, is converted from UTF-8.
 HttpResponse http_fetch(const HttpRequest& request);
-
-// The positional form of the same request: a pointer or optional left out
-// is that field left out; out-parameters are left alone when no request was made.
-Text http_fetch(const Text& url, std::optional<int> method = std::nullopt,
-                const std::optional<Text>& post_text = std::nullopt, Text* cookies = nullptr,
-                Text* new_cookies = nullptr, Text* request_headers = nullptr, Text* location = nullptr,
-                std::optional<bool> no_redirect = std::nullopt, ByteArray* post_bytes = nullptr,
-                const std::optional<Text>& proxy = std::nullopt, Text* response_headers = nullptr);
 
 // Address parts. The host is lower-case, without path, and without port unless
 // keep_port; "http://" is assumed without a scheme.
