@@ -430,7 +430,8 @@ HttpResponse read_response(Received in, const HttpRequest& request)
 
     ByteArray body = std::move(in.body);
     const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
-    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers)) {
+    const bool named = (utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers);
+    if (request.utf8.value_or(named)) {
         Text source, target;
         body = encoding_convert(body, source, target);
     }

@@ -41,6 +41,7 @@ struct HttpRequest {
     Text headers{};                // extra header lines separated by CR LF
     Text proxy{};                  // an HTTP proxy ("host:port") for "http" addresses; "https" ones go direct
     bool no_redirect = false;      // true returns a redirect response instead of following it
+    std::optional<bool> utf8{};    // whether the body is converted from UTF-8; left out, as http_fetch detects
 };
 
 // What came of one request. When it could not be made every field is empty;
@@ -57,9 +58,9 @@ struct HttpResponse {
     ByteArray post_bytes; // the request's post_bytes, or post_text's bytes when those are empty and a body is sent
 };
 
-// Blocks until the whole body is read or the request failed. A body with
-// "utf-8" starting within its first 499 bytes, or whose headers name utf-8 in
-// any case, is converted from UTF-8.
+// Blocks until the whole body is read or the request failed. Unless the request
+// says otherwise, a body with "utf-8" starting within its first 499 bytes, or
+// whose headers name utf-8 in any case, is converted from UTF-8.
 HttpResponse http_fetch(const HttpRequest& request);
 
 // Address parts. The host is lower-case, without path, and without port unless

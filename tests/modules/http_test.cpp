@@ -298,6 +298,11 @@ TEST(HttpFetch, Utf8PagesBecomeSystemText)
         LoopbackServer server = always(http_reply(c.body, c.header_lines));
         EXPECT_EQ(http_fetch({.url = Text(server.url("/"))}).body, Text(c.result)) << c.what;
     }
+    // The caller's word wins over what the page names.
+    LoopbackServer named = always(http_reply(zhong, "Content-Type: text/html; charset=utf-8\r\n"));
+    EXPECT_EQ(http_fetch({.url = Text(named.url("/")), .utf8 = false}).body, Text(zhong));
+    LoopbackServer unnamed = always(http_reply(zhong));
+    EXPECT_EQ(http_fetch({.url = Text(unnamed.url("/")), .utf8 = true}).body, Text(gbk_zhong));
 }
 
 // What a failed exchange leaves behind.
