@@ -16,8 +16,7 @@ void fetch_usage_count(Controls& ui, std::stop_token stop) { fetch_usage_count(u
 
 void fetch_usage_count(Controls& ui, const Text& page_address, std::stop_token stop)
 {
-    (void)stop; // TODO request
-    const Text page = http_fetch(page_address);
+    const Text page = http_fetch({.url = page_address, .stop = stop}).body;
     // The count is taken as it stands between the phrases, spaces and all.
     const Text count = text_between(page, "已有 "_t, " 次阅读"_t, 0, false);
     ui.set_pane_text(ctl::status_bar, usage_pane, count.empty() ? "获取失败"_t : count + " 次"_t);

@@ -6,6 +6,18 @@
 
 namespace fenrow {
 
+namespace {
+
+// The stream's Type: bytes, or text in its Charset.
+constexpr int stream_type_binary = 1;
+constexpr int stream_type_text = 2;
+constexpr int stream_start = 0; // Position of the first byte
+// Variant kind 7 (an array of i4) is refused: the variant is only cleared.
+constexpr int var_kind_i4_array = 7;
+constexpr int array_of_ui1 = 1; // element kind of a byte array
+
+} // namespace
+
 ByteArray encoding_convert(const ByteArray& data, Text& source_charset, Text& target_charset,
                            std::optional<int> read_position)
 {
@@ -18,16 +30,16 @@ ByteArray encoding_convert(const ByteArray& data, Text& source_charset, Text& ta
     // No step's outcome is examined: a failed one leaves its result empty and the rest run on.
     AutomationObject s;
     obj_create(s, "Adodb.Stream");
-    obj_put(s, "Type", 1);
+    obj_put(s, "Type", stream_type_binary);
     obj_call(s, "Open");
     Variant v;
-    var_set_type(v, 7);
-    var_create_array(v, 1, bytes_len(data));
+    var_set_type(v, var_kind_i4_array);
+    var_create_array(v, array_of_ui1, bytes_len(data));
     var_assign(v, data);
     obj_call(s, "Write", {v});
 
-    obj_put(s, "Position", 0);
-    obj_put(s, "Type", 2);
+    obj_put(s, "Position", stream_start);
+    obj_put(s, "Type", stream_type_text);
     obj_put(s, "Charset", source_charset);
     const Text text = obj_call_text(s, "ReadText");
     obj_call(s, "Close");
@@ -35,8 +47,8 @@ ByteArray encoding_convert(const ByteArray& data, Text& source_charset, Text& ta
     obj_put(s, "Charset", target_charset);
     obj_call(s, "WriteText", {std::cref(text)});
 
-    obj_put(s, "Position", 0);
-    obj_put(s, "Type", 1);
+    obj_put(s, "Position", stream_start);
+    obj_put(s, "Type", stream_type_binary);
     if (read_position)
         obj_put(s, "Position", *read_position);
     Variant r = obj_call_variant(s, "Read");

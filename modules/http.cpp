@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fenrow {
@@ -27,117 +28,10 @@ HttpLimits current_limits()
     return limits;
 }
 
-void curl_ready()
-{
-    // Once, before the first handle; a failure here shows again as a failed handle.
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)ready;
-}
+// ---- Building the request: no I/O ----
 
-// The cookies of the calls that bring none of their own, shared by all threads.
-class CookieStore {
-public:
-    CookieStore() : share_(curl_share_init())
-    {
-        if (share_ == nullptr)
-            return;
-        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CookieStore::lock);
-        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CookieStore::unlock);
-        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-    }
-    CURLSH* handle() const { return share_; }
-
-private:
-    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
-    {
-        static_cast<CookieStore*>(self)->mutexes_.at(data).lock();
-    }
-    static void unlock(CURL*, curl_lock_data data, void* self)
-    {
-        static_cast<CookieStore*>(self)->mutexes_.at(data).unlock();
-    }
-
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
-    CURLSH* share_;
-};
-
-CURLSH* cookie_store()
-{
-    // Never destroyed: a worker may still be using it while the process ends.
-    static CookieStore* const store = new CookieStore;
-    return store->handle();
-}
-
-using Clock = std::chrono::steady_clock;
-
-// What arrives of one exchange, and when the server was last heard from.
-struct Exchange {
-    std::string body;
-    std::string headers; // the block of the latest response
-    std::size_t max_bytes;
-    std::chrono::seconds silence;
-    bool requested = false; // connected: reaching the server has its own limit
-    Clock::time_point last_heard{};
-    curl_off_t sent = 0;
-};
-
-int on_request(void* exchange, char*, char*, int, int)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    x.requested = true;
-    x.last_heard = Clock::now();
-    return CURL_PREREQFUNC_OK;
-}
-
-int on_progress(void* exchange, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    const Clock::time_point now = Clock::now();
-    if (sent != x.sent) { // a server that takes the body in is not silent
-        x.sent = sent;
-        x.last_heard = now;
-    }
-    return x.requested && now - x.last_heard > x.silence ? 1 : 0;
-}
-
-std::size_t on_body(char* data, std::size_t size, std::size_t n, void* exchange)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    const std::size_t len = size * n;
-    x.last_heard = Clock::now();
-    if (len > x.max_bytes - x.body.size())
-        return 0; // fails the transfer
-    x.body.append(data, len);
-    return len;
-}
-
-std::size_t on_header(char* data, std::size_t size, std::size_t n, void* exchange)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    const std::size_t len = size * n;
-    x.last_heard = Clock::now();
-    std::string_view line(data, len);
-    // A status line after a finished head begins the next response: an interim
-    // or redirect one is over.
-    const auto is_status = [](std::string_view l) {
-        return l.size() >= 5 && txt_lower(Text(l.substr(0, 5))) == Text("http/");
-    };
-    if (x.headers.ends_with("\r\n\r\n") && is_status(line))
-        x.headers.clear();
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    // A zero byte would end the header text there and hide the lines after it.
-    if (line.find('\0') != std::string_view::npos)
-        return len;
-    if (line.size() + 2 > x.max_bytes - x.headers.size())
-        return 0;
-    x.headers.append(line).append("\r\n");
-    return len;
-}
-
-// The address handed to the library, built from the address rules; empty when
-// no request can be made of it.
+// The address to request, built from the address rules; empty when no request
+// can be made of it.
 std::string request_address(const Text& url, bool secure)
 {
     // A line break would reach the Referer line.
@@ -216,6 +110,165 @@ std::vector<Text> header_lines(const Text& text)
     return lines;
 }
 
+// What goes on the wire, built from the request alone.
+struct Outgoing {
+    std::string address; // empty: no request can be made
+    Text agent;
+    Text headers;            // the request's lines, completed
+    std::vector<Text> lines; // those lines, without empty ones
+    bool sendable = false;   // false: a lone CR or LF would start a line of its own on the wire
+    int method = 0;
+    ByteArray body;
+    Text proxy; // empty: direct
+    bool shared_cookies = false;
+    bool follow_redirects = true;
+    std::stop_token stop;
+};
+
+Outgoing build_request(const HttpRequest& request)
+{
+    Outgoing out;
+    const Text& url = request.url;
+    const bool secure = txt_left(txt_lower(url), 5) == Text("https");
+    out.address = request_address(url, secure);
+    if (out.address.empty())
+        return out;
+    out.headers = request.headers;
+    out.agent = user_agent(out.headers);
+    complete_headers(out.headers, url, request.cookies ? &*request.cookies : nullptr);
+    out.sendable = true;
+    for (const Text& line : header_lines(out.headers)) {
+        if (line.view().find_first_of("\r\n") != std::string_view::npos)
+            out.sendable = false;
+        if (!line.empty())
+            out.lines.push_back(line);
+    }
+    out.method = request.method;
+    out.body = request.post_bytes;
+    if (out.method != 0 && out.body.empty())
+        out.body = txt_to_bytes(request.post_text);
+    if (!secure)
+        out.proxy = request.proxy;
+    out.shared_cookies = !request.cookies;
+    out.follow_redirects = !request.no_redirect;
+    out.stop = request.stop;
+    return out;
+}
+
+// ---- Carrying it out: the only part that knows libcurl ----
+
+void curl_ready()
+{
+    // Once, before the first handle; a failure here shows again as a failed handle.
+    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)ready;
+}
+
+// The cookies of the calls that bring none of their own, shared by all threads.
+class CookieStore {
+public:
+    CookieStore() : share_(curl_share_init())
+    {
+        if (share_ == nullptr)
+            return;
+        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CookieStore::lock);
+        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CookieStore::unlock);
+        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    }
+    CURLSH* handle() const { return share_; }
+
+private:
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
+    {
+        static_cast<CookieStore*>(self)->mutexes_.at(data).lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* self)
+    {
+        static_cast<CookieStore*>(self)->mutexes_.at(data).unlock();
+    }
+
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
+    CURLSH* share_;
+};
+
+CURLSH* cookie_store()
+{
+    // Never destroyed: a worker may still be using it while the process ends.
+    static CookieStore* const store = new CookieStore;
+    return store->handle();
+}
+
+using Clock = std::chrono::steady_clock;
+
+// What arrives of one exchange, and when the server was last heard from.
+struct Exchange {
+    std::string body;
+    std::string headers; // the block of the latest response
+    std::size_t max_bytes = 0;
+    std::chrono::seconds silence{};
+    bool requested = false; // connected: reaching the server has its own limit
+    Clock::time_point last_heard{};
+    curl_off_t sent = 0;
+    std::stop_token stop;
+};
+
+int on_request(void* exchange, char*, char*, int, int)
+{
+    auto& x = *static_cast<Exchange*>(exchange);
+    x.requested = true;
+    x.last_heard = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+int on_progress(void* exchange, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent)
+{
+    auto& x = *static_cast<Exchange*>(exchange);
+    const Clock::time_point now = Clock::now();
+    if (sent != x.sent) { // a server that takes the body in is not silent
+        x.sent = sent;
+        x.last_heard = now;
+    }
+    if (x.stop.stop_requested())
+        return 1;
+    return x.requested && now - x.last_heard > x.silence ? 1 : 0;
+}
+
+std::size_t on_body(char* data, std::size_t size, std::size_t n, void* exchange)
+{
+    auto& x = *static_cast<Exchange*>(exchange);
+    const std::size_t len = size * n;
+    x.last_heard = Clock::now();
+    if (len > x.max_bytes - x.body.size())
+        return 0; // fails the transfer
+    x.body.append(data, len);
+    return len;
+}
+
+std::size_t on_header(char* data, std::size_t size, std::size_t n, void* exchange)
+{
+    auto& x = *static_cast<Exchange*>(exchange);
+    const std::size_t len = size * n;
+    x.last_heard = Clock::now();
+    std::string_view line(data, len);
+    // A status line after a finished head begins the next response: an interim
+    // or redirect one is over.
+    const auto is_status = [](std::string_view l) {
+        return l.size() >= 5 && txt_lower(Text(l.substr(0, 5))) == Text("http/");
+    };
+    if (x.headers.ends_with("\r\n\r\n") && is_status(line))
+        x.headers.clear();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    // A zero byte would end the header text there and hide the lines after it.
+    if (line.find('\0') != std::string_view::npos)
+        return len;
+    if (line.size() + 2 > x.max_bytes - x.headers.size())
+        return 0;
+    x.headers.append(line).append("\r\n");
+    return len;
+}
+
 bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
 {
     for (const Text& line : lines) {
@@ -227,24 +280,16 @@ bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
 
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
-// The completed lines in their order; the library's own Expect and
-// Proxy-Connection lines are switched off, as no request of ours has them.
-// A lone CR or LF would start a line of its own on the wire: no request then.
-bool make_header_list(const Text& headers, HeaderList& list)
+// The lines in their order; the library's own Expect and Proxy-Connection
+// lines are switched off, as no request of ours has them.
+bool make_header_list(const std::vector<Text>& lines, HeaderList& list)
 {
-    const std::vector<Text> lines = header_lines(headers);
-    for (const Text& line : lines) {
-        if (line.view().find_first_of("\r\n") != std::string_view::npos)
-            return false;
-    }
     std::vector<Text> all = lines;
     if (!has_header(lines, "Expect:"))
         all.emplace_back("Expect:");
     if (!has_header(lines, "Proxy-Connection:"))
         all.emplace_back("Proxy-Connection:");
     for (const Text& line : all) {
-        if (line.empty())
-            continue;
         curl_slist* next = curl_slist_append(list.get(), line.c_str());
         if (next == nullptr)
             return false;
@@ -253,6 +298,92 @@ bool make_header_list(const Text& headers, HeaderList& list)
     }
     return true;
 }
+
+// What came back of one exchange.
+struct Received {
+    bool made = false; // false: no exchange could be started
+    bool done = false; // false: it failed on the way, and head and body stay empty
+    Text head;         // the final status line and header lines, each ending in CR LF, then the empty line
+    ByteArray body;
+};
+
+Received carry_out(const Outgoing& out, const HttpLimits& lim)
+{
+    curl_ready();
+    const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
+    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
+    if (!parsed || !easy ||
+        curl_url_set(parsed.get(), CURLUPART_URL, out.address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
+        return {};
+    Received in;
+    in.made = true;
+
+    Exchange x;
+    x.max_bytes = static_cast<std::size_t>(lim.max_response_bytes);
+    x.silence = std::chrono::seconds(lim.silence_seconds);
+    x.stop = out.stop;
+    HeaderList list(nullptr, &curl_slist_free_all);
+    const bool listed = out.sendable && make_header_list(out.lines, list);
+    std::string proxy_address;
+    if (!out.proxy.empty())
+        proxy_address = (txt_find(out.proxy, "://", 1, false) == -1 ? "http://" : "") + out.proxy.str();
+
+    // The library keeps no cache, so every answer comes from the server.
+    CURL* h = easy.get();
+    curl_easy_setopt(h, CURLOPT_CURLU, parsed.get());
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, out.agent.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, out.follow_redirects ? 1L : 0L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, lim.max_redirects);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The empty proxy also keeps proxies named in the environment away.
+    curl_easy_setopt(h, CURLOPT_PROXY, proxy_address.c_str());
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+    if (out.shared_cookies) { // the caller's cookies replace the store's
+        curl_easy_setopt(h, CURLOPT_SHARE, cookie_store());
+        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    }
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, lim.connect_seconds);
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &on_request);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, &x);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &on_progress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &x);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.max_response_bytes));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_body);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &x);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &on_header);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &x);
+    if (out.method == 0) {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(out.body.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, out.body.str().data());
+        if (out.method != 1)
+            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET");
+    }
+
+    // A failure anywhere on the way leaves no part of the answer: a body cut
+    // short is never taken for the whole one.
+    in.done = listed && curl_easy_perform(h) == CURLE_OK;
+    if (in.done) {
+        // The library ends some malformed heads without their empty line.
+        if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
+            x.headers += "\r\n";
+        in.head = Text(std::move(x.headers));
+        in.body = ByteArray(std::move(x.body));
+    }
+    return in;
+}
+
+// ---- Reading the response ----
 
 // The cookie of a Set-Cookie line: the text behind "Set-Cookie:" up to its
 // first ';', or to the end of a line without attributes. One holding a control
@@ -277,8 +408,43 @@ bool names_utf8(const Text& block)
 {
     std::string lower(block.view());
     for (char& c : lower)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        c = ascii_lower(c);
     return lower.find("utf-8") != std::string::npos;
+}
+
+// The header block, or spaces for a failed exchange, what it says, and the body
+// as system text.
+HttpResponse read_response(Received in, const HttpRequest& request)
+{
+    HttpResponse r;
+    r.made = true;
+    r.headers = in.done ? std::move(in.head) : txt_spaces(http_failed_header_spaces);
+    for (const Text& line : header_lines(r.headers)) {
+        if (txt_find(line, "Location:", 1, false) != -1)
+            r.location = header_value(line);
+        if (txt_find(line, "Set-Cookie", 1, false) != -1) {
+            const Text c = set_cookie_value(line);
+            if (!c.empty())
+                r.new_cookies = txt_concat(r.new_cookies, c, "; ");
+        }
+    }
+    r.new_cookies = txt_left(r.new_cookies, txt_len(r.new_cookies) - 2);
+    if (r.location.empty())
+        r.location = r.headers;
+    if (request.cookies) {
+        r.cookies = *request.cookies;
+        merge_cookies(r.cookies, r.new_cookies);
+    }
+
+    ByteArray body = std::move(in.body);
+    const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
+    const bool named = (utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers);
+    if (request.utf8.value_or(named)) {
+        Text source, target;
+        body = encoding_convert(body, source, target);
+    }
+    r.body = txt_from_bytes(body);
+    return r;
 }
 
 Text cookie_name(const Text& entry)
@@ -370,122 +536,19 @@ Text merge_cookies(Text& cookies, Text& new_cookies)
     return cookies;
 }
 
-Text http_fetch(const Text& url, std::optional<int> method, const std::optional<Text>& post_text, Text* cookies,
-                Text* new_cookies, Text* request_headers, Text* location, std::optional<bool> no_redirect,
-                ByteArray* post_bytes, const std::optional<Text>& proxy, Text* response_headers)
+HttpResponse http_fetch(const HttpRequest& request)
 {
-    // An address no request can be made of leaves every variable as it was.
-    const bool secure = txt_left(txt_lower(url), 5) == Text("https");
-    const std::string address = request_address(url, secure);
-    if (address.empty())
+    // A request that cannot be made gives nothing back.
+    Outgoing out = build_request(request);
+    if (out.address.empty())
         return {};
-    curl_ready();
-    const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
-    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
-    if (!parsed || !easy || curl_url_set(parsed.get(), CURLUPART_URL, address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
+    Received in = carry_out(out, current_limits());
+    if (!in.made)
         return {};
-
-    Text own_headers, own_new_cookies, own_location, own_response_headers;
-    ByteArray own_post_bytes;
-    Text& headers = request_headers != nullptr ? *request_headers : own_headers;
-    Text& fresh_cookies = new_cookies != nullptr ? *new_cookies : own_new_cookies;
-    Text& redirect_to = location != nullptr ? *location : own_location;
-    Text& block = response_headers != nullptr ? *response_headers : own_response_headers;
-    ByteArray& body_out = post_bytes != nullptr ? *post_bytes : own_post_bytes;
-
-    const int verb = method.value_or(0);
-    const Text agent = user_agent(headers);
-    complete_headers(headers, url, cookies);
-    if (verb != 0 && body_out.empty())
-        body_out = txt_to_bytes(post_text.value_or(Text()));
-
-    const HttpLimits lim = current_limits();
-    Exchange x{{}, {}, static_cast<std::size_t>(lim.max_response_bytes), std::chrono::seconds(lim.silence_seconds)};
-    HeaderList list(nullptr, &curl_slist_free_all);
-    const bool listed = make_header_list(headers, list);
-    std::string proxy_address;
-    if (proxy && !secure && !proxy->empty())
-        proxy_address = (txt_find(*proxy, "://", 1, false) == -1 ? "http://" : "") + proxy->str();
-
-    // The library keeps no cache, so every answer comes from the server.
-    CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_CURLU, parsed.get());
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, no_redirect.value_or(false) ? 0L : 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, lim.max_redirects);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    // The empty proxy also keeps proxies named in the environment away.
-    curl_easy_setopt(h, CURLOPT_PROXY, proxy_address.c_str());
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    if (cookies == nullptr) { // the caller's cookies replace the store's
-        curl_easy_setopt(h, CURLOPT_SHARE, cookie_store());
-        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-    }
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, lim.connect_seconds);
-    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &on_request);
-    curl_easy_setopt(h, CURLOPT_PREREQDATA, &x);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &on_progress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &x);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.max_response_bytes));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_body);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &x);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &on_header);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &x);
-    if (verb == 0) {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    } else {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_out.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, body_out.str().data());
-        if (verb != 1)
-            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET");
-    }
-
-    // A failure anywhere on the way leaves no part of the answer: a body cut
-    // short is never taken for the whole one.
-    const bool done = listed && curl_easy_perform(h) == CURLE_OK;
-    ByteArray body;
-    if (done) {
-        // The library ends some malformed heads without their empty line.
-        if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
-            x.headers += "\r\n";
-        block = Text(std::move(x.headers));
-        body = ByteArray(std::move(x.body));
-    } else {
-        block = txt_spaces(http_failed_header_spaces);
-    }
-
-    redirect_to = Text();
-    fresh_cookies = Text();
-    for (const Text& line : header_lines(block)) {
-        if (txt_find(line, "Location:", 1, false) != -1)
-            redirect_to = header_value(line);
-        if (txt_find(line, "Set-Cookie", 1, false) != -1) {
-            const Text c = set_cookie_value(line);
-            if (!c.empty())
-                fresh_cookies = txt_concat(fresh_cookies, c, "; ");
-        }
-    }
-    fresh_cookies = txt_left(fresh_cookies, txt_len(fresh_cookies) - 2);
-    if (redirect_to.empty())
-        redirect_to = block;
-    if (cookies != nullptr)
-        merge_cookies(*cookies, fresh_cookies);
-
-    const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
-    if ((utf8_at >= 1 && utf8_at <= 499) || names_utf8(block)) {
-        Text source, target;
-        body = encoding_convert(body, source, target);
-    }
-    return txt_from_bytes(body);
+    HttpResponse r = read_response(std::move(in), request);
+    r.request_headers = std::move(out.headers);
+    r.post_bytes = std::move(out.body);
+    return r;
 }
 
 } // namespace fenrow

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 
 namespace fenrow {
 
@@ -30,34 +31,39 @@ inline constexpr HttpLimits http_default_limits{60, 30, std::int64_t{64} << 20, 
 // Test seam: the limits of the calls that start after it; returns the old ones.
 HttpLimits http_set_limits(const HttpLimits& limits);
 
-// One request; blocks until the whole body is read or the request failed.
-// Left-out pointers and optionals are the parameter left out.
-//  - method: 1 is POST, any other value GET; a body is sent unless it is 0.
-//  - post_text: the body when post_bytes is empty.
-//  - cookies (in/out): sent as "Cookie:", and the cookies this response set are
-//    merged into it (merge_cookies). Left out, the process-wide cookie store
-//    sends and keeps cookies instead; supplied (even empty), that store is not used.
-//  - new_cookies (out): "name=value; name=value" of the response's Set-Cookie lines.
-//  - request_headers (in/out): extra header lines separated by CR LF, completed
-//    with Referer, Accept, Accept-Language, Content-Type and Cookie lines.
-//  - location (out): the last header value of a line holding "Location:", or
-//    the whole header block when there is none.
-//  - no_redirect: true returns a redirect response instead of following it.
-//  - post_bytes (in/out): the body as bytes; when empty for a request with a
-//    body, it is set to the bytes of post_text.
-//  - proxy: an HTTP proxy ("host:port") for "http" addresses; "https" ones go direct.
-//  - response_headers (out): the final response's status line and header
-//    lines, each ending in CR LF, then the empty line.
-// The result is empty when the request could not be made (the out-parameters
-// are then left alone) or failed on the way (response_headers and location are
-// then http_failed_header_spaces spaces). A body with "utf-8" starting within
-// its first 499 bytes, or whose headers name utf-8 in any case, is converted
-// from UTF-8; the result ends at the body's first zero byte.
-Text http_fetch(const Text& url, std::optional<int> method = std::nullopt,
-                const std::optional<Text>& post_text = std::nullopt, Text* cookies = nullptr,
-                Text* new_cookies = nullptr, Text* request_headers = nullptr, Text* location = nullptr,
-                std::optional<bool> no_redirect = std::nullopt, ByteArray* post_bytes = nullptr,
-                const std::optional<Text>& proxy = std::nullopt, Text* response_headers = nullptr);
+// One request. Only the address is needed; the rest are a plain GET's. Every
+// field has an initializer, so that a designated list may leave any out.
+struct HttpRequest {
+    Text url{};                    // "http://" is assumed without a scheme
+    int method = 0;                // 1 is POST, any other value GET; a body is sent unless it is 0
+    Text post_text{};              // the body when post_bytes is empty
+    ByteArray post_bytes{};        // the body as bytes
+    std::optional<Text> cookies{}; // sent as "Cookie:"; left out, the process-wide store sends and keeps cookies
+    Text headers{};                // extra header lines separated by CR LF
+    Text proxy{};                  // an HTTP proxy ("host:port") for "http" addresses; "https" ones go direct
+    bool no_redirect = false;      // true returns a redirect response instead of following it
+    std::optional<bool> utf8{};    // whether the body is converted from UTF-8; left out, as http_fetch detects
+    std::stop_token stop{};        // a stop request fails the exchange like a broken connection, within a second
+};
+
+// What came of one request. When it could not be made every field is empty;
+// when it failed on the way, body and new_cookies are empty and headers and
+// location are http_failed_header_spaces spaces.
+struct HttpResponse {
+    bool made = false;    // false: the request could not be made
+    Text body;            // as system text, ending at its first zero byte
+    Text headers;         // the final status line and header lines, each ending in CR LF, then the empty line
+    Text location;        // the last header value of a line holding "Location:", or all of headers without one
+    Text new_cookies;     // "name=value; name=value" of the Set-Cookie lines, without spaces when cookies were supplied
+    Text cookies;         // merge_cookies of the request's cookies and new_cookies; empty when they were left out
+    Text request_headers; // the request's lines completed with Referer, Accept, Accept-Language, Content-Type, Cookie
+    ByteArray post_bytes; // the request's post_bytes, or post_text's bytes when those are empty and a body is sent
+};
+
+// Blocks until the whole body is read or the request failed. Unless the request
+// says otherwise, a body with "utf-8" starting within its first 499 bytes, or
+// whose headers name utf-8 in any case, is converted from UTF-8.
+HttpResponse http_fetch(const HttpRequest& request);
 
 // Address parts. The host is lower-case, without path, and without port unless
 // keep_port; "http://" is assumed without a scheme.

@@ -221,4 +221,22 @@ TEST_F(BadInput, ACounterPageThatNeverAnswersLeavesTheWindowResponsive)
     EXPECT_EQ(window.pane(usage_pane)->text(), QString::fromUtf8("获取失败"));
 }
 
+TEST(BadInputWindow, ClosingTheWindowEndsItsUsageCountRequestAtOnce)
+{
+    LoopbackServer silent([](const std::string&) {
+        Reply r;
+        r.hold = true;
+        return r;
+    });
+    QElapsedTimer closing;
+    {
+        MainWindow window; // the request would wait 30 s for the silent page
+        window.start_owned_worker([&](std::stop_token stop) { fetch_usage_count(window, Text(silent.url("/")), stop); });
+        while (silent.requests().empty())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        closing.start();
+    }
+    EXPECT_LT(closing.elapsed(), 5000);
+}
+
 } // namespace

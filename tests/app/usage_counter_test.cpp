@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace fenrow;
 using fenrow::test::http_reply;
 using fenrow::test::LoopbackServer;
@@ -18,7 +21,7 @@ Text pane_after_fetching(const std::string& address)
 {
     MemoryControls ui{control_table()};
     fetch_usage_count(ui, Text(address));
-    return ui.pane_text(ctl::status_bar, 1);
+    return ui.pane_text(ctl::status_bar, usage_pane);
 }
 
 TEST(UsageCounter, CountFromThePage)
@@ -45,6 +48,25 @@ TEST(UsageCounter, CountFromThePage)
         ASSERT_EQ(server.requests().size(), 1u) << c.what;
         EXPECT_TRUE(server.requests()[0].starts_with("GET /blog/1 HTTP/1.1\r\n")) << c.what;
     }
+}
+
+TEST(UsageCounter, AStopRequestEndsTheRequestAsAFailure)
+{
+    LoopbackServer silent([](const std::string&) {
+        fenrow::test::Reply r;
+        r.hold = true;
+        return r;
+    });
+    MemoryControls ui{control_table()};
+    const auto start = std::chrono::steady_clock::now();
+    {
+        WorkerGroup workers;
+        workers.start([&](std::stop_token stop) { fetch_usage_count(ui, Text(silent.url("/")), stop); });
+        while (silent.requests().empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } // asks the worker to stop and waits for it
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)); // the silence limit is 30 s
+    EXPECT_EQ(ui.pane_text(ctl::status_bar, usage_pane), "获取失败"_t);
 }
 
 TEST(UsageCounter, NoNetworkShowsTheFailure)

@@ -215,11 +215,10 @@ void check_exchange(FuzzedDataProvider& in)
     }
     server.set_reply(reply);
 
-    Text cookies = no_zero(in.ConsumeRandomLengthString(64));
-    const Text cookies_before = cookies;
-    Text new_cookies, location, block;
-    const Text result = http_fetch(Text(server.url()), 0, std::nullopt, &cookies, &new_cookies, nullptr, &location,
-                                   true, nullptr, std::nullopt, &block);
+    const Text cookies_before = no_zero(in.ConsumeRandomLengthString(64));
+    const HttpResponse r = http_fetch({.url = Text(server.url()), .cookies = cookies_before, .no_redirect = true});
+    const Text &result = r.body, &cookies = r.cookies, &new_cookies = r.new_cookies, &location = r.location,
+               &block = r.headers;
 
     if (std::getenv("FUZZ_HTTP_SHOW") != nullptr) { // to read a finding
         std::fprintf(stderr, "reply:\n");

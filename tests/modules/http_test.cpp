@@ -23,12 +23,6 @@ const std::string form_lines = "Accept: */*\r\nAccept-Language: zh-cn\r\n"
 
 Text T(const std::string& s) { return Text(s); }
 
-// Everything a call hands back.
-struct Outcome {
-    Text result, cookies, new_cookies, request_headers, location, response_headers;
-    ByteArray post_bytes;
-};
-
 // Answers every request with the same reply.
 LoopbackServer always(Reply r)
 {
@@ -155,17 +149,18 @@ TEST(HttpFetch, RequestBytes)
     };
     std::size_t seen = 0;
     for (const auto& c : cases) {
-        Text headers = c.headers, new_cookies;
-        std::optional<Text> cookies = c.cookies;
-        ByteArray post_bytes{c.post_bytes};
-        const Text result = http_fetch(Text(url), c.method, Text(c.post_text), cookies ? &*cookies : nullptr,
-                                       &new_cookies, &headers, nullptr, std::nullopt, &post_bytes);
-        EXPECT_EQ(result, Text("ok")) << c.what;
+        const HttpResponse r = http_fetch({.url = Text(url),
+                                           .method = c.method,
+                                           .post_text = Text(c.post_text),
+                                           .post_bytes = ByteArray(c.post_bytes),
+                                           .cookies = c.cookies,
+                                           .headers = c.headers});
+        EXPECT_EQ(r.body, Text("ok")) << c.what;
         const std::vector<std::string> requests = server.requests();
         ASSERT_EQ(requests.size(), ++seen) << c.what;
         EXPECT_EQ(requests.back(), fill(c.sent)) << c.what;
-        EXPECT_EQ(headers, Text(fill(c.completed))) << c.what;
-        EXPECT_EQ(post_bytes, ByteArray(c.post_bytes_after)) << c.what;
+        EXPECT_EQ(r.request_headers, Text(fill(c.completed))) << c.what;
+        EXPECT_EQ(r.post_bytes, ByteArray(c.post_bytes_after)) << c.what;
     }
 }
 
@@ -181,19 +176,18 @@ TEST(HttpFetch, RedirectsFollowedUnlessTold)
 {
     LoopbackServer server(redirecting);
     const Text url(server.url("/from"));
-    Text location, response;
-    EXPECT_EQ(http_fetch(url, {}, {}, nullptr, nullptr, nullptr, &location, {}, nullptr, {}, &response),
-              Text("arrived"));
+    HttpResponse r = http_fetch({.url = url});
+    EXPECT_EQ(r.body, Text("arrived"));
     // The final response's block, and no Location line in it: the whole block.
-    EXPECT_EQ(response, Text("HTTP/1.1 200 OK\r\nX-Page: to\r\nContent-Length: 7\r\n\r\n"));
-    EXPECT_EQ(location, response);
+    EXPECT_EQ(r.headers, Text("HTTP/1.1 200 OK\r\nX-Page: to\r\nContent-Length: 7\r\n\r\n"));
+    EXPECT_EQ(r.location, r.headers);
     ASSERT_EQ(server.requests().size(), 2u);
     EXPECT_TRUE(server.requests()[1].starts_with("GET /to HTTP/1.1\r\n"));
 
-    EXPECT_EQ(http_fetch(url, {}, {}, nullptr, nullptr, nullptr, &location, true, nullptr, {}, &response),
-              Text("moved"));
-    EXPECT_EQ(location, Text("/to"));
-    EXPECT_EQ(response, Text("HTTP/1.1 302 Found\r\nLocation: /to\r\nContent-Length: 5\r\n\r\n"));
+    r = http_fetch({.url = url, .no_redirect = true});
+    EXPECT_EQ(r.body, Text("moved"));
+    EXPECT_EQ(r.location, Text("/to"));
+    EXPECT_EQ(r.headers, Text("HTTP/1.1 302 Found\r\nLocation: /to\r\nContent-Length: 5\r\n\r\n"));
     EXPECT_EQ(server.requests().size(), 3u);
 }
 
@@ -202,17 +196,15 @@ TEST(HttpFetch, HeaderBlockHasCrLfLinesWhateverTheServerSent)
     Reply r;
     r.bytes = "HTTP/1.1 200 OK\nX-A: 1\nContent-Length: 2\n\nhi";
     LoopbackServer server = always(r);
-    Text response;
-    EXPECT_EQ(http_fetch(Text(server.url("/")), {}, {}, nullptr, nullptr, nullptr, nullptr, {}, nullptr, {}, &response),
-              Text("hi"));
-    EXPECT_EQ(response, Text("HTTP/1.1 200 OK\r\nX-A: 1\r\nContent-Length: 2\r\n\r\n"));
+    const HttpResponse got = http_fetch({.url = Text(server.url("/"))});
+    EXPECT_EQ(got.body, Text("hi"));
+    EXPECT_EQ(got.headers, Text("HTTP/1.1 200 OK\r\nX-A: 1\r\nContent-Length: 2\r\n\r\n"));
 
     // The library ends the head at a line with a zero byte; the block still ends in its empty line.
     r.bytes = std::string("HTTP/1.1 200 OK\r\nX-B: 2\r\n\0\r\nX-C: 3\r\n\r\n", 38);
     r.close = true;
     LoopbackServer cut = always(r);
-    http_fetch(Text(cut.url("/")), {}, {}, nullptr, nullptr, nullptr, nullptr, {}, nullptr, {}, &response);
-    EXPECT_EQ(response, Text("HTTP/1.1 200 OK\r\nX-B: 2\r\n\r\n"));
+    EXPECT_EQ(http_fetch({.url = Text(cut.url("/"))}).headers, Text("HTTP/1.1 200 OK\r\nX-B: 2\r\n\r\n"));
 }
 
 TEST(HttpFetch, CookiesOfTheResponse)
@@ -241,13 +233,11 @@ TEST(HttpFetch, CookiesOfTheResponse)
     };
     for (const auto& c : cases) {
         LoopbackServer server = always(http_reply("", c.set_lines));
-        Text cookies = c.cookies_before, new_cookies = "stale";
-        http_fetch(Text(server.url("/scoped/x")), {}, {}, &cookies, &new_cookies);
-        EXPECT_EQ(cookies, Text(c.cookies_after)) << c.what;
-        EXPECT_EQ(new_cookies, Text(c.new_cookies_merged)) << c.what;
-        new_cookies = "stale";
-        http_fetch(Text(server.url("/scoped/x")), {}, {}, nullptr, &new_cookies);
-        EXPECT_EQ(new_cookies, Text(c.new_cookies_alone)) << c.what;
+        const HttpResponse merged = http_fetch({.url = Text(server.url("/scoped/x")), .cookies = c.cookies_before});
+        EXPECT_EQ(merged.cookies, Text(c.cookies_after)) << c.what;
+        EXPECT_EQ(merged.new_cookies, Text(c.new_cookies_merged)) << c.what;
+        const HttpResponse alone = http_fetch({.url = Text(server.url("/scoped/x"))});
+        EXPECT_EQ(alone.new_cookies, Text(c.new_cookies_alone)) << c.what;
     }
 }
 
@@ -258,10 +248,9 @@ TEST(HttpFetch, TheStoreKeepsCookiesOfCallsThatBringNone)
             return http_reply("", "Set-Cookie: jar=1; Path=/jar\r\n");
         return http_reply("");
     });
-    http_fetch(Text(server.url("/jar/set")));
-    http_fetch(Text(server.url("/jar/see")));
-    Text none;
-    http_fetch(Text(server.url("/jar/own")), {}, {}, &none);
+    http_fetch({.url = Text(server.url("/jar/set"))});
+    http_fetch({.url = Text(server.url("/jar/see"))});
+    http_fetch({.url = Text(server.url("/jar/own")), .cookies = Text()});
     const std::vector<std::string> requests = server.requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].find("Cookie"), std::string::npos);
@@ -280,7 +269,7 @@ TEST(HttpFetch, TheStoreIsSafeAcrossThreads)
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&] {
             for (int j = 0; j < 5; ++j)
-                answered += http_fetch(Text(server.url("/threads/x"))) == Text("x");
+                answered += http_fetch({.url = Text(server.url("/threads/x"))}).body == Text("x");
         });
     }
     for (std::thread& t : threads)
@@ -307,28 +296,28 @@ TEST(HttpFetch, Utf8PagesBecomeSystemText)
     };
     for (const auto& c : cases) {
         LoopbackServer server = always(http_reply(c.body, c.header_lines));
-        EXPECT_EQ(http_fetch(Text(server.url("/"))), Text(c.result)) << c.what;
+        EXPECT_EQ(http_fetch({.url = Text(server.url("/"))}).body, Text(c.result)) << c.what;
     }
+    // The caller's word wins over what the page names.
+    LoopbackServer named = always(http_reply(zhong, "Content-Type: text/html; charset=utf-8\r\n"));
+    EXPECT_EQ(http_fetch({.url = Text(named.url("/")), .utf8 = false}).body, Text(zhong));
+    LoopbackServer unnamed = always(http_reply(zhong));
+    EXPECT_EQ(http_fetch({.url = Text(unnamed.url("/")), .utf8 = true}).body, Text(gbk_zhong));
 }
 
 // What a failed exchange leaves behind.
-void expect_failed(const Outcome& o, const std::string& what)
+void expect_failed(const HttpResponse& r, const std::string& what)
 {
-    EXPECT_EQ(o.result, Text()) << what;
-    EXPECT_EQ(o.response_headers, txt_spaces(http_failed_header_spaces)) << what;
-    EXPECT_EQ(o.location, o.response_headers) << what;
-    EXPECT_EQ(o.new_cookies, Text()) << what;
-    EXPECT_EQ(txt_left(o.request_headers, 9), Text("Referer: ")) << what;
+    EXPECT_EQ(r.body, Text()) << what;
+    EXPECT_EQ(r.headers, txt_spaces(http_failed_header_spaces)) << what;
+    EXPECT_EQ(r.location, r.headers) << what;
+    EXPECT_EQ(r.new_cookies, Text()) << what;
+    EXPECT_EQ(txt_left(r.request_headers, 9), Text("Referer: ")) << what;
 }
 
-Outcome fetch_all(const std::string& url, std::optional<Text> proxy = std::nullopt)
+HttpResponse fetch(const std::string& url, const Text& proxy = Text())
 {
-    Outcome o;
-    o.new_cookies = "stale";
-    o.location = "stale";
-    o.result = http_fetch(Text(url), {}, {}, nullptr, &o.new_cookies, &o.request_headers, &o.location, {},
-                          nullptr, proxy, &o.response_headers);
-    return o;
+    return http_fetch({.url = Text(url), .proxy = proxy});
 }
 
 TEST(HttpFetch, FailedExchangesGiveNothingOfTheAnswer)
@@ -367,12 +356,12 @@ TEST(HttpFetch, FailedExchangesGiveNothingOfTheAnswer)
         {"redirects without end", http_reply("", "Location: /\r\n", "302 Found")},
     };
     // Side by side, as the silent ones take a few seconds each.
-    std::vector<Outcome> outcomes(std::size(cases));
+    std::vector<HttpResponse> outcomes(std::size(cases));
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         threads.emplace_back([&, i] {
             LoopbackServer server = always(cases[i].reply);
-            outcomes[i] = fetch_all(server.url("/"));
+            outcomes[i] = fetch(server.url("/"));
         });
     }
     for (std::thread& t : threads)
@@ -381,20 +370,20 @@ TEST(HttpFetch, FailedExchangesGiveNothingOfTheAnswer)
         expect_failed(outcomes[i], cases[i].what);
     // Just within the bound is fine.
     LoopbackServer server = always(http_reply(std::string(64 * 1024, 'x')));
-    EXPECT_EQ(fetch_all(server.url("/")).result.size(), 64 * 1024);
+    EXPECT_EQ(fetch(server.url("/")).body.size(), 64 * 1024);
 }
 
 TEST(HttpFetch, RefusedConnection)
 {
     const RefusingPort port;
-    expect_failed(fetch_all(port.url("/")), "refused");
+    expect_failed(fetch(port.url("/")), "refused");
 }
 
 TEST(HttpFetch, HttpsSpeaksTls)
 {
     // A plain server cannot answer a TLS handshake: nothing is sent in the clear.
     LoopbackServer server = always(http_reply("plain"));
-    expect_failed(fetch_all("https://127.0.0.1:" + std::to_string(server.port()) + "/"), "https");
+    expect_failed(fetch("https://127.0.0.1:" + std::to_string(server.port()) + "/"), "https");
     EXPECT_TRUE(server.requests().empty());
 }
 
@@ -402,14 +391,13 @@ TEST(HttpFetch, ProxyCarriesHttpRequests)
 {
     LoopbackServer proxy = always(http_reply("via proxy"));
     const Text through("127.0.0.1:" + std::to_string(proxy.port()));
-    const Outcome o = fetch_all("http://fenrow.invalid/x?y=1", through);
-    EXPECT_EQ(o.result, Text("via proxy"));
+    EXPECT_EQ(fetch("http://fenrow.invalid/x?y=1", through).body, Text("via proxy"));
     ASSERT_EQ(proxy.requests().size(), 1u);
     EXPECT_EQ(proxy.requests()[0], "GET http://fenrow.invalid/x?y=1 HTTP/1.1\r\nHost: fenrow.invalid\r\n" + agent_line +
                                        "Referer: http://fenrow.invalid/x?y=1\r\n" + form_lines + "\r\n");
     // An "https" address goes direct, here to a port that refuses.
     const RefusingPort port;
-    expect_failed(fetch_all("https://127.0.0.1:" + std::to_string(port.port()) + "/", through), "https by proxy");
+    expect_failed(fetch("https://127.0.0.1:" + std::to_string(port.port()) + "/", through), "https by proxy");
     EXPECT_EQ(proxy.requests().size(), 1u);
 }
 
@@ -425,17 +413,17 @@ TEST(HttpFetch, AddressesNoRequestCanBeMadeOfLeaveEverythingAlone)
         "http:///x",
     };
     for (const std::string& url : urls) {
-        Outcome o;
-        o.new_cookies = o.request_headers = o.location = o.response_headers = "before";
-        o.post_bytes = ByteArray(std::string("b"));
-        o.cookies = "c=1";
-        o.result = http_fetch(Text(url), 1, Text("t"), &o.cookies, &o.new_cookies, &o.request_headers, &o.location,
-                              {}, &o.post_bytes, {}, &o.response_headers);
-        EXPECT_EQ(o.result, Text()) << url;
-        for (const Text* t : {&o.new_cookies, &o.request_headers, &o.location, &o.response_headers})
-            EXPECT_EQ(*t, Text("before")) << url;
-        EXPECT_EQ(o.cookies, Text("c=1")) << url;
-        EXPECT_EQ(o.post_bytes, ByteArray(std::string("b"))) << url;
+        const HttpResponse r = http_fetch({.url = Text(url),
+                                           .method = 1,
+                                           .post_text = "t",
+                                           .post_bytes = ByteArray(std::string("b")),
+                                           .cookies = Text("c=1"),
+                                           .headers = "before"});
+        EXPECT_FALSE(r.made) << url;
+        EXPECT_EQ(r.body, Text()) << url;
+        for (const Text* t : {&r.new_cookies, &r.request_headers, &r.location, &r.headers, &r.cookies})
+            EXPECT_EQ(*t, Text()) << url;
+        EXPECT_EQ(r.post_bytes, ByteArray()) << url;
     }
     EXPECT_TRUE(server.requests().empty());
 }
@@ -447,32 +435,29 @@ TEST(HttpFetch, LargeBodiesGoAtOnceAndLongHeaderBlocksComeWhole)
         filler += "X-Filler-" + std::to_string(i) + ": " + std::string(60, 'f') + "\r\n";
     LoopbackServer server = always(http_reply("ok", filler + "Set-Cookie: late=1; path=/big\r\nLocation: /last\r\n"));
     const std::string body(2 << 20, 'b');
-    Text cookies, new_cookies, location, response;
-    EXPECT_EQ(http_fetch(Text(server.url("/big")), 1, Text(body), &cookies, &new_cookies, nullptr, &location, {},
-                         nullptr, {}, &response),
-              Text("ok"));
+    const HttpResponse r =
+        http_fetch({.url = Text(server.url("/big")), .method = 1, .post_text = Text(body), .cookies = Text()});
+    EXPECT_EQ(r.body, Text("ok"));
     ASSERT_EQ(server.requests().size(), 1u);
     const std::string request = server.requests()[0];
     EXPECT_EQ(request.find("Expect"), std::string::npos);
     EXPECT_TRUE(request.ends_with("\r\n\r\n" + body));
-    EXPECT_GT(response.size(), 7000);
-    EXPECT_EQ(new_cookies, Text("late=1"));
-    EXPECT_EQ(location, Text("/last"));
+    EXPECT_GT(r.headers.size(), 7000);
+    EXPECT_EQ(r.new_cookies, Text("late=1"));
+    EXPECT_EQ(r.location, Text("/last"));
 }
 
 TEST(HttpFetch, HeaderLinesAreCutAtCrLfOnlyAndLoneBreaksSendNothing)
 {
     LoopbackServer server = always(http_reply("ok"));
-    Text headers = "X-A: \xf4\r\nX-B: 2";
-    EXPECT_EQ(http_fetch(Text(server.url("/")), {}, {}, nullptr, nullptr, &headers), Text("ok"));
+    EXPECT_EQ(http_fetch({.url = Text(server.url("/")), .headers = "X-A: \xf4\r\nX-B: 2"}).body, Text("ok"));
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_NE(server.requests()[0].find("\r\nX-A: \xf4\r\nX-B: 2\r\n"), std::string::npos);
 
     for (const char* lone : {"X-A: 1\nX-B: 2", "X-A: 1\rX-B: 2"}) {
-        Text h = lone, response;
-        EXPECT_EQ(http_fetch(Text(server.url("/")), {}, {}, nullptr, nullptr, &h, nullptr, {}, nullptr, {}, &response),
-                  Text());
-        EXPECT_EQ(response, txt_spaces(http_failed_header_spaces));
+        const HttpResponse r = http_fetch({.url = Text(server.url("/")), .headers = lone});
+        EXPECT_EQ(r.body, Text());
+        EXPECT_EQ(r.headers, txt_spaces(http_failed_header_spaces));
     }
     EXPECT_EQ(server.requests().size(), 1u);
 }
@@ -480,7 +465,7 @@ TEST(HttpFetch, HeaderLinesAreCutAtCrLfOnlyAndLoneBreaksSendNothing)
 TEST(HttpFetch, SpacesInThePathGoEscaped)
 {
     LoopbackServer server = always(http_reply("ok"));
-    EXPECT_EQ(http_fetch(Text(server.url("/a b?q=x y"))), Text("ok"));
+    EXPECT_EQ(http_fetch({.url = Text(server.url("/a b?q=x y"))}).body, Text("ok"));
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_TRUE(server.requests()[0].starts_with("GET /a%20b?q=x%20y HTTP/1.1\r\n")) << server.requests()[0];
 }
