@@ -10,11 +10,11 @@ Text remove_blank_lines(const Text& t)
     // One line break off each end; a text without them is not copied.
     Text trimmed;
     const Text* cut = &t;
-    if (txt_left(*cut, 2) == Text("\r\n")) {
+    if (txt_left(*cut, 2) == Text(crlf)) {
         trimmed = txt_right(*cut, txt_len(*cut) - 2);
         cut = &trimmed;
     }
-    if (txt_right(*cut, 2) == Text("\r\n")) {
+    if (txt_right(*cut, 2) == Text(crlf)) {
         trimmed = txt_left(*cut, txt_len(*cut) - 2);
         cut = &trimmed;
     }

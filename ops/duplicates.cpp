@@ -17,7 +17,8 @@ namespace fenrow {
 namespace {
 
 // Often enough for the window to keep painting, rarely enough to cost nothing.
-constexpr std::size_t lines_between_events = 4096;
+// Only painting: a click on another button waits until the pick is over.
+constexpr std::size_t lines_between_paints = 4096;
 
 // A name key as bytes, each code point in 7-bit groups (high bit set on all
 // but the last), so ASCII stays one byte and equal strings mean equal keys.
@@ -63,7 +64,7 @@ bool holds_as_section_name(const Text& line)
 
 void remove_duplicate_lines(Controls& ui)
 {
-    ui.set_content(ctl::right_box, remove_duplicate_items(ui.get_content(ctl::left_box), Text("\r\n")));
+    ui.set_content(ctl::right_box, remove_duplicate_items(ui.get_content(ctl::left_box), Text(crlf)));
 }
 
 void pick_non_duplicates(Controls& ui)
@@ -85,8 +86,8 @@ void pick_non_duplicates(Controls& ui)
             append_key(keys, ini_name_key(x));
             spans.emplace_back(at, keys.size() - at);
         }
-        if (++done % lines_between_events == 0)
-            process_events();
+        if (++done % lines_between_paints == 0)
+            process_paint_events();
     }
     std::unordered_set<std::string_view> present;
     present.reserve(spans.size());
@@ -109,8 +110,8 @@ void pick_non_duplicates(Controls& ui)
             result += y.view();
             result += "\r\n";
         }
-        if (++done % lines_between_events == 0)
-            process_events();
+        if (++done % lines_between_paints == 0)
+            process_paint_events();
     }
     ui.set_content(ctl::right_box, Text(std::move(result)));
 }

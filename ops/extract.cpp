@@ -21,7 +21,7 @@ void extract_accounts(Controls& ui)
 
     // The markers are read once: nothing runs between the lines that could
     // change them.
-    const TextArray lines = txt_split(source, Text("\r\n"));
+    const TextArray lines = txt_split(source, Text(crlf));
     std::string result;
     result.reserve(source.view().size() + 2 * lines.items().size());
     for (const Text& line : lines) {

@@ -31,10 +31,18 @@ echo "window $WIDTH x $HEIGHT at $X,$Y"
 [ "$X" = 270 ] && [ "$Y" = 126 ] || { echo "FAIL: placed at $X,$Y"; exit 1; }
 
 click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; sleep 0.3; }
+# Until the program has used no processor time for a second: all its work is done.
+wait_idle() {
+  local before="" now
+  while now=$(awk '{print $14 + $15}' "/proc/$app/stat") && [ "$now" != "$before" ]; do
+    before=$now
+    sleep 1
+  done
+}
 counter() { import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" "$work/$5.png"; }
 close_message_box() {
   local box=""
-  for _ in $(seq 50); do
+  for _ in $(seq "${1:-50}"); do
     box=$(xdotool search --name "^复制$" 2>/dev/null | head -1 || true)
     [ -n "$box" ] && break
     sleep 0.1
@@ -74,6 +82,24 @@ click 296 17                       # 复制2
 close_message_box
 got=$(xclip -selection clipboard -o)
 [ "$got" = $'alpha\nbeta' ] || { echo "FAIL: right box copied as '$got'"; exit 1; }
+
+# A click on another button while pick runs waits until the pick is over: pick
+# keeps every left line (each is there twice), then remove duplicates leaves
+# one of each. Carried out in the middle of the pick, remove duplicates would
+# come first and the pick's result would stand.
+seq 1 500000 | sed 's/^/user/; p' > "$work/twice.txt"
+xclip -selection clipboard < "$work/twice.txt"
+click 198 17                       # 粘贴1
+click 45 17                        # 复制1: its message shows once the paste is over
+close_message_box 600
+xdotool mousemove --sync $((X + 538)) $((Y + 400)) click 1 sleep 0.05 \
+  mousemove --sync $((X + 607)) $((Y + 400)) click 1   # 挑不重复, then 去重复 while it runs
+wait_idle
+echo -n "" | xclip -selection clipboard
+click 296 17                       # 复制2
+close_message_box 600
+total=$(xclip -selection clipboard -o | wc -l)
+[ "$total" = 499999 ] || { echo "FAIL: after pick and remove duplicates the right box holds $total line breaks, not 499999"; exit 1; }
 
 kill -0 "$app" || { echo "FAIL: the program ended"; exit 1; }
 echo "end-to-end: passed"
