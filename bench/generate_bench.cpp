@@ -10,7 +10,7 @@
 #include "ops/generate.h"
 #include "ops/split.h"
 #include "runtime/codepage.h"
-#include "runtime/desktop.h"
+#include "tests/support/fake_desktop.h"
 #include "runtime/files.h"
 
 #include <algorithm>
@@ -27,18 +27,6 @@ using namespace fenrow;
 namespace fs = std::filesystem;
 
 namespace {
-
-class QuietDesktop : public DesktopServices {
-public:
-    bool clipboard_set_text(const Text&) override { return true; }
-    int message_box(const Text& content, int, const Text&) override
-    {
-        last = content;
-        return button_ok;
-    }
-    void process_events() override {}
-    Text last;
-};
 
 double seconds_since(std::chrono::steady_clock::time_point t0)
 {
@@ -141,8 +129,7 @@ int main(int argc, char** argv)
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    QuietDesktop desktop;
-    set_desktop_services(&desktop);
+    FakeDesktop desktop;
 
     const Text list = make_account_list(lines);
     std::printf("%d lines (%.1f MB), N = %d\n\n", lines, list.view().size() / 1e6, n);
@@ -161,10 +148,8 @@ int main(int argc, char** argv)
         std::snprintf(what, sizeof what, "  %6d lines, block by block", small);
         row(what, block_by_block(part, n), 0);
     }
-    if (memory_only) {
-        set_desktop_services(nullptr);
+    if (memory_only)
         return 0;
-    }
 
     std::printf("\nfiles in %s:\n", base.c_str());
     fresh(base);
@@ -180,8 +165,9 @@ int main(int argc, char** argv)
     t0 = std::chrono::steady_clock::now();
     generate_text_files(ui);
     row("generate_text_files (temp file, fsync, rename)", seconds_since(t0), files_in(ours));
-    if (desktop.last != "生成完毕！"_t)
-        std::printf("  unexpected message: %s\n", text_to_utf8(desktop.last).c_str());
+    const Text last = desktop.boxes.empty() ? Text() : desktop.boxes.back().content;
+    if (last != "生成完毕！"_t)
+        std::printf("  unexpected message: %s\n", text_to_utf8(last).c_str());
 
     const fs::path durable = base / "file_write";
     fresh(durable);
@@ -244,7 +230,6 @@ int main(int argc, char** argv)
     row("  without fsync (temp file, rename)", without_fsync, per_way);
 
     set_program_dir_for_testing(std::nullopt);
-    set_desktop_services(nullptr);
     fs::remove_all(base);
     return 0;
 }

@@ -6,7 +6,7 @@
 #include "ops/duplicates.h"
 #include "ops/extract.h"
 #include "ops/generate.h"
-#include "runtime/desktop.h"
+#include "tests/support/fake_desktop.h"
 #include "runtime/files.h"
 #include "tests/fuzz/check.h"
 
@@ -25,13 +25,6 @@
 using namespace fenrow;
 
 namespace {
-
-class QuietDesktop : public DesktopServices {
-public:
-    bool clipboard_set_text(const Text&) override { return true; }
-    int message_box(const Text&, int, const Text&) override { return 0; }
-    void process_events() override {}
-};
 
 std::vector<std::string> lines_of(const Text& t)
 {
@@ -110,8 +103,7 @@ Text small_option(FuzzedDataProvider& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    static QuietDesktop desktop;
-    set_desktop_services(&desktop);
+    FakeDesktop desktop;
     FuzzedDataProvider in(data, size);
     MemoryControls ui(control_table());
     const Text left = random_list(in), right = random_list(in);

@@ -3,6 +3,7 @@
 #include "runtime/codepage.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/print.h"
+#include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,6 @@ const std::string agent_line = std::string("User-Agent: ") + http_default_user_a
 const std::string form_lines = "Accept: */*\r\nAccept-Language: zh-cn\r\n"
                                "Content-Type: application/x-www-form-urlencoded\r\n";
 
-Text T(const std::string& s) { return Text(s); }
 
 // Answers every request with the same reply.
 LoopbackServer always(Reply r)

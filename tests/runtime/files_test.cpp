@@ -2,6 +2,7 @@
 
 #include "runtime/codepage.h"
 #include "tests/support/small_filesystem.h"
+#include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,6 @@ namespace {
 const std::optional<Text> none;
 const std::optional<std::string> absent;
 
-Text T(std::string s) { return Text(std::move(s)); }
 // Sources are UTF-8; settings files and names hold code-page-936 bytes.
 std::string gbk(const char* utf8) { return operator""_t(utf8, std::strlen(utf8)).str(); }
 

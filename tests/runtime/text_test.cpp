@@ -1,4 +1,5 @@
 #include "runtime/text.h"
+#include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,6 @@ const char* const wen = "\xce\xc4";
 const char* const kao = "\x81\x41";
 const char* const full_space = "\xa1\xa1";
 
-Text T(std::string s) { return Text(std::move(s)); }
 
 std::vector<std::string> pieces(const TextArray& a)
 {
