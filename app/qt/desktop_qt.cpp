@@ -13,8 +13,6 @@ namespace fenrow {
 
 namespace {
 
-QString qt_text(const Text& t) { return QString::fromStdU16String(text_to_utf16(t)); }
-
 QMessageBox::Icon icon_of(int style)
 {
     switch (style & 0xF0) {
@@ -28,7 +26,7 @@ QMessageBox::Icon icon_of(int style)
 
 int show_box(const Text& content, int style, const Text& title)
 {
-    QMessageBox box(icon_of(style), qt_text(title), qt_text(content), QMessageBox::Ok);
+    QMessageBox box(icon_of(style), to_qt(title), to_qt(content), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
     return button_ok;
@@ -56,7 +54,7 @@ bool QtDesktop::clipboard_set_text(const Text& t)
     if (clipboard == nullptr)
         return false;
     // Other programs here expect lines ending in LF alone.
-    clipboard->setText(crlf_to_lf(qt_text(t)));
+    clipboard->setText(crlf_to_lf(to_qt(t)));
     return true;
 }
 

@@ -7,14 +7,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
 
 #include <algorithm>
