@@ -1,14 +1,10 @@
 #include "modules/http.h"
 
 #include "modules/encoding.h"
+#include "modules/http_exchange.h"
 #include "runtime/text_routines.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <array>
-#include <chrono>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -17,7 +13,55 @@
 
 namespace fenrow {
 
+namespace http_exchange {
+
+// Header lines are bytes: a byte that would lead a two-byte character must not
+// hide the line break.
+std::vector<Text> header_lines(const Text& text)
+{
+    std::vector<Text> lines;
+    std::string_view s = text.view();
+    while (!s.empty()) {
+        const std::size_t end = s.find("\r\n");
+        lines.emplace_back(s.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        s.remove_prefix(end + 2);
+    }
+    return lines;
+}
+
+bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
+{
+    for (const Text& line : lines) {
+        if (txt_compare(txt_lower(txt_left(line, txt_len(name_with_colon))), txt_lower(name_with_colon)) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The text behind "Set-Cookie:" up to its first ';', or to the end of a line
+// without attributes. One holding a control byte other than tab is no cookie:
+// it would carry that byte into the Cookie line of a later request.
+Text set_cookie_value(const Text& line)
+{
+    const int at = txt_find(line, "Set-Cookie:", 1, true);
+    if (at == -1)
+        return {};
+    std::string_view v = line.view().substr(static_cast<std::size_t>(at - 1) + 11);
+    v = v.substr(0, v.find(';'));
+    for (const unsigned char c : v) {
+        if ((c < 0x20 && c != '\t') || c == 0x7F)
+            return {};
+    }
+    return txt_trim(Text(v));
+}
+
+} // namespace http_exchange
+
 namespace {
+
+using namespace http_exchange;
 
 std::mutex limits_mutex;
 HttpLimits limits = http_default_limits;
@@ -94,37 +138,6 @@ void complete_headers(Text& h, const Text& url, const Text* cookies)
         add(txt_concat("Cookie: ", *cookies));
 }
 
-// The lines of a header text, cut at every CR LF. Header lines are bytes: a
-// byte that would lead a two-byte character must not hide the line break.
-std::vector<Text> header_lines(const Text& text)
-{
-    std::vector<Text> lines;
-    std::string_view s = text.view();
-    while (!s.empty()) {
-        const std::size_t end = s.find("\r\n");
-        lines.emplace_back(s.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        s.remove_prefix(end + 2);
-    }
-    return lines;
-}
-
-// What goes on the wire, built from the request alone.
-struct Outgoing {
-    std::string address; // empty: no request can be made
-    Text agent;
-    Text headers;            // the request's lines, completed
-    std::vector<Text> lines; // those lines, without empty ones
-    bool sendable = false;   // false: a lone CR or LF would start a line of its own on the wire
-    int method = 0;
-    ByteArray body;
-    Text proxy; // empty: direct
-    bool shared_cookies = false;
-    bool follow_redirects = true;
-    std::stop_token stop;
-};
-
 Outgoing build_request(const HttpRequest& request)
 {
     Outgoing out;
@@ -155,252 +168,7 @@ Outgoing build_request(const HttpRequest& request)
     return out;
 }
 
-// ---- Carrying it out: the only part that knows libcurl ----
-
-void curl_ready()
-{
-    // Once, before the first handle; a failure here shows again as a failed handle.
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)ready;
-}
-
-// The cookies of the calls that bring none of their own, shared by all threads.
-class CookieStore {
-public:
-    CookieStore() : share_(curl_share_init())
-    {
-        if (share_ == nullptr)
-            return;
-        curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CookieStore::lock);
-        curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CookieStore::unlock);
-        curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-    }
-    CURLSH* handle() const { return share_; }
-
-private:
-    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
-    {
-        static_cast<CookieStore*>(self)->mutexes_.at(data).lock();
-    }
-    static void unlock(CURL*, curl_lock_data data, void* self)
-    {
-        static_cast<CookieStore*>(self)->mutexes_.at(data).unlock();
-    }
-
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> mutexes_;
-    CURLSH* share_;
-};
-
-CURLSH* cookie_store()
-{
-    // Never destroyed: a worker may still be using it while the process ends.
-    static CookieStore* const store = new CookieStore;
-    return store->handle();
-}
-
-using Clock = std::chrono::steady_clock;
-
-// What arrives of one exchange, and when the server was last heard from.
-struct Exchange {
-    std::string body;
-    std::string headers; // the block of the latest response
-    std::size_t max_bytes = 0;
-    std::chrono::seconds silence{};
-    bool requested = false; // connected: reaching the server has its own limit
-    Clock::time_point last_heard{};
-    curl_off_t sent = 0;
-    std::stop_token stop;
-};
-
-int on_request(void* exchange, char*, char*, int, int)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    x.requested = true;
-    x.last_heard = Clock::now();
-    return CURL_PREREQFUNC_OK;
-}
-
-int on_progress(void* exchange, curl_off_t, curl_off_t, curl_off_t, curl_off_t sent)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    const Clock::time_point now = Clock::now();
-    if (sent != x.sent) { // a server that takes the body in is not silent
-        x.sent = sent;
-        x.last_heard = now;
-    }
-    if (x.stop.stop_requested())
-        return 1;
-    return x.requested && now - x.last_heard > x.silence ? 1 : 0;
-}
-
-std::size_t on_body(char* data, std::size_t size, std::size_t n, void* exchange)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    const std::size_t len = size * n;
-    x.last_heard = Clock::now();
-    if (len > x.max_bytes - x.body.size())
-        return 0; // fails the transfer
-    x.body.append(data, len);
-    return len;
-}
-
-std::size_t on_header(char* data, std::size_t size, std::size_t n, void* exchange)
-{
-    auto& x = *static_cast<Exchange*>(exchange);
-    const std::size_t len = size * n;
-    x.last_heard = Clock::now();
-    std::string_view line(data, len);
-    // A status line after a finished head begins the next response: an interim
-    // or redirect one is over.
-    const auto is_status = [](std::string_view l) {
-        return l.size() >= 5 && txt_lower(Text(l.substr(0, 5))) == Text("http/");
-    };
-    if (x.headers.ends_with("\r\n\r\n") && is_status(line))
-        x.headers.clear();
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    // A zero byte would end the header text there and hide the lines after it.
-    if (line.find('\0') != std::string_view::npos)
-        return len;
-    if (line.size() + 2 > x.max_bytes - x.headers.size())
-        return 0;
-    x.headers.append(line).append("\r\n");
-    return len;
-}
-
-bool has_header(const std::vector<Text>& lines, const Text& name_with_colon)
-{
-    for (const Text& line : lines) {
-        if (txt_compare(txt_lower(txt_left(line, txt_len(name_with_colon))), txt_lower(name_with_colon)) == 0)
-            return true;
-    }
-    return false;
-}
-
-using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
-
-// The lines in their order; the library's own Expect and Proxy-Connection
-// lines are switched off, as no request of ours has them.
-bool make_header_list(const std::vector<Text>& lines, HeaderList& list)
-{
-    std::vector<Text> all = lines;
-    if (!has_header(lines, "Expect:"))
-        all.emplace_back("Expect:");
-    if (!has_header(lines, "Proxy-Connection:"))
-        all.emplace_back("Proxy-Connection:");
-    for (const Text& line : all) {
-        curl_slist* next = curl_slist_append(list.get(), line.c_str());
-        if (next == nullptr)
-            return false;
-        (void)list.release();
-        list.reset(next);
-    }
-    return true;
-}
-
-// What came back of one exchange.
-struct Received {
-    bool made = false; // false: no exchange could be started
-    bool done = false; // false: it failed on the way, and head and body stay empty
-    Text head;         // the final status line and header lines, each ending in CR LF, then the empty line
-    ByteArray body;
-};
-
-Received carry_out(const Outgoing& out, const HttpLimits& lim)
-{
-    curl_ready();
-    const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
-    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
-    if (!parsed || !easy ||
-        curl_url_set(parsed.get(), CURLUPART_URL, out.address.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK)
-        return {};
-    Received in;
-    in.made = true;
-
-    Exchange x;
-    x.max_bytes = static_cast<std::size_t>(lim.max_response_bytes);
-    x.silence = std::chrono::seconds(lim.silence_seconds);
-    x.stop = out.stop;
-    HeaderList list(nullptr, &curl_slist_free_all);
-    const bool listed = out.sendable && make_header_list(out.lines, list);
-    std::string proxy_address;
-    if (!out.proxy.empty())
-        proxy_address = (txt_find(out.proxy, "://", 1, false) == -1 ? "http://" : "") + out.proxy.str();
-
-    // The library keeps no cache, so every answer comes from the server.
-    CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_CURLU, parsed.get());
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, out.agent.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, out.follow_redirects ? 1L : 0L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, lim.max_redirects);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    // The empty proxy also keeps proxies named in the environment away.
-    curl_easy_setopt(h, CURLOPT_PROXY, proxy_address.c_str());
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    if (out.shared_cookies) { // the caller's cookies replace the store's
-        curl_easy_setopt(h, CURLOPT_SHARE, cookie_store());
-        curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-    }
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, lim.connect_seconds);
-    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &on_request);
-    curl_easy_setopt(h, CURLOPT_PREREQDATA, &x);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &on_progress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &x);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(lim.max_response_bytes));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &on_body);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &x);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &on_header);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &x);
-    if (out.method == 0) {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    } else {
-        curl_easy_setopt(h, CURLOPT_POST, 1L);
-        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(out.body.size()));
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, out.body.str().data());
-        if (out.method != 1)
-            curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET");
-    }
-
-    // A failure anywhere on the way leaves no part of the answer: a body cut
-    // short is never taken for the whole one.
-    in.done = listed && curl_easy_perform(h) == CURLE_OK;
-    if (in.done) {
-        // The library ends some malformed heads without their empty line.
-        if (!x.headers.empty() && !x.headers.ends_with("\r\n\r\n"))
-            x.headers += "\r\n";
-        in.head = Text(std::move(x.headers));
-        in.body = ByteArray(std::move(x.body));
-    }
-    return in;
-}
-
 // ---- Reading the response ----
-
-// The cookie of a Set-Cookie line: the text behind "Set-Cookie:" up to its
-// first ';', or to the end of a line without attributes. One holding a control
-// byte other than tab is no cookie: it would carry that byte into the Cookie line of a later request.
-Text set_cookie_value(const Text& line)
-{
-    const int at = txt_find(line, "Set-Cookie:", 1, true);
-    if (at == -1)
-        return {};
-    std::string_view v = line.view().substr(static_cast<std::size_t>(at - 1) + 11);
-    v = v.substr(0, v.find(';'));
-    for (const unsigned char c : v) {
-        if ((c < 0x20 && c != '\t') || c == 0x7F)
-            return {};
-    }
-    return txt_trim(Text(v));
-}
 
 // "utf-8" in any case anywhere in the header bytes; sought byte by byte, as a
 // byte before it that would lead a two-byte character belongs to another line's text.
