@@ -1,12 +1,5 @@
 #include "tests/support/loopback_server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <stdexcept>
@@ -15,44 +8,15 @@ namespace fenrow::test {
 
 namespace {
 
-// A socket bound to 127.0.0.1 on a port the system picks.
-int bind_loopback(int& port)
+// Waits until s can be read; false when the server is stopping. A short wait
+// at a time, so that a stopping server is noticed soon.
+bool wait_readable(Socket s, const std::atomic<bool>& stopping)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw std::runtime_error("socket");
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    socklen_t len = sizeof a;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
-        ::close(fd);
-        throw std::runtime_error("bind");
+    while (!stopping) {
+        if (readable_within(s, 20))
+            return true;
     }
-    port = ntohs(a.sin_port);
-    return fd;
-}
-
-// Waits until fd can be read; false when the server is stopping.
-bool wait_readable(int fd, int stop)
-{
-    pollfd p[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
-    while (::poll(p, 2, -1) < 0) {
-    }
-    return (p[1].revents & POLLIN) == 0;
-}
-
-bool send_all(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    return false;
 }
 
 std::size_t content_length(std::string_view head)
@@ -66,13 +30,13 @@ std::size_t content_length(std::string_view head)
 
 // One request, head and body; empty when the client left, the server stops, or
 // what arrives is not plain HTTP (a TLS handshake, say).
-std::string read_request(int fd, int stop, std::string& pending)
+std::string read_request(Socket s, const std::atomic<bool>& stopping, std::string& pending)
 {
     const auto read_more = [&] {
         char buf[4096];
-        if (!wait_readable(fd, stop))
+        if (!wait_readable(s, stopping))
             return false;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        const long n = receive(s, buf, sizeof buf);
         if (n <= 0)
             return false;
         pending.append(buf, static_cast<std::size_t>(n));
@@ -106,8 +70,8 @@ Reply http_reply(std::string_view body, std::string_view header_lines, std::stri
 LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler))
 {
     listener_ = bind_loopback(port_);
-    if (::listen(listener_, 16) != 0 || ::pipe2(stop_pipe_, O_CLOEXEC) != 0) {
-        ::close(listener_);
+    if (!listen_on(listener_)) {
+        close_socket(listener_);
         throw std::runtime_error("listen");
     }
     acceptor_ = std::thread([this] { accept_loop(); });
@@ -115,14 +79,11 @@ LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler))
 
 LoopbackServer::~LoopbackServer()
 {
-    const char stop = 1;
-    (void)!::write(stop_pipe_[1], &stop, 1);
+    stopping_ = true;
     acceptor_.join();
     for (std::thread& t : connections_)
         t.join();
-    ::close(listener_);
-    ::close(stop_pipe_[0]);
-    ::close(stop_pipe_[1]);
+    close_socket(listener_);
 }
 
 std::string LoopbackServer::url(std::string_view path) const
@@ -138,19 +99,19 @@ std::vector<std::string> LoopbackServer::requests() const
 
 void LoopbackServer::accept_loop()
 {
-    while (wait_readable(listener_, stop_pipe_[0])) {
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
+    while (wait_readable(listener_, stopping_)) {
+        const Socket s = accept_on(listener_);
+        if (s == no_socket)
             continue;
-        connections_.emplace_back([this, fd] { serve(fd); });
+        connections_.emplace_back([this, s] { serve(s); });
     }
 }
 
-void LoopbackServer::serve(int fd)
+void LoopbackServer::serve(Socket s)
 {
     std::string pending;
     for (;;) {
-        const std::string request = read_request(fd, stop_pipe_[0], pending);
+        const std::string request = read_request(s, stopping_, pending);
         if (request.empty())
             break;
         {
@@ -158,23 +119,23 @@ void LoopbackServer::serve(int fd)
             requests_.push_back(request);
         }
         const Reply reply = handler_(request);
-        if (!send_all(fd, reply.bytes))
+        if (!send_all(s, reply.bytes))
             break;
         if (reply.hold) {
             char buf[4096];
-            while (wait_readable(fd, stop_pipe_[0]) && ::recv(fd, buf, sizeof buf, 0) > 0) {
+            while (wait_readable(s, stopping_) && receive(s, buf, sizeof buf) > 0) {
             }
             break;
         }
         if (reply.close)
             break;
     }
-    ::close(fd);
+    close_socket(s);
 }
 
-RefusingPort::RefusingPort() { fd_ = bind_loopback(port_); }
+RefusingPort::RefusingPort() { socket_ = bind_loopback(port_); }
 
-RefusingPort::~RefusingPort() { ::close(fd_); }
+RefusingPort::~RefusingPort() { close_socket(socket_); }
 
 std::string RefusingPort::url(std::string_view path) const
 {

@@ -2,6 +2,9 @@
 // it records every request's bytes and answers with what the test says.
 #pragma once
 
+#include "tests/support/loopback_socket.h"
+
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -38,11 +41,11 @@ public:
 
 private:
     void accept_loop();
-    void serve(int fd);
+    void serve(Socket s);
 
     Handler handler_;
-    int listener_ = -1;
-    int stop_pipe_[2] = {-1, -1};
+    Socket listener_ = no_socket;
+    std::atomic<bool> stopping_{false};
     int port_ = 0;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
@@ -61,7 +64,7 @@ public:
     std::string url(std::string_view path) const;
 
 private:
-    int fd_ = -1;
+    Socket socket_ = no_socket;
     int port_ = 0;
 };
 
