@@ -79,7 +79,8 @@ void attach_skin_with(SkinLibrary& library, const ByteArray& skin, int hue, int 
 
 void attach_skin(const ByteArray& skin, int hue, int saturation)
 {
-    static SkinLibrary library(to_fs_path(program_dir()) + "/" + library_loader::skin_library_file);
+    static SkinLibrary library(
+        to_fs_path(program_dir() + Text(std::string(1, path_separator)) + Text(library_loader::skin_library_file)));
     attach_skin_with(library, skin, hue, saturation);
 }
 
