@@ -31,6 +31,9 @@ Text text_from_utf16_exact(std::u16string_view s);
 Text text_from_utf8(std::string_view s);
 std::string text_to_utf8(const Text& t);
 
+// Letters of every alphabet folded to one case, the same on every system.
+char32_t fold_case(char32_t c);
+
 // "提示"_t: a UTF-8 literal of our sources as system text.
 Text operator""_t(const char* s, std::size_t n);
 

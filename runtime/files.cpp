@@ -5,11 +5,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <locale.h>
 #include <optional>
 #include <random>
 #include <vector>
-#include <wctype.h>
 
 namespace fenrow {
 
@@ -65,50 +63,11 @@ size_t find_char(string_view s, char c, bool last = false)
 
 // ---- Name keys --------------------------------------------------------------
 
-// Letters of the alphabets code page 936 holds, for systems without a Unicode
-// C locale.
-char32_t builtin_fold(char32_t c)
-{
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F)
-        return c + 0x50;
-    if (c >= 0x2160 && c <= 0x216F) // Roman numerals
-        return c + 0x10;
-    switch (c) {
-    case 0x3C2: return 0x3C3; // final sigma
-    case 0x386: return 0x3AC;
-    case 0x388: case 0x389: case 0x38A: return c + 0x25;
-    case 0x38C: return 0x3CC;
-    case 0x38E: case 0x38F: return c + 0x3F;
-    case 0x178: return 0xFF;
-    default: return c;
-    }
-}
-
-locale_t unicode_locale()
-{
-    // Created once: newlocale per name would cost more than the whole compare.
-    static const locale_t loc = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-        return l ? l : newlocale(LC_CTYPE_MASK, "C.utf8", locale_t{});
-    }();
-    return loc;
-}
-
 char32_t fold(char32_t c)
 {
-    if (c < 0x80)
-        return ascii_lower(c);
     if ((c >= 0x3400 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7A4)) // Han and Hangul have no case
         return c;
-    if (const locale_t loc = unicode_locale()) {
-        // Upper first, so that forms like the final sigma meet their letter.
-        const wint_t upper = towupper_l(static_cast<wint_t>(c), loc);
-        return static_cast<char32_t>(towlower_l(upper, loc));
-    }
-    return builtin_fold(c);
+    return fold_case(c);
 }
 
 size_t piece_len(string_view s, size_t i)
