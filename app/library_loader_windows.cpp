@@ -1,6 +1,5 @@
 #include "app/library_loader.h"
 
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace fenrow::library_loader {

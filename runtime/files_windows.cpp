@@ -3,7 +3,6 @@
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 namespace fenrow {
