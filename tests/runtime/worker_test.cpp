@@ -1,5 +1,7 @@
 #include "runtime/worker.h"
 
+#include "tests/support/fatal_exit.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -35,20 +37,20 @@ TEST(WorkerDeathTest, EscapingExceptionIsFatal)
             start_worker([] { throw std::runtime_error("worker broke"); });
             std::this_thread::sleep_for(std::chrono::seconds(10));
         },
-        testing::ExitedWithCode(255), "worker broke");
+        fatal_exit(), "worker broke");
     EXPECT_EXIT(
         {
             start_worker([] { throw 42; });
             std::this_thread::sleep_for(std::chrono::seconds(10));
         },
-        testing::ExitedWithCode(255), "unknown exception");
+        fatal_exit(), "unknown exception");
     EXPECT_EXIT(
         {
             WorkerGroup group;
             group.start([](std::stop_token) { throw 42; });
             std::this_thread::sleep_for(std::chrono::seconds(10));
         },
-        testing::ExitedWithCode(255), "unknown exception");
+        fatal_exit(), "unknown exception");
 }
 
 TEST(WorkerGroup, GoingAsksEveryWorkerToStopAndWaitsForIt)
