@@ -148,6 +148,10 @@ int replace_file(const Text& path, std::span<const string_view> parts)
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return directory_in_the_way;
+    // Windows refuses to rename over a read-only file, but only after the
+    // temporary file is written, and Wine as root does not refuse at all.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return ERROR_ACCESS_DENIED;
 
     const std::wstring prefix = temp_prefix(target);
     std::wstring temp;
