@@ -1,9 +1,8 @@
 #include "app/skin_attach.h"
 
+#include "app/library_loader.h"
 #include "app/skin/skin_format.h"
 #include "runtime/files.h"
-
-#include <dlfcn.h>
 
 #include <algorithm>
 
@@ -48,12 +47,12 @@ bool SkinLibrary::load()
 {
     if (handle_ != nullptr)
         return true;
-    handle_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = library_loader::open(path_);
     if (handle_ == nullptr)
         return false;
     // Never closed: the windows it restyled go on drawing with its code.
-    attach_ = reinterpret_cast<skin::AttachFn>(::dlsym(handle_, skin::attach_entry));
-    adjust_ = reinterpret_cast<skin::AdjustFn>(::dlsym(handle_, skin::adjust_entry));
+    attach_ = reinterpret_cast<skin::AttachFn>(library_loader::find(handle_, skin::attach_entry));
+    adjust_ = reinterpret_cast<skin::AdjustFn>(library_loader::find(handle_, skin::adjust_entry));
     return true;
 }
 
@@ -80,7 +79,8 @@ void attach_skin_with(SkinLibrary& library, const ByteArray& skin, int hue, int 
 
 void attach_skin(const ByteArray& skin, int hue, int saturation)
 {
-    static SkinLibrary library(to_fs_path(program_dir()) + "/" + skin::library_file);
+    static SkinLibrary library(
+        to_fs_path(program_dir() + Text(std::string(1, path_separator)) + Text(library_loader::skin_library_file)));
     attach_skin_with(library, skin, hue, saturation);
 }
 

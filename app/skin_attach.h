@@ -6,7 +6,7 @@
 #include "app/skin/skin_api.h"
 #include "runtime/text.h"
 
-#include <string>
+#include <filesystem>
 
 namespace fenrow {
 
@@ -17,7 +17,7 @@ const ByteArray& builtin_skin();
 // the process. An entry point it lacks is never called.
 class SkinLibrary {
 public:
-    explicit SkinLibrary(std::string path) : path_(std::move(path)) {}
+    explicit SkinLibrary(std::filesystem::path path) : path_(std::move(path)) {}
     SkinLibrary(const SkinLibrary&) = delete;
     SkinLibrary& operator=(const SkinLibrary&) = delete;
 
@@ -28,7 +28,7 @@ public:
     bool adjust(int hue, int saturation);
 
 private:
-    std::string path_; // file-system path
+    std::filesystem::path path_;
     void* handle_ = nullptr;
     skin::AttachFn attach_ = nullptr;
     skin::AdjustFn adjust_ = nullptr;

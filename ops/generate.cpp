@@ -9,12 +9,17 @@ namespace fenrow {
 
 namespace {
 
-// Checked byte by byte: neither '/' nor '.' can be the second byte of a
-// two-byte character, so no Chinese name is refused by mistake.
+// Neither '/' nor '.' can be the second byte of a two-byte character, but
+// Windows' separator '\\' can: characters are stepped over whole, so that no
+// Chinese name is refused by mistake. '/' separates on every system.
 bool stays_in_program_dir(const Text& file_name)
 {
     const std::string_view s = file_name.view();
-    return s.find(path_separator) == std::string_view::npos && s.find("..") == std::string_view::npos;
+    for (std::size_t i = 0; i < s.size(); i += char_len(s, i)) {
+        if (s[i] == '/' || s[i] == path_separator)
+            return false;
+    }
+    return s.find("..") == std::string_view::npos;
 }
 
 void report_unwritten(const Text& file_name, const Text& why)

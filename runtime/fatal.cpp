@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace fenrow {
 
@@ -23,15 +22,14 @@ void write_to_stderr(const Text& report)
         if (c != '\r')
             out.push_back(c);
     }
-    const char* p = out.data();
-    std::size_t left = out.size();
-    while (left > 0) {
-        const ssize_t n = ::write(STDERR_FILENO, p, left);
-        if (n <= 0)
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::size_t n = std::fwrite(out.data() + done, 1, out.size() - done, stderr);
+        if (n == 0)
             break;
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        done += n;
     }
+    std::fflush(stderr);
 }
 
 } // namespace

@@ -1,18 +1,12 @@
 #include "runtime/files.h"
 
 #include "runtime/codepage.h"
+#include "runtime/file_system.h"
 
-#include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdint>
-#include <fcntl.h>
 #include <optional>
 #include <random>
-#include <span>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace fenrow {
@@ -139,153 +133,6 @@ bool name_matches(string_view name, const std::u32string& key)
             return false;
     }
     return true;
-}
-
-// ---- Raw file access --------------------------------------------------------
-
-// Reads the whole file; 0 on success, else the errno.
-int read_all(const std::string& fs_path, std::string& out)
-{
-    out.clear();
-    int fd;
-    do {
-        fd = ::open(fs_path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return errno;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        out.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    int err = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n > 0) {
-            out.append(buf, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            err = errno;
-            break;
-        }
-    }
-    ::close(fd);
-    return err;
-}
-
-int write_all(int fd, string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return EIO;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
-std::string random_suffix()
-{
-    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 gen([] {
-        std::random_device rd;
-        const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-        std::seed_seq seq{rd(), rd(), static_cast<unsigned>(::getpid()), static_cast<unsigned>(now),
-                          static_cast<unsigned>(now >> 32)};
-        return std::mt19937_64(seq);
-    }());
-    std::string s(6, 'X');
-    for (char& c : s)
-        c = alphabet[gen() % (sizeof alphabet - 1)];
-    return s;
-}
-
-// The temporary file's name must stay within the name limit even when the
-// target's name nearly fills it; the rename then reports a target too long.
-std::string temp_prefix(const std::string& fs_path)
-{
-    constexpr size_t suffix_len = 10; // ".tmp" + six characters
-    const size_t slash = fs_path.rfind('/');
-    const size_t base_start = slash == std::string::npos ? 0 : slash + 1;
-    size_t base_len = fs_path.size() - base_start;
-    if (base_len + suffix_len > NAME_MAX) {
-        base_len = NAME_MAX - suffix_len;
-        while (base_len > 0 && (static_cast<unsigned char>(fs_path[base_start + base_len]) & 0xC0) == 0x80)
-            --base_len; // keep whole UTF-8 characters
-    }
-    return fs_path.substr(0, base_start + base_len) + ".tmp";
-}
-
-// Writes the parts to a new file beside the target and renames it over the
-// target; 0 on success, else the errno of the failing step, the target
-// untouched and no temporary file left behind.
-int write_replacing(const std::string& fs_path, std::span<const string_view> parts)
-{
-    struct stat st {};
-    std::optional<mode_t> keep_mode;
-    if (::stat(fs_path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return EISDIR;
-        if (S_ISREG(st.st_mode))
-            keep_mode = st.st_mode & 07777;
-    }
-
-    const std::string prefix = temp_prefix(fs_path);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = prefix + random_suffix();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST && errno != EINTR)
-            return errno;
-    }
-    if (fd < 0)
-        return EEXIST;
-
-    int err = 0;
-    for (string_view part : parts) {
-        if ((err = write_all(fd, part)) != 0)
-            break;
-    }
-    if (err == 0 && keep_mode)
-        ::fchmod(fd, *keep_mode); // a replaced file keeps its permissions; failing that is no reason to fail
-    // No fsync: the rename already keeps a crash of the program from leaving
-    // half a file, and a sync per file made writing many small files 4-5 times slower.
-    // Linux releases the descriptor even when close reports EINTR.
-    if (::close(fd) != 0 && err == 0 && errno != EINTR)
-        err = errno;
-    if (err == 0 && ::rename(temp.c_str(), fs_path.c_str()) != 0)
-        err = errno;
-    if (err != 0)
-        ::unlink(temp.c_str());
-    return err;
-}
-
-Text reason_for(int err)
-{
-    switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return "没有写入权限"_t;
-    case ENOSPC:
-    case EDQUOT:
-        return "磁盘空间不足"_t;
-    case ENOENT:
-    case ENOTDIR:
-        return "目录不存在"_t;
-    case ENAMETOOLONG:
-        return "文件名太长"_t;
-    case EISDIR:
-        return "同名的目录已存在"_t;
-    default:
-        return text_from_utf8(std::generic_category().message(err));
-    }
 }
 
 // ---- Settings-file lines ----------------------------------------------------
@@ -478,32 +325,21 @@ const ProgramDir& program_dir_info()
 {
     static const ProgramDir info = [] {
         ProgramDir d;
-        std::string buf(256, '\0');
-        for (;;) {
-            const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-            if (n < 0)
-                return d;
-            if (static_cast<size_t>(n) < buf.size()) {
-                buf.resize(static_cast<size_t>(n));
-                break;
-            }
-            buf.resize(buf.size() * 2);
+        if (const std::optional<Text> program = file_system::running_program()) {
+            d.dir = dir_of(*program);
+            d.known = true;
         }
-        d.dir = dir_of(text_from_utf8(buf));
-        d.known = true;
         return d;
     }();
     return info;
 }
 
-} // namespace
-
-namespace {
 std::optional<Text>& program_dir_for_testing()
 {
     static std::optional<Text> dir;
     return dir;
 }
+
 } // namespace
 
 const Text& program_dir()
@@ -517,14 +353,29 @@ void set_program_dir_for_testing(std::optional<Text> dir) { program_dir_for_test
 bool init_program_dir()
 {
     const ProgramDir& info = program_dir_info();
-    if (!info.known)
-        return false;
-    // An empty directory part means the program lies in the root directory.
-    const std::string fs = info.dir.empty() ? std::string("/") : to_fs_path(info.dir);
-    return ::chdir(fs.c_str()) == 0;
+    return info.known && file_system::change_directory(info.dir);
 }
 
-std::string to_fs_path(const Text& path) { return text_to_utf8(path); }
+std::filesystem::path to_fs_path(const Text& path)
+{
+    const std::string utf8 = text_to_utf8(path);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string file_system::random_suffix()
+{
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 gen([] {
+        std::random_device rd;
+        const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::seed_seq seq{rd(), rd(), rd(), static_cast<unsigned>(now), static_cast<unsigned>(now >> 32)};
+        return std::mt19937_64(seq);
+    }());
+    std::string s(6, 'X');
+    for (char& c : s)
+        c = alphabet[gen() % (sizeof alphabet - 1)];
+    return s;
+}
 
 std::u32string ini_name_key(const Text& name) { return name_key(name.view()); }
 
@@ -539,7 +390,7 @@ Text ini_read(const Text& file, const Text& section, const Text& key, const std:
     string_view result = default_text ? default_text->view() : string_view();
     std::string content;
     std::vector<Line> entries;
-    if (read_all(to_fs_path(Text(f)), content) == 0) {
+    if (file_system::read_file(Text(f), content) == 0) {
         const std::vector<SectionSpan> spans = find_sections(content, name_key(sec), true);
         if (!spans.empty())
             entries = find_entries(content, spans[0].begin, spans[0].end, name_key(k), true);
@@ -566,10 +417,9 @@ bool ini_write(const Text& file, const Text& section, const std::optional<Text>&
             return false;
     }
 
-    const std::string fs_path = to_fs_path(file);
     std::string content;
-    const int read_err = read_all(fs_path, content);
-    if (read_err != 0 && read_err != ENOENT)
+    const int read_err = file_system::read_file(file, content);
+    if (read_err != 0 && !file_system::is_missing(read_err))
         return false;
 
     std::string out;
@@ -616,23 +466,25 @@ bool ini_write(const Text& file, const Text& section, const std::optional<Text>&
     if (read_err == 0 && out == content)
         return true; // rewriting the same value changes nothing
     const string_view parts[] = {out};
-    return write_replacing(fs_path, parts) == 0;
+    return file_system::replace_file(file, parts) == 0;
 }
 
-bool file_delete(const Text& path) { return !path.empty() && ::unlink(to_fs_path(path).c_str()) == 0; }
+bool file_delete(const Text& path) { return !path.empty() && file_system::delete_file(path); }
 
 bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why)
 {
-    int err = ENOENT;
-    if (!path.empty()) {
-        std::vector<string_view> views;
-        views.reserve(parts.size());
-        for (const ByteArray& b : parts)
-            views.push_back(b.view());
-        err = write_replacing(to_fs_path(path), views);
+    if (path.empty()) {
+        if (why)
+            *why = "文件名为空"_t;
+        return false;
     }
+    std::vector<string_view> views;
+    views.reserve(parts.size());
+    for (const ByteArray& b : parts)
+        views.push_back(b.view());
+    const int err = file_system::replace_file(path, views);
     if (err != 0 && why)
-        *why = path.empty() ? "文件名为空"_t : reason_for(err);
+        *why = file_system::failure_reason(err);
     return err == 0;
 }
 

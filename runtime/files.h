@@ -1,17 +1,19 @@
 // Program directory, settings files and plain file writes. Paths are system
-// text; they are turned into the file system's UTF-8 only at the system call.
+// text; they are turned into the file system's form (UTF-8 on Linux, UTF-16 on
+// Windows) only at the system call.
 #pragma once
 
 #include "runtime/text.h"
 
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <string>
 
 namespace fenrow {
 
-// The path separator of generated paths.
-inline constexpr char path_separator = '/';
+// The path separator of generated paths: '/' on Linux, '\\' on Windows.
+extern const char path_separator;
 
 // The directory part of a path: everything before its last separator (two-byte
 // characters stepped over whole); the empty text when there is none.
@@ -24,7 +26,8 @@ bool init_program_dir();
 // Tests only: program_dir() gives dir from now on; nullopt restores the real one.
 void set_program_dir_for_testing(std::optional<Text> dir);
 
-std::string to_fs_path(const Text& path);
+// The path as the standard library's file functions take it.
+std::filesystem::path to_fs_path(const Text& path);
 
 // Settings files: sections of key=value entries, lines ending CR LF.
 inline constexpr int ini_buffer_size = 10240;

@@ -29,9 +29,6 @@ inline constexpr const char attach_entry[] = "SkinH_AttachRes";
 inline constexpr const char adjust_entry[] = "SkinH_AdjustHSV";
 inline constexpr const char detach_entry[] = "fenrow_skin_detach";
 
-// The library's file name; it lies in the program's directory.
-inline constexpr const char library_file[] = "libfenrow_skin.so";
-
 inline constexpr int hue_limit = 180;
 inline constexpr int saturation_limit = 100;
 inline constexpr int lightness_limit = 100;

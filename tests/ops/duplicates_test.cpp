@@ -5,13 +5,12 @@
 #include "runtime/files.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <random>
-#include <unistd.h>
 
 using namespace fenrow;
 namespace fs = std::filesystem;
@@ -109,10 +108,9 @@ Text pick_through_settings_file(const Text& file, const Text& left, const Text& 
 
 TEST(PickNonDuplicates, AgreesWithTheSettingsFile)
 {
-    char dir[] = "/tmp/fenrow-pick-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    const std::unique_ptr<char, void (*)(char*)> removed(dir, [](char* d) { fs::remove_all(d); });
-    const Text file = Text(dir) + Text("/set.ini");
+    const fenrow::test::TempDir dir("fenrow-pick-");
+    const std::u8string dir_utf8 = dir.path().u8string();
+    const Text file = text_from_utf8(std::string(dir_utf8.begin(), dir_utf8.end())) + Text(std::string(1, path_separator)) + "set.ini";
 
     const char* const pieces[] = {"a", "A", "b", " ", "\t", "\x01", "\r", "\n", "\r\n", "]", "[", "=", ";",
                                   "\x80", "\x81", "\x81\x41", "\x81\x61", "\xa3\xc1", "\xa3\xe1", "\xa6\xa1",

@@ -5,14 +5,15 @@
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/file_rules.h"
 #include "tests/support/print.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <unistd.h>
 
 using namespace fenrow;
 namespace fs = std::filesystem;
@@ -27,6 +28,12 @@ const Text seven = "a1\r\na2\r\na3\r\na4\r\na5\r\na6\r\na7";
 
 // File name on disk (UTF-8) → content (code-page-936 bytes).
 using Files = std::map<std::string, Text>;
+
+std::string utf8_of(const fs::path& p)
+{
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
 
 struct Inputs {
     Text left;
@@ -43,14 +50,12 @@ class GenerateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl = (fs::temp_directory_path() / "fenrow-generate-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
         // The program's directory lies one level down, so that a name leading
         // out of it still lands in the test's own directory.
-        outer_ = tmpl;
-        dir_ = outer_ + "/program";
+        outer_ = fenrow::test::make_temp_dir("fenrow-generate-");
+        dir_ = outer_ / "program";
         fs::create_directory(dir_);
-        set_program_dir_for_testing(text_from_utf8(dir_));
+        set_program_dir_for_testing(text_from_utf8(utf8_of(dir_)));
     }
     void TearDown() override
     {
@@ -79,7 +84,7 @@ protected:
         Files out;
         for (const auto& e : fs::directory_iterator(dir_)) {
             std::ifstream in(e.path(), std::ios::binary);
-            out[e.path().filename().string()] =
+            out[utf8_of(e.path().filename())] =
                 e.is_directory() ? Text("<dir>") : Text(std::string(std::istreambuf_iterator<char>(in), {}));
         }
         return out;
@@ -94,7 +99,7 @@ protected:
     Text left() { return ui.get_content(ctl::left_box); }
     Text right() { return ui.get_content(ctl::right_box); }
 
-    std::string outer_, dir_;
+    fs::path outer_, dir_;
     MemoryControls ui{control_table()};
     FakeDesktop desktop;
 };
@@ -146,6 +151,8 @@ TEST_F(GenerateTest, RunsAsTheTableSays)
         {"Chinese accounts, own separator and top", {"张三----密码1\r\n李四----密码2\r\n王五"_t, "2", "号"_t, 0,
                                                       true, "、"_t, true, "【名单】"_t},
          {{"号1.txt", "【名单】\r\n1、张三----密码1\r\n2、李四----密码2"_t}}, "王五"_t, true, {tip(done)}},
+        {"name ending in the byte of '\\'", {"a1\r\na2", "2", "運"_t, 0, false, "", false}, {{"運1.txt", "a1\r\na2"}},
+         "", true, {tip(done)}},
         {"empty name", {seven, "3", ""}, {}, seven, false, {tip(settings_missing)}},
         {"empty count", {seven, ""}, {}, seven, false, {tip(settings_missing)}},
         {"empty list", {"", "3"}, {}, "", false, {tip(left_empty)}},
@@ -244,8 +251,8 @@ TEST_F(GenerateTest, LongRunsShowTheirProgressAndRepaint)
     EXPECT_EQ(hint(), "已生成 2 个文本"_t);
     EXPECT_EQ(desktop.paints_processed, 2);
 
-    fs::remove(fs::path(dir_) / "账号2.txt");
-    fs::create_directory(fs::path(dir_) / "账号2.txt");
+    fs::remove(dir_ / u8"账号2.txt");
+    fs::create_directory(dir_ / u8"账号2.txt");
     prepare({seven});
     generate_text_files(ui);
     generate_progress_interval = std::chrono::milliseconds(250);
@@ -255,7 +262,7 @@ TEST_F(GenerateTest, LongRunsShowTheirProgressAndRepaint)
 // A directory of the target's name cannot be replaced, even by root.
 TEST_F(GenerateTest, UnwritableFileStopsTheRunAndKeepsItsAccounts)
 {
-    fs::create_directory(fs::path(dir_) / "账号2.txt");
+    fs::create_directory(dir_ / u8"账号2.txt");
     prepare({seven});
     generate_text_files(ui);
     const Files expected = {{"账号1.txt", "[账号]\r\n1=a1\r\n2=a2\r\n3=a3"_t}, {"账号2.txt", "<dir>"}};
@@ -267,7 +274,7 @@ TEST_F(GenerateTest, UnwritableFileStopsTheRunAndKeepsItsAccounts)
 
 TEST_F(GenerateTest, FirstFileUnwritableLeavesTheBoxAsItWas)
 {
-    fs::create_directory(fs::path(dir_) / "账号1.txt");
+    fs::create_directory(dir_ / u8"账号1.txt");
     const Text list = "a1\r\na2\r\na3\r\n\r\n";
     prepare({list});
     generate_text_files(ui);
@@ -278,8 +285,8 @@ TEST_F(GenerateTest, FirstFileUnwritableLeavesTheBoxAsItWas)
 
 TEST_F(GenerateTest, ReadOnlyDirectoryKeepsTheAccounts)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only directories";
+    if (!fenrow::test::read_only_directory_refuses_writes())
+        GTEST_SKIP() << "this user writes into read-only directories (root, or anyone on Windows)";
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
     prepare({seven});
     generate_text_files(ui);
@@ -292,14 +299,15 @@ TEST_F(GenerateTest, ReadOnlyDirectoryKeepsTheAccounts)
 
 TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
 {
-    fs::create_directory(fs::path(dir_) / "sub");
-    for (const char* name : {"../x", "sub/x", "..", "a..b"}) {
+    fs::create_directory(dir_ / "sub");
+    const std::string sub_x = std::string("sub") + path_separator + "x";
+    for (const char* name : {"../x", "sub/x", "..", "a..b", sub_x.c_str()}) {
         prepare({seven, "3", name});
         generate_text_files(ui);
         EXPECT_EQ(left(), seven) << name;
     }
     EXPECT_EQ(files(), (Files{{"sub", "<dir>"}}));
-    EXPECT_TRUE(fs::is_empty(fs::path(dir_) / "sub"));
+    EXPECT_TRUE(fs::is_empty(dir_ / "sub"));
     EXPECT_EQ(std::distance(fs::directory_iterator(outer_), fs::directory_iterator()), 1);
 }
 

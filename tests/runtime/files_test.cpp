@@ -1,19 +1,20 @@
 #include "runtime/files.h"
 
 #include "runtime/codepage.h"
+#include "tests/support/file_rules.h"
 #include "tests/support/small_filesystem.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace fenrow;
 namespace fs = std::filesystem;
@@ -23,41 +24,56 @@ namespace {
 const std::optional<Text> none;
 const std::optional<std::string> absent;
 
+// The longest name of a directory entry on both systems.
+constexpr std::size_t name_max = 255;
+
 // Sources are UTF-8; settings files and names hold code-page-936 bytes.
 std::string gbk(const char* utf8) { return operator""_t(utf8, std::strlen(utf8)).str(); }
 
+// Paths written with '/' as the system writes them.
+std::string native(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', path_separator);
+    return path;
+}
+
+fs::path from_utf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+std::string utf8_of(const fs::path& p)
+{
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string tmpl = (fs::temp_directory_path() / "fenrow-files-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-    }
+    void SetUp() override { dir_ = fenrow::test::make_temp_dir("fenrow-files-"); }
     void TearDown() override
     {
         std::error_code ec;
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(dir_, ec);
     }
-    Text path(const std::string& name) const { return T(dir_ + "/" + name); }
+    // The name's bytes as they are, after the directory; '/' is the system's separator.
+    Text path(const std::string& name) const { return text_from_utf8(utf8_of(dir_)) + T(native("/" + name)); }
+    // Names in UTF-8 from here on.
+    fs::path at(const std::string& name) const { return dir_ / from_utf8(name); }
     void put(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
+        std::ofstream(at(name), std::ios::binary) << bytes;
     }
     std::optional<std::string> get(const std::string& name) const
     {
-        std::ifstream in(dir_ + "/" + name, std::ios::binary);
-        return in && fs::is_regular_file(dir_ + "/" + name) ? std::optional(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
+        std::ifstream in(at(name), std::ios::binary);
+        return in && fs::is_regular_file(at(name)) ? std::optional(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
     }
     std::set<std::string> names() const
     {
         std::set<std::string> s;
         for (const auto& e : fs::directory_iterator(dir_))
-            s.insert(e.path().filename().string());
+            s.insert(utf8_of(e.path().filename()));
         return s;
     }
-    std::string dir_;
+    fs::path dir_;
 };
 
 } // namespace
@@ -68,19 +84,22 @@ TEST(DirOf, CutsBeforeTheLastSeparator)
         {"/opt/fenrow/fenrow", "/opt/fenrow"}, {"a/b/", "a/b"}, {"/fenrow", ""}, {"fenrow", ""}, {"", ""},
         {gbk("/目录/账号.txt"), gbk("/目录")},
         {"x/\x81/y", "x"}, // the lead byte takes the separator after it
+        {gbk("目录/運"), gbk("目录")}, // 運 ends in the byte of '\\'
     };
     for (const auto& [path, dir] : cases)
-        EXPECT_EQ(dir_of(T(path)).str(), dir) << path;
+        EXPECT_EQ(dir_of(T(native(path))).str(), native(dir)) << path;
 }
 
 TEST(ProgramDir, IsTheRunningProgramsDirectoryAndBecomesCurrent)
 {
-    const fs::path exe = fs::read_symlink("/proc/self/exe");
-    EXPECT_EQ(to_fs_path(program_dir()), exe.parent_path().string());
+    const fs::path dir = to_fs_path(program_dir());
+    EXPECT_TRUE(dir.is_absolute()) << dir;
+    EXPECT_TRUE(fs::is_regular_file(dir / FENROW_TEST_PROGRAM)) << dir;
+    EXPECT_NE(program_dir().view().back(), path_separator);
     const fs::path before = fs::current_path();
     fs::current_path(fs::temp_directory_path());
     EXPECT_TRUE(init_program_dir());
-    EXPECT_EQ(fs::current_path(), exe.parent_path());
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), dir)) << fs::current_path();
     fs::current_path(before);
 }
 
@@ -88,7 +107,7 @@ TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
 {
     put("longer", "0123456789");
     put("plain", "keep");
-    fs::create_directory(dir_ + "/sub");
+    fs::create_directory(at("sub"));
     const struct {
         std::string name, a, b;
         const char* why; // nullptr: succeeds, leaving a + b
@@ -97,11 +116,11 @@ TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
         {"longer", "ab", "", nullptr}, // replaced, never extended
         {"plain", "", "", nullptr},
         {"zeros", "a", std::string("\0b", 2), nullptr},
-        {std::string(NAME_MAX, 'n'), "x", "y", nullptr}, // the temporary name must fit too
+        {std::string(name_max, 'n'), "x", "y", nullptr}, // the temporary name must fit too
         {"missing/x", "data", "", "目录不存在"},
         {"longer/x", "data", "", "目录不存在"},
         {"sub", "data", "", "同名的目录已存在"},
-        {std::string(NAME_MAX + 1, 'n'), "data", "", "文件名太长"},
+        {std::string(name_max + 1, 'n'), "data", "", "文件名太长"},
     };
     for (const auto& c : cases) {
         Text why = "unchanged";
@@ -110,25 +129,47 @@ TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
         EXPECT_EQ(text_to_utf8(why), c.why ? c.why : "unchanged") << c.name;
         EXPECT_EQ(get(c.name), c.why ? before : c.a + c.b) << c.name;
     }
-    EXPECT_EQ(names(), (std::set<std::string>{"new", "longer", "plain", "zeros", std::string(NAME_MAX, 'n'), "sub"}));
+    EXPECT_EQ(names(), (std::set<std::string>{"new", "longer", "plain", "zeros", std::string(name_max, 'n'), "sub"}));
 
     EXPECT_TRUE(file_write(path("longer"), {ByteArray()}));
     EXPECT_EQ(get("longer"), "");
-    EXPECT_TRUE(file_write(T(dir_) + "/账号1.txt"_t, {ByteArray("a")}));
-    EXPECT_EQ(get("账号1.txt"), "a");
 }
 
-TEST_F(FilesTest, FileWriteSetsPermissionsAndTakesNoEmptyPath)
+// Names reach the disk as the same characters: a two-byte character ending in
+// the byte of '\\', the euro sign's single byte, and a four-byte form (UTF-16
+// surrogates on Windows).
+TEST_F(FilesTest, NamesKeepTheirCharactersOnDisk)
 {
+    for (const char* name : {"账号1.txt", "運.ini", "€.txt", "😀.txt"}) {
+        const Text file = path("") + operator""_t(name, std::strlen(name));
+        ASSERT_TRUE(file_write(file, {ByteArray("a")})) << name;
+        EXPECT_EQ(get(name), "a") << name;
+        EXPECT_TRUE(ini_write(file, "s", Text("k"), Text("v"))) << name;
+        EXPECT_EQ(ini_read(file, "s", "k"), "v") << name;
+        EXPECT_EQ(names(), std::set<std::string>{name});
+        EXPECT_TRUE(file_delete(file)) << name;
+        EXPECT_TRUE(names().empty()) << name;
+    }
+}
+
+TEST_F(FilesTest, FileWriteSetsPermissions)
+{
+    if (!fenrow::test::files_have_permission_bits())
+        GTEST_SKIP() << "this file system keeps no permission bits";
     const mode_t old_mask = ::umask(022);
     put("private", "x");
-    fs::permissions(dir_ + "/private", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(at("private"), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(file_write(path("private"), {ByteArray("y")}));
     EXPECT_TRUE(file_write(path("new"), {ByteArray("y")}));
     ::umask(old_mask);
-    EXPECT_EQ(fs::status(dir_ + "/private").permissions(), fs::perms(0600));
-    EXPECT_EQ(fs::status(dir_ + "/new").permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::status(at("private")).permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(at("new")).permissions(), fs::perms(0644));
+}
 
+TEST_F(FilesTest, FileWriteTakesNoEmptyPath)
+{
+    put("private", "y");
+    put("new", "y");
     const fs::path before = fs::current_path();
     fs::current_path(dir_);
     Text why;
@@ -145,8 +186,8 @@ TEST_F(FilesTest, FileWriteSetsPermissionsAndTakesNoEmptyPath)
 
 TEST_F(FilesTest, ReadOnlyDirectoryRefusesWrites)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only directories";
+    if (!fenrow::test::read_only_directory_refuses_writes())
+        GTEST_SKIP() << "this user writes into read-only directories (root, or anyone on Windows)";
     put("a.txt", "keep");
     put("a.ini", "[s]\r\nk=1\r\n");
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
@@ -160,12 +201,32 @@ TEST_F(FilesTest, ReadOnlyDirectoryRefusesWrites)
     EXPECT_EQ(names(), (std::set<std::string>{"a.txt", "a.ini"}));
 }
 
+TEST_F(FilesTest, ReadOnlyFileRefusesReplacement)
+{
+    if (!fenrow::test::read_only_file_refuses_replacement())
+        GTEST_SKIP() << "a read-only file in a writable directory is replaced here";
+    put("a.txt", "keep");
+    put("a.ini", "[s]\r\nk=1\r\n");
+    const auto write_bits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    for (const char* name : {"a.txt", "a.ini"})
+        fs::permissions(at(name), write_bits, fs::perm_options::remove);
+    Text why;
+    EXPECT_FALSE(file_write(path("a.txt"), {ByteArray("new")}, &why));
+    EXPECT_EQ(text_to_utf8(why), "没有写入权限");
+    EXPECT_FALSE(ini_write(path("a.ini"), "s", Text("k"), Text("2")));
+    EXPECT_EQ(ini_read(path("a.ini"), "s", "k"), "1");
+    EXPECT_EQ(get("a.txt"), "keep");
+    EXPECT_EQ(names(), (std::set<std::string>{"a.txt", "a.ini"}));
+    for (const char* name : {"a.txt", "a.ini"})
+        fs::permissions(at(name), write_bits, fs::perm_options::add);
+}
+
 TEST(FilesOnASmallDisk, AFullOrReadOnlyDiskRefusesWritesAndKeepsWhatWasThere)
 {
     for (const bool read_only : {false, true}) {
         fenrow::test::SmallFilesystem disk(16 * 4096);
         if (!disk.mounted())
-            GTEST_SKIP() << "mounting a small file system needs root";
+            GTEST_SKIP() << "no small file system to mount: that takes root on Linux";
         const Text file(disk.path() + "/a.txt"), ini(disk.path() + "/a.ini");
         ASSERT_TRUE(file_write(file, {ByteArray("keep")}));
         ASSERT_TRUE(ini_write(ini, "s", Text("k"), Text("1")));
@@ -249,14 +310,14 @@ TEST_F(FilesTest, IniRead)
         {"[s]\r\na=1\r\n[S]\r\nb=2\r\n", "s", "b", Text("d"), "d"}, // only the first matching section counts
     };
     for (const auto& c : cases) {
-        fs::remove(dir_ + "/f.ini");
+        fs::remove(at("f.ini"));
         if (c.content)
             put("f.ini", *c.content);
         EXPECT_EQ(ini_read(path("f.ini"), T(c.section), T(c.key), c.dflt).str(), c.expect) << c.content.value_or("");
     }
     EXPECT_EQ(ini_read(Text(), "s", "k", Text("d")), "");
     put("f.ini", sk);
-    EXPECT_EQ(ini_read(T(" \t" + dir_ + "/f.ini"), "s", "k"), "v");
+    EXPECT_EQ(ini_read(Text(" \t") + path("f.ini"), "s", "k"), "v");
 
     const std::string big(20000, 'x');
     ASSERT_TRUE(ini_write(path("big.ini"), "s", Text("k"), T(big)));

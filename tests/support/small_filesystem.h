@@ -1,6 +1,6 @@
 // A memory file system of a few kilobytes mounted on a fresh directory, so that
-// tests meet a really full or read-only disk. Only root may mount; elsewhere
-// mounted() is false and the test skips.
+// tests meet a really full or read-only disk. Only root on Linux may mount;
+// elsewhere mounted() is false and the test skips.
 #pragma once
 
 #include <cstddef>

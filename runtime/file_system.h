@@ -1,0 +1,44 @@
+// The system half of files.cpp, one of files_posix.cpp and files_windows.cpp:
+// raw file access by path, the running program, the current directory. Paths
+// are system text, converted to the file system's form at the system call.
+// An error is the system's own number (errno, or the Windows error code); 0
+// is success.
+#pragma once
+
+#include "runtime/text.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace fenrow::file_system {
+
+// Reads the whole file into out (emptied first).
+int read_file(const Text& path, std::string& out);
+
+// The error says the file is not there (nor, perhaps, its directory).
+bool is_missing(int err);
+
+// Writes the parts, in order, to a new file beside the target and renames it
+// over the target; on failure the target is untouched and no temporary file
+// is left behind. A directory of the target's name is an error.
+int replace_file(const Text& path, std::span<const std::string_view> parts);
+
+bool delete_file(const Text& path);
+
+// The error in words for the user.
+Text failure_reason(int err);
+
+// The running program file's full path; nullopt when the system does not tell.
+std::optional<Text> running_program();
+
+// dir as dir_of() gives it for a full path: the empty text, or a drive name
+// alone, stands for that root directory.
+bool change_directory(const Text& dir);
+
+// Implemented by files.cpp for both halves: six letters and digits for the
+// name of a temporary file, different on every call.
+std::string random_suffix();
+
+} // namespace fenrow::file_system

@@ -1,0 +1,237 @@
+#include "runtime/file_system.h"
+
+#include "runtime/codepage.h"
+#include "runtime/files.h"
+
+#include <windows.h>
+
+namespace fenrow {
+
+extern const char path_separator = '\\';
+
+namespace file_system {
+
+namespace {
+
+using std::size_t;
+using std::string_view;
+
+// The limit of one name in a path, in UTF-16 units.
+constexpr size_t name_max = 255;
+
+// Ours, not the system's: codes with bit 29 set are left to applications.
+constexpr int directory_in_the_way = 0x20000001;
+
+int last_error() { return static_cast<int>(::GetLastError()); }
+
+std::wstring wide(const Text& text)
+{
+    const std::u16string u = text_to_utf16(text);
+    return std::wstring(u.begin(), u.end());
+}
+
+bool starts_with(const std::wstring& s, const wchar_t* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Beyond MAX_PATH the system takes only full paths marked \\?\; a path near
+// the limit gets that form, so that its temporary file's longer name fits too.
+std::wstring system_path(const Text& path)
+{
+    std::wstring w = wide(path);
+    if (w.size() < MAX_PATH - 12 || starts_with(w, L"\\\\?\\"))
+        return w;
+    DWORD n = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+    std::wstring full;
+    while (n > full.size()) {
+        full.resize(n);
+        n = ::GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (n == 0)
+        return w;
+    full.resize(n);
+    if (starts_with(full, L"\\\\?\\") || starts_with(full, L"\\\\.\\"))
+        return full;
+    if (starts_with(full, L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+size_t name_start(const std::wstring& path)
+{
+    const size_t sep = path.find_last_of(L"\\/");
+    return sep == std::wstring::npos ? 0 : sep + 1;
+}
+
+// The temporary file's name must stay within the name limit even when the
+// target's name nearly fills it.
+std::wstring temp_prefix(const std::wstring& path)
+{
+    constexpr size_t suffix_len = 10; // ".tmp" + six characters
+    const size_t base_start = name_start(path);
+    size_t base_len = path.size() - base_start;
+    if (base_len + suffix_len > name_max) {
+        base_len = name_max - suffix_len;
+        const wchar_t next = path[base_start + base_len];
+        if (next >= 0xDC00 && next <= 0xDFFF)
+            --base_len; // keep surrogate pairs whole
+    }
+    return path.substr(0, base_start + base_len) + L".tmp";
+}
+
+int write_all(HANDLE file, string_view bytes)
+{
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(bytes.size() < (1u << 30) ? bytes.size() : (1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr))
+            return last_error();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        bytes.remove_prefix(written);
+    }
+    return 0;
+}
+
+Text system_message(int err)
+{
+    wchar_t* buf = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, static_cast<DWORD>(err), 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+    std::u16string message(buf, buf + n);
+    ::LocalFree(buf);
+    // The system ends its sentences with a full stop and a line break; the
+    // reason goes in the middle of ours.
+    while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n' || message.back() == u' ' ||
+                                message.back() == u'.' || message.back() == u'\u3002'))
+        message.pop_back();
+    if (message.empty())
+        return Text(("error " + std::to_string(static_cast<unsigned>(err))).c_str());
+    return text_from_utf16(message);
+}
+
+} // namespace
+
+int read_file(const Text& path, std::string& out)
+{
+    out.clear();
+    const HANDLE file = ::CreateFileW(system_path(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return last_error();
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
+        out.reserve(static_cast<size_t>(size.QuadPart));
+    char buf[65536];
+    int err = 0;
+    for (;;) {
+        DWORD n = 0;
+        if (!::ReadFile(file, buf, sizeof buf, &n, nullptr)) {
+            err = last_error();
+            break;
+        }
+        if (n == 0)
+            break;
+        out.append(buf, n);
+    }
+    ::CloseHandle(file);
+    return err;
+}
+
+bool is_missing(int err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND; }
+
+int replace_file(const Text& path, std::span<const string_view> parts)
+{
+    const std::wstring target = system_path(path);
+    if (target.size() - name_start(target) > name_max)
+        return ERROR_FILENAME_EXCED_RANGE;
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return directory_in_the_way;
+    // Windows refuses to rename over a read-only file, but only after the
+    // temporary file is written, and Wine as root does not refuse at all.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return ERROR_ACCESS_DENIED;
+
+    const std::wstring prefix = temp_prefix(target);
+    std::wstring temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        const std::string suffix = random_suffix();
+        temp = prefix + std::wstring(suffix.begin(), suffix.end());
+        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
+            return last_error();
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return ERROR_FILE_EXISTS;
+
+    int err = 0;
+    for (string_view part : parts) {
+        if ((err = write_all(file, part)) != 0)
+            break;
+    }
+    // No flush to disk, as on Linux: the rename alone keeps a crash of the
+    // program from leaving half a file.
+    if (!::CloseHandle(file) && err == 0)
+        err = last_error();
+    if (err == 0 && !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        err = last_error();
+    if (err != 0)
+        ::DeleteFileW(temp.c_str());
+    return err;
+}
+
+bool delete_file(const Text& path) { return ::DeleteFileW(system_path(path).c_str()) != 0; }
+
+Text failure_reason(int err)
+{
+    switch (err) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return "没有写入权限"_t;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "磁盘空间不足"_t;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DIRECTORY:
+        return "目录不存在"_t;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return "文件名太长"_t;
+    case directory_in_the_way:
+        return "同名的目录已存在"_t;
+    default:
+        return system_message(err);
+    }
+}
+
+std::optional<Text> running_program()
+{
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return std::nullopt;
+        if (n < buf.size()) {
+            buf.resize(n);
+            return text_from_utf16(std::u16string(buf.begin(), buf.end()));
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+bool change_directory(const Text& dir)
+{
+    std::wstring w = wide(dir);
+    if (w.empty() || w.back() == L':')
+        w += L'\\';
+    return ::SetCurrentDirectoryW(w.c_str()) != 0;
+}
+
+} // namespace file_system
+} // namespace fenrow
