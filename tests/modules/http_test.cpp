@@ -1,6 +1,7 @@
 #include "modules/http.h"
 
 #include "runtime/codepage.h"
+#include "tests/support/http_rules.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/print.h"
 #include "tests/support/text.h"
@@ -258,6 +259,39 @@ TEST(HttpFetch, TheStoreKeepsCookiesOfCallsThatBringNone)
     EXPECT_EQ(requests[2].find("Cookie"), std::string::npos) << requests[2];
 }
 
+TEST(HttpFetch, TheStoreKeepsCookiesUntilTheyExpire)
+{
+    const struct {
+        const char* what;
+        std::vector<std::string> set_cookies; // one response each, in turn
+        bool kept;
+    } cases[] = {
+        {"an expiry to come", {"e1=1; Path=/expiry; Expires=Fri, 01 Jan 2100 00:00:00 GMT"}, true},
+        {"a maximum age to come", {"e2=1; Path=/expiry; Max-Age=3600"}, true},
+        {"deleted by an expiry gone", {"e3=1; Path=/expiry", "e3=x; Path=/expiry; Expires=Thu, 01 Jan 1970 00:00:01 GMT"},
+         false},
+        {"deleted by a maximum age of 0", {"e4=1; Path=/expiry", "e4=x; Path=/expiry; Max-Age=0"}, false},
+        {"the maximum age wins over the expiry",
+         {"e5=1; Path=/expiry; Max-Age=3600; Expires=Thu, 01 Jan 1970 00:00:01 GMT"}, true},
+    };
+    for (const auto& c : cases) {
+        std::atomic<std::size_t> next{0};
+        LoopbackServer server([&](const std::string& request) {
+            if (request.starts_with("GET /expiry/set "))
+                return http_reply("", "Set-Cookie: " + c.set_cookies[next++] + "\r\n");
+            return http_reply("");
+        });
+        for (std::size_t i = 0; i < c.set_cookies.size(); ++i)
+            http_fetch({.url = Text(server.url("/expiry/set"))});
+        http_fetch({.url = Text(server.url("/expiry/see"))});
+        const std::string seen = server.requests().back();
+        const std::size_t at = seen.find("\r\nCookie: ");
+        const std::string cookie_line = at == std::string::npos ? "" : seen.substr(at, seen.find("\r\n", at + 2) - at);
+        const std::string name = c.set_cookies[0].substr(0, 3);
+        EXPECT_EQ(cookie_line.find(name) != std::string::npos, c.kept) << c.what << ": " << cookie_line;
+    }
+}
+
 TEST(HttpFetch, TheStoreIsSafeAcrossThreads)
 {
     std::atomic<int> n{0};
@@ -391,14 +425,17 @@ TEST(HttpFetch, ProxyCarriesHttpRequests)
 {
     LoopbackServer proxy = always(http_reply("via proxy"));
     const Text through("127.0.0.1:" + std::to_string(proxy.port()));
-    EXPECT_EQ(fetch("http://fenrow.invalid/x?y=1", through).body, Text("via proxy"));
-    ASSERT_EQ(proxy.requests().size(), 1u);
-    EXPECT_EQ(proxy.requests()[0], "GET http://fenrow.invalid/x?y=1 HTTP/1.1\r\nHost: fenrow.invalid\r\n" + agent_line +
-                                       "Referer: http://fenrow.invalid/x?y=1\r\n" + form_lines + "\r\n");
     // An "https" address goes direct, here to a port that refuses.
     const RefusingPort port;
     expect_failed(fetch("https://127.0.0.1:" + std::to_string(port.port()) + "/", through), "https by proxy");
-    EXPECT_EQ(proxy.requests().size(), 1u);
+    EXPECT_TRUE(proxy.requests().empty());
+
+    EXPECT_EQ(fetch("http://fenrow.invalid/x?y=1", through).body, Text("via proxy"));
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    if (!fenrow::test::proxied_request_omits_default_port())
+        GTEST_SKIP() << "this system's HTTP client writes the port 80 into the request line for a proxy";
+    EXPECT_EQ(proxy.requests()[0], "GET http://fenrow.invalid/x?y=1 HTTP/1.1\r\nHost: fenrow.invalid\r\n" + agent_line +
+                                       "Referer: http://fenrow.invalid/x?y=1\r\n" + form_lines + "\r\n");
 }
 
 TEST(HttpFetch, AddressesNoRequestCanBeMadeOfLeaveEverythingAlone)
