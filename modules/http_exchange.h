@@ -13,7 +13,7 @@ namespace fenrow::http_exchange {
 
 // What goes on the wire, built from the request alone.
 struct Outgoing {
-    std::string address; // "http[s]://host[:port]/path", the port only when not the scheme's; empty: no request can be made
+    std::string address; // "http[s]://host[:port]/path", the port only when not the scheme's; empty: none can be made
     Text agent;
     Text headers;            // the request's lines, completed
     std::vector<Text> lines; // those lines, without empty ones

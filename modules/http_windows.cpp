@@ -92,7 +92,8 @@ std::optional<Target> split_address(std::string_view url)
     if (host.empty() || port < 1 || port > 65535)
         return std::nullopt;
     for (const unsigned char c : host) {
-        if (c <= 0x20 || c >= 0x7F || std::string_view(":@?#\\[]%").find(static_cast<char>(c)) != std::string_view::npos)
+        const bool refused = std::string_view(":@?#\\[]%").find(static_cast<char>(c)) != std::string_view::npos;
+        if (c <= 0x20 || c >= 0x7F || refused)
             return std::nullopt;
     }
     t.host = txt_lower(Text(host)).str();
@@ -247,7 +248,8 @@ std::vector<std::string> wire_lines(const Outgoing& out, const Target& to, bool 
     for (const Text& line : out.lines) {
         std::string l = header_line(line.view());
         // The caller's credentials are for the first host only.
-        if (l.empty() || (!same_origin && (starts_with_nocase(l, "Cookie:") || starts_with_nocase(l, "Authorization:"))))
+        const bool credentials = starts_with_nocase(l, "Cookie:") || starts_with_nocase(l, "Authorization:");
+        if (l.empty() || (credentials && !same_origin))
             continue;
         wire.push_back(std::move(l));
     }
@@ -360,9 +362,9 @@ std::optional<Answer> request_once(HINTERNET session, const Outgoing& out, const
             return std::nullopt;
     }
     const std::string& body = out.body.str();
-    if (abandoned ||
-        !HttpSendRequestA(request.get(), nullptr, 0, with_body && !body.empty() ? const_cast<char*>(body.data()) : nullptr,
-                          with_body ? static_cast<DWORD>(body.size()) : 0))
+    void* const sent = with_body && !body.empty() ? const_cast<char*>(body.data()) : nullptr;
+    const DWORD sent_size = with_body ? static_cast<DWORD>(body.size()) : 0;
+    if (abandoned || !HttpSendRequestA(request.get(), nullptr, 0, sent, sent_size))
         return std::nullopt;
 
     Answer a;

@@ -268,8 +268,8 @@ TEST(HttpFetch, TheStoreKeepsCookiesUntilTheyExpire)
     } cases[] = {
         {"an expiry to come", {"e1=1; Path=/expiry; Expires=Fri, 01 Jan 2100 00:00:00 GMT"}, true},
         {"a maximum age to come", {"e2=1; Path=/expiry; Max-Age=3600"}, true},
-        {"deleted by an expiry gone", {"e3=1; Path=/expiry", "e3=x; Path=/expiry; Expires=Thu, 01 Jan 1970 00:00:01 GMT"},
-         false},
+        {"deleted by an expiry gone",
+         {"e3=1; Path=/expiry", "e3=x; Path=/expiry; Expires=Thu, 01 Jan 1970 00:00:01 GMT"}, false},
         {"deleted by a maximum age of 0", {"e4=1; Path=/expiry", "e4=x; Path=/expiry; Max-Age=0"}, false},
         {"the maximum age wins over the expiry",
          {"e5=1; Path=/expiry; Max-Age=3600; Expires=Thu, 01 Jan 1970 00:00:01 GMT"}, true},

@@ -70,7 +70,8 @@ long receive(Socket s, char* buf, std::size_t n)
 bool send_all(Socket s, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const int n = ::send(native(s), bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX)), 0);
+        const int len = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
+        const int n = ::send(native(s), bytes.data(), len, 0);
         if (n <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(n));
