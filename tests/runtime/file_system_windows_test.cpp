@@ -1,0 +1,21 @@
+// The system's error codes that a user must read in the program's words.
+#include "runtime/codepage.h"
+#include "runtime/file_system.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+using namespace fenrow;
+
+TEST(FileSystem, ErrorCodesReadAsTheSameReasons)
+{
+    const struct { int code; Text reason; } cases[] = {
+        {ERROR_DISK_FULL, "磁盘空间不足"_t}, {ERROR_HANDLE_DISK_FULL, "磁盘空间不足"_t},
+        {ERROR_ACCESS_DENIED, "没有写入权限"_t}, {ERROR_WRITE_PROTECT, "没有写入权限"_t},
+        {ERROR_PATH_NOT_FOUND, "目录不存在"_t}, {ERROR_FILENAME_EXCED_RANGE, "文件名太长"_t},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(file_system::failure_reason(c.code), c.reason) << c.code;
+    EXPECT_FALSE(file_system::failure_reason(ERROR_SHARING_VIOLATION).empty()); // the system's own words
+}
