@@ -379,28 +379,32 @@ bool Win32Window::preview(MSG& msg)
 
 void Win32Window::on_mouse_move()
 {
-    POINT screen;
-    GetCursorPos(&screen);
-    // The control under the pointer decides, not the window the move went to.
-    HWND under = hwnd_;
-    for (;;) {
-        POINT p = screen;
-        ScreenToClient(under, &p);
-        HWND child = ChildWindowFromPointEx(under, p, CWP_SKIPINVISIBLE);
-        if (child == nullptr || child == under)
-            break;
-        under = child;
-    }
+    POINT at;
+    GetCursorPos(&at);
+    ScreenToClient(hwnd_, &at);
+    // The control under the pointer decides; of overlapping siblings the one
+    // made last lies on top.
     ControlName c = ctl::main_window;
-    for (HWND h = under; h != nullptr && h != hwnd_; h = GetParent(h)) {
-        if (const Entry* e = entry_of(h)) {
-            c = e->row->name;
-            // The empty inside of a group box counts as the window's background.
-            if (e->row->kind == ControlKind::group_box || e->row->kind == ControlKind::status_bar)
-                c = ctl::main_window;
-            break;
+    ControlName container = ctl::main_window;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (const ControlSpec& row : control_table()) {
+            const Rect& g = entry(row.name).geometry;
+            if (row.container == container && row.kind != ControlKind::status_bar && at.x >= g.left &&
+                at.x < g.left + g.width && at.y >= g.top && at.y < g.top + g.height)
+                c = row.name;
+        }
+        if (c != container && find_control(c)->kind == ControlKind::group_box) {
+            const Rect& g = entry(c).geometry;
+            at.x -= g.left;
+            at.y -= g.top;
+            container = c;
+            deeper = true;
         }
     }
+    // The empty inside of a group box counts as the window's background.
+    if (c != ctl::main_window && find_control(c)->kind == ControlKind::group_box)
+        c = ctl::main_window;
     raise(c, Event::mouse_moved);
 }
 
@@ -442,6 +446,19 @@ HWND Win32Window::edit(ControlName c, bool multi_line_only)
     if (e.row->kind != ControlKind::edit || (multi_line_only && !e.row->multi_line))
         throw std::out_of_range("no edit box named " + std::string(c.utf8));
     return e.hwnd;
+}
+
+wchar_t Win32Window::last_char(HWND box)
+{
+    const LRESULT line = SendMessageW(box, EM_GETLINECOUNT, 0, 0) - 1;
+    const LRESULT start = SendMessageW(box, EM_LINEINDEX, line, 0);
+    const LRESULT length = SendMessageW(box, EM_LINELENGTH, start, 0);
+    if (length <= 0)
+        return 0;
+    std::wstring buf(static_cast<std::size_t>(std::max<LRESULT>(length, 2)), L'\0');
+    *reinterpret_cast<WORD*>(buf.data()) = static_cast<WORD>(std::min<LRESULT>(length, 0xFFFF));
+    const LRESULT got = SendMessageW(box, EM_GETLINE, line, reinterpret_cast<LPARAM>(buf.data()));
+    return got == length ? buf[static_cast<std::size_t>(got) - 1] : 0;
 }
 
 void Win32Window::replace_text(HWND box, const std::wstring& s)
@@ -491,9 +508,18 @@ void Win32Window::append_text(ControlName c, const Text& t)
     calls_.call([&] {
         HWND box = edit(c, true);
         const LPARAM end = GetWindowTextLengthW(box);
+        LPARAM from = end;
+        const std::wstring* added = &s;
+        std::wstring joined;
+        if (!t.empty() && t.view().front() == '\n' && last_char(box) == 0xDC00 + L'\r') {
+            // The box's last lone CR and this LF make one line break.
+            from = end - 1;
+            joined = to_edit(Text("\r") + t);
+            added = &joined;
+        }
         ++quiet_changes_;
-        SendMessageW(box, EM_SETSEL, end, end);
-        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(s.c_str()));
+        SendMessageW(box, EM_SETSEL, from, end);
+        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added->c_str()));
         SendMessageW(box, EM_SCROLLCARET, 0, 0);
         --quiet_changes_;
         raise(c, Event::content_changed);

@@ -78,6 +78,7 @@ private:
     const Entry* entry_of(HWND h) const;
     HWND edit(ControlName c, bool multi_line_only = false);
     void replace_text(HWND box, const std::wstring& s);
+    wchar_t last_char(HWND box);
     void paste_clipboard(HWND box);
     void on_mouse_move();
     LRESULT colour(HDC dc, HWND control);
