@@ -2,7 +2,12 @@
 // time and calls nothing it did not find; the library is optional.
 #pragma once
 
+// A DLL exports what is marked for export; a shared object, what is visible.
+#ifdef _WIN32
+#define FENROW_SKIN_EXPORT extern "C" __declspec(dllexport)
+#else
 #define FENROW_SKIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // Reads a skin block and restyles every window of the process with it. Returns
 // 1, or 0 with nothing changed: for data it cannot read, a password (our skins
