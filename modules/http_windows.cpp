@@ -3,6 +3,7 @@
 #include "modules/http_exchange.h"
 
 #include "runtime/text_routines.h"
+#include "runtime/thread_start.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -16,7 +17,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -481,13 +481,15 @@ Received carry_out(const Outgoing& out, const HttpLimits& limits)
         std::atomic<bool> abandoned{false};
     };
     const auto shared = std::make_shared<Shared>();
-    std::thread([shared, out, limits] {
+    const bool started = start_detached_thread([shared, out, limits] {
         Received r = exchange(out, limits, shared->abandoned);
         const std::lock_guard lock(shared->mutex);
         shared->result = std::move(r);
         shared->finished = true;
         shared->finished_cv.notify_all();
-    }).detach();
+    });
+    if (!started)
+        return exchange(out, limits, shared->abandoned);
     std::unique_lock lock(shared->mutex);
     if (!shared->finished_cv.wait(lock, out.stop, [&] { return shared->finished; })) {
         shared->abandoned = true;

@@ -1,6 +1,7 @@
 #include "runtime/worker.h"
 
 #include "runtime/fatal.h"
+#include "runtime/thread_start.h"
 
 #include <exception>
 #include <system_error>
@@ -27,12 +28,7 @@ bool start_worker(std::function<void()> body)
 {
     if (!body)
         return false;
-    try {
-        std::thread([body = std::move(body)] { run_guarded(body); }).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return start_detached_thread([body = std::move(body)] { run_guarded(body); });
 }
 
 bool WorkerGroup::start(std::function<void(std::stop_token)> body)

@@ -1,0 +1,649 @@
+#include "app/win32/main_window.h"
+
+#include "app/control_table.h"
+#include "app/win32/desktop_win32.h"
+#include "app/win32/win_text.h"
+#include "ops/jobs.h"
+#include "runtime/codepage.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#ifndef FENROW_FEEDBACK_URL
+#define FENROW_FEEDBACK_URL "https://fenrow.example.org/feedback"
+#endif
+
+namespace fenrow {
+
+namespace {
+
+constexpr wchar_t window_class[] = L"FenrowMainWindow";
+constexpr int first_id = 100;
+constexpr int combo_list_height = 160; // the drop-down list below the combo box
+
+std::wstring caption(const char* utf8)
+{
+    std::wstring s = to_wide(text_from_utf8(utf8));
+    std::wstring out;
+    for (const wchar_t c : s) { // labels break lines at CR LF only
+        if (c == L'\n')
+            out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+int CALLBACK note_found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool font_installed(const wchar_t* face)
+{
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(want.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(dc, &want, &note_found, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+// The design font: 12 pixels in the usual Chinese user-interface face.
+HFONT design_font(bool underline)
+{
+    const wchar_t* face = L"SimSun";
+    for (const wchar_t* f : {L"Microsoft YaHei UI", L"Microsoft YaHei"}) {
+        if (font_installed(f)) {
+            face = f;
+            break;
+        }
+    }
+    return CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+// A page of account lines with a numbered tab, drawn so no image file ships.
+HICON make_icon(int size)
+{
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP colour = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, colour);
+    const COLORREF key = RGB(255, 0, 255);
+    const RECT all{0, 0, size, size};
+    HBRUSH key_brush = CreateSolidBrush(key);
+    FillRect(dc, &all, key_brush);
+    DeleteObject(key_brush);
+    const auto u = [size](double v) { return static_cast<int>(v * size / 16.0 + 0.5); };
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    HBRUSH blue_brush = CreateSolidBrush(RGB(32, 96, 200));
+    SelectObject(dc, blue_brush);
+    RoundRect(dc, u(1), u(1), u(15), u(15), u(5), u(5));
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    HBRUSH yellow = CreateSolidBrush(RGB(255, 210, 60));
+    for (int i = 0; i < 4; ++i) {
+        const RECT bar{u(5.5), u(3.5 + i * 2.5), u(13), u(4.7 + i * 2.5)};
+        FillRect(dc, &bar, white);
+        SelectObject(dc, yellow);
+        Ellipse(dc, u(2.6), u(3.4 + i * 2.5), u(4.1), u(4.9 + i * 2.5));
+    }
+    SelectObject(dc, old);
+    GdiFlush();
+    auto* px = static_cast<std::uint32_t*>(bits);
+    for (int i = 0; i < size * size; ++i)
+        px[i] = (px[i] & 0xFFFFFF) == 0xFF00FF ? 0 : (px[i] | 0xFF000000);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    ICONINFO info{TRUE, 0, 0, mask, colour};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(mask);
+    DeleteObject(colour);
+    DeleteObject(blue_brush);
+    DeleteObject(white);
+    DeleteObject(yellow);
+    DeleteDC(dc);
+    return icon;
+}
+
+void register_class(HICON icon, WNDPROC proc)
+{
+    static bool done = false;
+    if (done)
+        return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = window_class;
+    wc.hIcon = icon;
+    wc.lpfnWndProc = proc;
+    RegisterClassExW(&wc);
+    done = true;
+}
+
+} // namespace
+
+Win32Window::Win32Window()
+{
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    font_ = design_font(false);
+    link_font_ = design_font(true);
+    icon_ = make_icon(32);
+    register_class(icon_, &Win32Window::window_proc);
+
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    RECT r{0, 0, design_client_width, design_client_height};
+    AdjustWindowRectEx(&r, style, FALSE, 0);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    hwnd_ = CreateWindowExW(0, window_class, to_wide(text_from_utf8(window_title)).c_str(), style, x, y, w, h,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (hwnd_ == nullptr)
+        throw std::runtime_error("the main window could not be created");
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    calls_.attach(hwnd_);
+    build();
+    raise(ctl::main_window, Event::created);
+}
+
+Win32Window::~Win32Window()
+{
+    calls_.close();
+    workers_.stop_all();
+    wait_for_box_jobs(*this);
+    if (IsWindow(hwnd_))
+        DestroyWindow(hwnd_);
+    DeleteObject(font_);
+    DeleteObject(link_font_);
+    DestroyIcon(icon_);
+}
+
+void Win32Window::build()
+{
+    int id = first_id;
+    for (const ControlSpec& row : control_table()) {
+        if (row.kind == ControlKind::status_bar) {
+            build_status_bar();
+            controls_.emplace(std::string(row.name.utf8), Entry{&row, status_, row.geometry});
+            continue;
+        }
+        HWND parent = row.container == ctl::main_window ? hwnd_ : entry(row.container).hwnd;
+        HWND h = make_control(row, parent, id++);
+        controls_.emplace(std::string(row.name.utf8), Entry{&row, h, row.geometry});
+    }
+}
+
+HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
+{
+    const wchar_t* cls = L"STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD ex = 0;
+    std::wstring text = caption(row.text);
+    switch (row.kind) {
+    case ControlKind::edit:
+        cls = L"EDIT";
+        ex = WS_EX_CLIENTEDGE;
+        style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL;
+        if (row.multi_line)
+            style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_HSCROLL;
+        text = to_edit(text_from_utf8(row.text));
+        break;
+    case ControlKind::label: style |= row.word_wrap ? SS_LEFT : SS_LEFTNOWORDWRAP; break;
+    case ControlKind::hyperlink: style |= SS_LEFTNOWORDWRAP | SS_NOTIFY; break;
+    case ControlKind::button: cls = L"BUTTON"; style |= WS_TABSTOP | BS_PUSHBUTTON; break;
+    case ControlKind::check_box: cls = L"BUTTON"; style |= WS_TABSTOP | BS_AUTOCHECKBOX; break;
+    case ControlKind::radio_box: cls = L"BUTTON"; style |= WS_TABSTOP | BS_AUTORADIOBUTTON; break;
+    case ControlKind::group_box: cls = L"BUTTON"; style |= BS_GROUPBOX; break;
+    case ControlKind::combo_box:
+        cls = L"COMBOBOX";
+        style |= WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL;
+        text.clear();
+        break;
+    case ControlKind::status_bar: break;
+    }
+    const Rect& g = row.geometry;
+    const int height = row.kind == ControlKind::combo_box ? g.height + combo_list_height : g.height;
+    HWND h = CreateWindowExW(ex, cls, text.c_str(), style, g.left, g.top, g.width, height, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(row.kind == ControlKind::hyperlink ? link_font_ : font_), FALSE);
+    if (row.kind == ControlKind::edit)
+        SendMessageW(h, EM_SETLIMITTEXT, 0, 0); // as much as memory holds
+    if ((row.kind == ControlKind::check_box || row.kind == ControlKind::radio_box) && row.initially_on)
+        SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
+    if (row.kind == ControlKind::combo_box) {
+        std::wstring items = to_wide(text_from_utf8(row.text));
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t nl = items.find(L'\n', start);
+            SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items.substr(start, nl - start).c_str()));
+            if (nl == std::wstring::npos)
+                break;
+            start = nl + 1;
+        }
+        SendMessageW(h, CB_SETCURSEL, 0, 0);
+    }
+    // Group boxes pass their children's notices on; edit boxes paste our way.
+    if (row.kind == ControlKind::group_box || row.kind == ControlKind::edit)
+        SetWindowSubclass(h, &Win32Window::control_proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    return h;
+}
+
+void Win32Window::build_status_bar()
+{
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0,
+                              0, 0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    int edges[pane_count];
+    int right = 0;
+    for (int i = 0; i < pane_count; ++i)
+        edges[i] = status_panes[i].width > 0 ? (right += status_panes[i].width) : -1;
+    SendMessageW(status_, SB_SETPARTS, pane_count, reinterpret_cast<LPARAM>(edges));
+    for (int i = 0; i < pane_count; ++i) {
+        SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].text).c_str()));
+        if (status_panes[i].tooltip != nullptr)
+            SendMessageW(status_, SB_SETTIPTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].tooltip).c_str()));
+    }
+}
+
+LRESULT CALLBACK Win32Window::window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
+{
+    if (msg == WM_NCCREATE) {
+        auto* created = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        created->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
+    auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self != nullptr ? self->handle(msg, w, l) : DefWindowProcW(hwnd, msg, w, l);
+}
+
+LRESULT CALLBACK Win32Window::control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR self_ptr)
+{
+    auto* self = reinterpret_cast<Win32Window*>(self_ptr);
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+        if (self->entry_of(hwnd)->row->kind == ControlKind::group_box)
+            return SendMessageW(self->hwnd_, msg, w, l);
+        break;
+    case WM_ERASEBKGND:
+        if (self->entry_of(hwnd)->row->kind == ControlKind::group_box) { // the class paints no background
+            RECT r;
+            GetClientRect(hwnd, &r);
+            FillRect(reinterpret_cast<HDC>(w), &r, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        break;
+    case WM_PASTE:
+        self->paste_clipboard(hwnd);
+        return 0;
+    case WM_KEYDOWN:
+        if (w == 'A' && GetKeyState(VK_CONTROL) < 0) { // select all, as every box does
+            SendMessageW(hwnd, EM_SETSEL, 0, -1);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (w == 1) // Ctrl+A's character: no beep
+            return 0;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, &Win32Window::control_proc, 1);
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, w, l);
+}
+
+LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
+{
+    switch (msg) {
+    case UiCalls::message:
+        calls_.run_pending();
+        return 0;
+    case WM_COMMAND: {
+        const Entry* e = entry_of(reinterpret_cast<HWND>(l));
+        if (e == nullptr)
+            break;
+        const int code = HIWORD(w);
+        if (code == BN_CLICKED && e->row->kind == ControlKind::button)
+            raise(e->row->name, Event::clicked);
+        else if (code == STN_CLICKED && e->row->kind == ControlKind::hyperlink)
+            ShellExecuteW(hwnd_, L"open", to_wide(text_from_utf8(FENROW_FEEDBACK_URL)).c_str(), nullptr, nullptr,
+                          SW_SHOWNORMAL);
+        else if (code == EN_CHANGE && e->row->multi_line && quiet_changes_ == 0)
+            raise(e->row->name, Event::content_changed);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return colour(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_SETCURSOR: {
+        const Entry* e = entry_of(reinterpret_cast<HWND>(w));
+        if (e != nullptr && e->row->kind == ControlKind::hyperlink) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_SIZE:
+        if (status_ == nullptr)
+            break; // still being made
+        SendMessageW(status_, WM_SIZE, 0, 0);
+        // Minimising is a size change to an empty client area; restoring is another.
+        raise(ctl::main_window, Event::size_changed);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hwnd_);
+        return 0;
+    case WM_DESTROY:
+        calls_.close(); // a worker waiting for the window is let go
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, msg, w, l);
+}
+
+LRESULT Win32Window::colour(HDC dc, HWND control)
+{
+    const Entry* e = entry_of(control);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    if (e != nullptr && e->row->rgb != 0) {
+        const unsigned rgb = e->row->rgb;
+        SetTextColor(dc, RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF));
+    }
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool Win32Window::preview(MSG& msg)
+{
+    if (msg.message == WM_MOUSEMOVE && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd)))
+        on_mouse_move();
+    return false;
+}
+
+void Win32Window::on_mouse_move()
+{
+    POINT at;
+    GetCursorPos(&at);
+    ScreenToClient(hwnd_, &at);
+    // The control under the pointer decides; of overlapping siblings the one
+    // made last lies on top.
+    ControlName c = ctl::main_window;
+    ControlName container = ctl::main_window;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (const ControlSpec& row : control_table()) {
+            const Rect& g = entry(row.name).geometry;
+            if (row.container == container && row.kind != ControlKind::status_bar && at.x >= g.left &&
+                at.x < g.left + g.width && at.y >= g.top && at.y < g.top + g.height)
+                c = row.name;
+        }
+        if (c != container && find_control(c)->kind == ControlKind::group_box) {
+            const Rect& g = entry(c).geometry;
+            at.x -= g.left;
+            at.y -= g.top;
+            container = c;
+            deeper = true;
+        }
+    }
+    // The empty inside of a group box counts as the window's background.
+    if (c != ctl::main_window && find_control(c)->kind == ControlKind::group_box)
+        c = ctl::main_window;
+    raise(c, Event::mouse_moved);
+}
+
+void Win32Window::raise(ControlName control, Event event)
+{
+    if (event_observer)
+        event_observer(control, event);
+    if (Handler h = find_handler(control, event))
+        h(*this);
+}
+
+Win32Window::Entry& Win32Window::entry(ControlName c)
+{
+    auto it = controls_.find(c.utf8);
+    if (it == controls_.end())
+        throw std::out_of_range("no control named " + std::string(c.utf8));
+    return it->second;
+}
+
+const Win32Window::Entry* Win32Window::entry_of(HWND h) const
+{
+    if (h == nullptr)
+        return nullptr;
+    for (const auto& [name, e] : controls_)
+        if (e.hwnd == h)
+            return &e;
+    return nullptr;
+}
+
+HWND Win32Window::control_handle(ControlName c) const
+{
+    auto it = controls_.find(c.utf8);
+    return it == controls_.end() ? nullptr : it->second.hwnd;
+}
+
+HWND Win32Window::edit(ControlName c, bool multi_line_only)
+{
+    const Entry& e = entry(c);
+    if (e.row->kind != ControlKind::edit || (multi_line_only && !e.row->multi_line))
+        throw std::out_of_range("no edit box named " + std::string(c.utf8));
+    return e.hwnd;
+}
+
+wchar_t Win32Window::last_char(HWND box)
+{
+    const LRESULT line = SendMessageW(box, EM_GETLINECOUNT, 0, 0) - 1;
+    const LRESULT start = SendMessageW(box, EM_LINEINDEX, line, 0);
+    const LRESULT length = SendMessageW(box, EM_LINELENGTH, start, 0);
+    if (length <= 0)
+        return 0;
+    std::wstring buf(static_cast<std::size_t>(std::max<LRESULT>(length, 2)), L'\0');
+    *reinterpret_cast<WORD*>(buf.data()) = static_cast<WORD>(std::min<LRESULT>(length, 0xFFFF));
+    const LRESULT got = SendMessageW(box, EM_GETLINE, line, reinterpret_cast<LPARAM>(buf.data()));
+    return got == length ? buf[static_cast<std::size_t>(got) - 1] : 0;
+}
+
+void Win32Window::replace_text(HWND box, const std::wstring& s)
+{
+    ++quiet_changes_;
+    SetWindowTextW(box, s.c_str());
+    --quiet_changes_;
+}
+
+void Win32Window::paste_clipboard(HWND box)
+{
+    if (!OpenClipboard(hwnd_))
+        return;
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = pasted_lines(std::wstring_view(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t))));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+Text Win32Window::get_content(ControlName c)
+{
+    return calls_.call([&] {
+        HWND box = edit(c);
+        std::wstring s(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+        s.resize(static_cast<std::size_t>(GetWindowTextW(box, s.data(), static_cast<int>(s.size()))));
+        return from_edit(s);
+    });
+}
+
+void Win32Window::set_content(ControlName c, const Text& t)
+{
+    const std::wstring s = to_edit(t); // converted off the window's thread
+    calls_.call([&] {
+        replace_text(edit(c), s);
+        raise(c, Event::content_changed);
+    });
+}
+
+void Win32Window::append_text(ControlName c, const Text& t)
+{
+    const std::wstring s = to_edit(t);
+    calls_.call([&] {
+        HWND box = edit(c, true);
+        const LPARAM end = GetWindowTextLengthW(box);
+        LPARAM from = end;
+        const std::wstring* added = &s;
+        std::wstring joined;
+        if (!t.empty() && t.view().front() == '\n' && last_char(box) == 0xDC00 + L'\r') {
+            // The box's last lone CR and this LF make one line break.
+            from = end - 1;
+            joined = to_edit(Text("\r") + t);
+            added = &joined;
+        }
+        ++quiet_changes_;
+        SendMessageW(box, EM_SETSEL, from, end);
+        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added->c_str()));
+        SendMessageW(box, EM_SCROLLCARET, 0, 0);
+        --quiet_changes_;
+        raise(c, Event::content_changed);
+    });
+}
+
+bool Win32Window::is_checked(ControlName c)
+{
+    return calls_.call([&] { return SendMessageW(entry(c).hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED; });
+}
+
+int Win32Window::get_selection(ControlName c)
+{
+    return calls_.call([&] { return static_cast<int>(SendMessageW(entry(c).hwnd, CB_GETCURSEL, 0, 0)); });
+}
+
+Text Win32Window::get_item(ControlName c, int index)
+{
+    return calls_.call([&] {
+        HWND combo = entry(c).hwnd;
+        if (index < 0 || index >= SendMessageW(combo, CB_GETCOUNT, 0, 0))
+            return Text();
+        std::wstring s(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
+        s.resize(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(s.data()))));
+        return from_wide(s);
+    });
+}
+
+void Win32Window::set_caption(ControlName c, const Text& t)
+{
+    calls_.call([&] { SetWindowTextW(entry(c).hwnd, to_wide(t).c_str()); });
+}
+
+void Win32Window::set_pane_text(ControlName c, int pane, const Text& t)
+{
+    calls_.call([&] {
+        if (entry(c).hwnd != status_ || pane < 0 || pane >= pane_count)
+            return;
+        SendMessageW(status_, SB_SETTEXTW, pane, reinterpret_cast<LPARAM>(to_wide(t).c_str()));
+    });
+}
+
+int Win32Window::get_line_count(ControlName c)
+{
+    // No word wrap: the box's lines are exactly its CR LF lines.
+    return calls_.call([&] { return static_cast<int>(SendMessageW(edit(c, true), EM_GETLINECOUNT, 0, 0)); });
+}
+
+void Win32Window::paste(ControlName c)
+{
+    calls_.call([&] { paste_clipboard(edit(c, true)); });
+}
+
+Rect Win32Window::get_geometry(ControlName c)
+{
+    return calls_.call([&] { return entry(c).geometry; });
+}
+
+void Win32Window::place(ControlName c, const Rect& r)
+{
+    Entry& e = entry(c);
+    e.geometry = r;
+    if (e.hwnd == status_)
+        return;
+    const int height = e.row->kind == ControlKind::combo_box ? r.height + combo_list_height : r.height;
+    SetWindowPos(e.hwnd, nullptr, r.left, r.top, std::max(r.width, 0), std::max(height, 0),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Window::set_edge(ControlName c, int Rect::*edge, int v)
+{
+    calls_.call([&] {
+        Rect r = entry(c).geometry;
+        r.*edge = v;
+        place(c, r);
+    });
+}
+
+void Win32Window::set_left(ControlName c, int v) { set_edge(c, &Rect::left, v); }
+
+void Win32Window::set_top(ControlName c, int v) { set_edge(c, &Rect::top, v); }
+
+void Win32Window::set_width(ControlName c, int v) { set_edge(c, &Rect::width, v); }
+
+void Win32Window::set_height(ControlName c, int v) { set_edge(c, &Rect::height, v); }
+
+int Win32Window::client_width()
+{
+    return calls_.call([&] {
+        RECT r{};
+        GetClientRect(hwnd_, &r);
+        return IsIconic(hwnd_) ? 0 : static_cast<int>(r.right);
+    });
+}
+
+int Win32Window::client_height()
+{
+    return calls_.call([&] {
+        RECT r{};
+        GetClientRect(hwnd_, &r);
+        return IsIconic(hwnd_) ? 0 : static_cast<int>(r.bottom);
+    });
+}
+
+bool Win32Window::start_owned_worker(std::function<void(std::stop_token)> body)
+{
+    return workers_.start(std::move(body));
+}
+
+int run_main_window()
+{
+    Win32Window window;
+    install_win32_services(&window);
+    ShowWindow(window.handle(), SW_SHOW);
+    UpdateWindow(window.handle());
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (window.preview(msg) || IsDialogMessageW(window.handle(), &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    install_win32_services(nullptr);
+    return static_cast<int>(msg.wParam);
+}
+
+} // namespace fenrow

@@ -1,0 +1,74 @@
+// Calls from workers carried out on the user-interface thread, in order, while
+// the worker waits: each is queued and announced to the window with a posted
+// message. Once closed, calls return at once with an empty result, so a
+// worker never waits for a window that has gone.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <type_traits>
+
+namespace fenrow {
+
+class UiCalls {
+public:
+    // The message the window answers with run_pending().
+    static constexpr UINT message = WM_APP + 1;
+
+    UiCalls() : thread_(GetCurrentThreadId()) {}
+    ~UiCalls() { close(); }
+    UiCalls(const UiCalls&) = delete;
+    UiCalls& operator=(const UiCalls&) = delete;
+
+    void attach(HWND window) { window_ = window; }
+    bool here() const { return GetCurrentThreadId() == thread_; }
+
+    // Runs f on the user-interface thread and hands back its result (or its
+    // exception); on that thread itself, at once. After close: f does not run.
+    template <typename F>
+    auto call(F f) -> decltype(f());
+
+    // The queued calls, in order; on the user-interface thread.
+    void run_pending();
+    // From now on calls return at once; the ones waiting are released.
+    void close();
+
+private:
+    struct Call {
+        std::function<void()> f;
+        std::promise<void>* done;
+    };
+    bool post(std::function<void()> f, std::promise<void>& done);
+
+    DWORD thread_;
+    HWND window_ = nullptr;
+    std::mutex mutex_;
+    bool closed_ = false;
+    std::deque<Call> queue_;
+};
+
+template <typename F>
+auto UiCalls::call(F f) -> decltype(f())
+{
+    using R = decltype(f());
+    if (here())
+        return f();
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    [[maybe_unused]] std::conditional_t<std::is_void_v<R>, int, R> r{};
+    bool posted = false;
+    if constexpr (std::is_void_v<R>)
+        posted = post(std::move(f), done);
+    else
+        posted = post([&] { r = f(); }, done);
+    if (posted)
+        finished.get();
+    if constexpr (!std::is_void_v<R>)
+        return r;
+}
+
+} // namespace fenrow
