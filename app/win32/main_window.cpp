@@ -333,6 +333,14 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return colour(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_CTLCOLOREDIT: { // the edit boxes' own text colours, on white
+        const Entry* e = entry_of(reinterpret_cast<HWND>(l));
+        const HDC dc = reinterpret_cast<HDC>(w);
+        if (e != nullptr && e->row->rgb != 0)
+            SetTextColor(dc, RGB(e->row->rgb >> 16 & 0xFF, e->row->rgb >> 8 & 0xFF, e->row->rgb & 0xFF));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
     case WM_SETCURSOR: {
         const Entry* e = entry_of(reinterpret_cast<HWND>(w));
         if (e != nullptr && e->row->kind == ControlKind::hyperlink) {
