@@ -273,17 +273,19 @@ LRESULT CALLBACK Win32Window::window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM 
 LRESULT CALLBACK Win32Window::control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR self_ptr)
 {
     auto* self = reinterpret_cast<Win32Window*>(self_ptr);
+    const Entry* e = self->entry_of(hwnd); // none while the control is still being made
+    const bool group_box = e != nullptr && e->row->kind == ControlKind::group_box;
     switch (msg) {
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
-        if (self->entry_of(hwnd)->row->kind == ControlKind::group_box)
+        if (group_box)
             return SendMessageW(self->hwnd_, msg, w, l);
         break;
     case WM_ERASEBKGND:
-        if (self->entry_of(hwnd)->row->kind == ControlKind::group_box) { // the class paints no background
+        if (group_box) { // the class paints no background
             RECT r;
             GetClientRect(hwnd, &r);
             FillRect(reinterpret_cast<HDC>(w), &r, GetSysColorBrush(COLOR_BTNFACE));
