@@ -2,6 +2,8 @@
 // GB18030 for what GBK lacks) and the case folding from its Unicode C locale,
 // and prints them as C++ data, so that every platform compiles in the same
 // tables and start-up builds nothing: codepage_tables_gen > codepage_tables.cpp
+#include "runtime/codepage_tables.h"
+
 #include <iconv.h>
 #include <locale.h>
 #include <wctype.h>
@@ -15,37 +17,7 @@
 
 namespace {
 
-constexpr char32_t replacement_char = 0xFFFD;
-constexpr char32_t euro_sign = 0x20AC;
-
-// Four-byte codes are numbered linearly over the byte ranges 0x81-0xFE,
-// 0x30-0x39, 0x81-0xFE, 0x30-0x39; the first 39420 cover the BMP and
-// U+10000 is number 189000 (bytes 90 30 81 30).
-constexpr std::uint32_t bmp_four_byte_count = 39420;
-constexpr std::uint32_t supplementary_first_index = 189000;
-
-constexpr std::uint32_t four_byte_index(unsigned b1, unsigned b2, unsigned b3, unsigned b4)
-{
-    return (((b1 - 0x81) * 10 + (b2 - 0x30)) * 126 + (b3 - 0x81)) * 10 + (b4 - 0x30);
-}
-
-// An encoded character packed into one number: below 0x100 one byte, below
-// 0x10000 two bytes, else four bytes, most significant first.
-constexpr std::uint32_t pack_four_byte(std::uint32_t index)
-{
-    const std::uint32_t b4 = 0x30 + index % 10;
-    index /= 10;
-    const std::uint32_t b3 = 0x81 + index % 126;
-    index /= 126;
-    const std::uint32_t b2 = 0x30 + index % 10;
-    const std::uint32_t b1 = 0x81 + index / 10;
-    return b1 << 24 | b2 << 16 | b3 << 8 | b4;
-}
-
-constexpr std::size_t two_byte_slot(unsigned lead, unsigned trail)
-{
-    return (lead - 0x81) * 192 + (trail - 0x40);
-}
+using namespace fenrow::cp936;
 
 constexpr bool is_scalar(char32_t c)
 {
