@@ -3,13 +3,14 @@
 // a worker never waits for a window that has gone.
 #pragma once
 
+#include "app/posted_call.h"
+
 #include <QObject>
 
 #include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
-#include <type_traits>
 #include <vector>
 
 namespace fenrow {
@@ -63,21 +64,11 @@ private:
 template <typename F>
 auto UiThread::call(F f) -> decltype(f())
 {
-    using R = decltype(f());
     if (here())
         return f();
-    std::promise<void> done;
-    std::future<void> finished = done.get_future();
-    [[maybe_unused]] std::conditional_t<std::is_void_v<R>, int, R> r{};
-    bool posted = false;
-    if constexpr (std::is_void_v<R>)
-        posted = post(std::move(f), done);
-    else
-        posted = post([&] { r = f(); }, done);
-    if (posted)
-        finished.get();
-    if constexpr (!std::is_void_v<R>)
-        return r;
+    return wait_for_posted(std::move(f), [this](std::function<void()> g, std::promise<void>& done) {
+        return post(std::move(g), done);
+    });
 }
 
 } // namespace fenrow
