@@ -76,8 +76,33 @@ private:
     std::size_t len_ = 0;
 };
 
+Cp936Char char_at(const Tables& t, const unsigned char* p, std::size_t n)
+{
+    const unsigned b1 = p[0];
+    if (b1 < 0x80)
+        return {b1, 1, true};
+    if (b1 == 0x80)
+        return {euro_sign, 1, true};
+    if (b1 != 0xFF && n > 1) {
+        const unsigned b2 = p[1];
+        if (b2 >= 0x40) {
+            if (const char32_t c = t.two_byte(b1, b2))
+                return {c, 2, t.encode(c) == (b1 << 8 | b2)};
+        } else if (b2 >= 0x30 && b2 <= 0x39 && n > 3) {
+            const unsigned b3 = p[2], b4 = p[3];
+            if (b3 >= 0x81 && b3 <= 0xFE && b4 >= 0x30 && b4 <= 0x39) {
+                if (const char32_t c = t.four_byte(four_byte_index(b1, b2, b3, b4)))
+                    return {c, 4, t.encode(c) == (b1 << 24 | b2 << 16 | b3 << 8 | b4)};
+            }
+        }
+    }
+    // Only the bad lead byte goes, so a following ASCII byte survives.
+    return {replacement_char, 1, false};
+}
+
 // Calls emit with each character of the code-page-936 bytes. A byte that forms
-// no character gives U+FFFD, or when exact the lone surrogate U+DC00 + byte.
+// no character gives U+FFFD, or when exact the lone surrogate U+DC00 + byte;
+// when exact, a second code of a character travels as its bytes too.
 template <bool exact = false, typename Emit>
 void decode_cp936(std::string_view s, Emit&& emit)
 {
@@ -86,49 +111,18 @@ void decode_cp936(std::string_view s, Emit&& emit)
     const std::size_t n = s.size();
     std::size_t i = 0;
     while (i < n) {
-        const unsigned b1 = p[i];
-        if (b1 < 0x80) {
-            emit(b1);
-            ++i;
+        if (p[i] < 0x80) { // the common case, kept out of char_at
+            emit(p[i++]);
             continue;
         }
-        if (b1 == 0x80) {
-            emit(euro_sign);
-            ++i;
-            continue;
+        const Cp936Char ch = char_at(t, p + i, n - i);
+        if (exact && !ch.exact) {
+            for (int k = 0; k < ch.length; ++k)
+                emit(0xDC00 + p[i + k]);
+        } else {
+            emit(ch.c);
         }
-        if (b1 != 0xFF && i + 1 < n) {
-            const unsigned b2 = p[i + 1];
-            if (b2 >= 0x40) {
-                if (const char32_t c = t.two_byte(b1, b2)) {
-                    if (exact && t.encode(c) != (b1 << 8 | b2)) {
-                        emit(0xDC00 + b1); // a second code of a character travels as its bytes
-                        emit(0xDC00 + b2);
-                    } else {
-                        emit(c);
-                    }
-                    i += 2;
-                    continue;
-                }
-            } else if (b2 >= 0x30 && b2 <= 0x39 && i + 3 < n) {
-                const unsigned b3 = p[i + 2], b4 = p[i + 3];
-                if (b3 >= 0x81 && b3 <= 0xFE && b4 >= 0x30 && b4 <= 0x39) {
-                    if (const char32_t c = t.four_byte(four_byte_index(b1, b2, b3, b4))) {
-                        if (exact && t.encode(c) != (b1 << 24 | b2 << 16 | b3 << 8 | b4)) {
-                            for (std::size_t k = 0; k < 4; ++k)
-                                emit(0xDC00 + p[i + k]);
-                        } else {
-                            emit(c);
-                        }
-                        i += 4;
-                        continue;
-                    }
-                }
-            }
-        }
-        // Only the bad lead byte goes, so a following ASCII byte survives.
-        emit(exact ? static_cast<char32_t>(0xDC00 + b1) : replacement_char);
-        ++i;
+        i += static_cast<std::size_t>(ch.length);
     }
 }
 
@@ -155,6 +149,11 @@ inline void encode_cp936(const Tables& t, char32_t c, Output<std::string>& out)
 }
 
 } // namespace
+
+Cp936Char cp936_char_at(std::string_view bytes)
+{
+    return char_at(tables(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
 
 std::u32string cp936_to_unicode(std::string_view bytes)
 {

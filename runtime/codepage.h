@@ -19,6 +19,16 @@ std::u32string cp936_to_unicode(std::string_view bytes);
 // U+0000 ends the text (texts hold no zero byte).
 Text unicode_to_cp936(std::u32string_view code_points);
 
+// The character at the start of non-empty bytes: what it is and how many bytes
+// it takes. A byte that forms no character is one byte of U+FFFD; a second
+// code of a character (A2 E3 for the euro sign) is that character, not exact.
+struct Cp936Char {
+    char32_t c;
+    int length;
+    bool exact; // the character's own code, which encoding gives back
+};
+Cp936Char cp936_char_at(std::string_view bytes);
+
 Text text_from_utf16(std::u16string_view s);
 std::u16string text_to_utf16(const Text& t);
 // Exact forms for edit boxes, which must give back every byte they were given:

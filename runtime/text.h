@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
     const std::string& str() const { return s_; }
     std::string_view view() const { return s_; }
     const char* c_str() const { return s_.c_str(); }
+    // Hands the bytes over, leaving the text empty.
+    std::string take() { return std::exchange(s_, std::string()); }
     int size() const { return static_cast<int>(s_.size()); }
     bool empty() const { return s_.empty(); }
     unsigned char byte(std::size_t i) const { return static_cast<unsigned char>(s_[i]); }

@@ -1,0 +1,314 @@
+#include "app/list_text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace fenrow {
+
+namespace {
+
+constexpr std::size_t undo_limit = 1000;
+
+bool blank(char b) { return b == ' ' || b == '\t'; }
+
+} // namespace
+
+ListText::ListText(Text t) : bytes_(t.take())
+{
+    starts_.reserve(bytes_.size() / 16 + 1);
+    const char* p = bytes_.data();
+    const char* end = p + bytes_.size();
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(end - q))));) {
+        if (q > p && q[-1] == '\r')
+            starts_.push_back(static_cast<std::uint32_t>(q + 1 - p));
+        ++q;
+    }
+}
+
+std::size_t ListText::line_end(int line) const
+{
+    return line + 1 < line_count() ? line_start(line + 1) - 2 : bytes_.size();
+}
+
+std::string_view ListText::line(int line) const
+{
+    const std::size_t start = line_start(line);
+    return std::string_view(bytes_).substr(start, line_end(line) - start);
+}
+
+int ListText::line_of(std::size_t pos) const
+{
+    return static_cast<int>(std::upper_bound(starts_.begin(), starts_.end(), pos) - starts_.begin()) - 1;
+}
+
+std::size_t ListText::next(std::size_t pos) const
+{
+    if (pos >= bytes_.size())
+        return bytes_.size();
+    if (bytes_[pos] == '\r' && pos + 1 < bytes_.size() && bytes_[pos + 1] == '\n')
+        return pos + 2;
+    return pos + static_cast<std::size_t>(cp936_char_at(std::string_view(bytes_).substr(pos)).length);
+}
+
+std::size_t ListText::prev(std::size_t pos) const
+{
+    if (pos == 0)
+        return 0;
+    if (pos >= 2 && bytes_[pos - 2] == '\r' && bytes_[pos - 1] == '\n')
+        return pos - 2;
+    // A byte below 0x30 is never inside a character, so a character starts
+    // there; step forward from the nearest one.
+    std::size_t q = pos - 1;
+    while (q > 0 && static_cast<unsigned char>(bytes_[q]) >= 0x30)
+        --q;
+    for (std::size_t n; (n = next(q)) < pos;)
+        q = n;
+    return q;
+}
+
+std::size_t ListText::longest_line() const
+{
+    if (longest_ == unknown) {
+        longest_ = 0;
+        for (int i = 0; i < line_count(); ++i)
+            longest_ = std::max(longest_, line_end(i) - line_start(i));
+    }
+    return longest_;
+}
+
+void ListText::replace(std::size_t from, std::size_t to, std::string_view bytes)
+{
+    to = std::min(to, bytes_.size());
+    from = std::min(from, to);
+    // The lines from the one before the edit up to the first whose CR LF lies
+    // wholly after it are indexed anew: an edit may join or part a CR and an LF.
+    const int first = std::max(line_of(from) - 1, 0);
+    const auto kept = std::lower_bound(starts_.begin() + first + 1, starts_.end(), to + 2);
+    const std::size_t kept_index = static_cast<std::size_t>(kept - starts_.begin());
+    bytes_.replace(from, to - from, bytes);
+    const auto delta = static_cast<std::uint32_t>(bytes.size() - (to - from)); // wraps as it should
+    for (auto it = kept; it != starts_.end(); ++it)
+        *it += delta;
+    const bool last = kept_index == starts_.size();
+    const std::size_t region_end = last ? bytes_.size() : starts_[kept_index];
+    std::vector<std::uint32_t> found;
+    const char* p = bytes_.data();
+    for (std::size_t q = starts_[static_cast<std::size_t>(first)] + 1; q < region_end; ++q) {
+        const void* nl = std::memchr(p + q, '\n', region_end - q);
+        if (nl == nullptr)
+            break;
+        q = static_cast<std::size_t>(static_cast<const char*>(nl) - p);
+        if (p[q - 1] == '\r' && (q + 1 < region_end || last))
+            found.push_back(static_cast<std::uint32_t>(q + 1));
+    }
+    const auto at = starts_.erase(starts_.begin() + first + 1, starts_.begin() + static_cast<std::ptrdiff_t>(kept_index));
+    starts_.insert(at, found.begin(), found.end());
+    if (longest_ != unknown) {
+        for (int i = first; i <= first + static_cast<int>(found.size()) && i < line_count(); ++i)
+            longest_ = std::max(longest_, line_end(i) - line_start(i));
+    }
+}
+
+void ListEditor::set_text(ListText t)
+{
+    text_ = std::move(t);
+    caret_ = anchor_ = 0;
+    goal_x_ = -1;
+    drop_history();
+}
+
+void ListEditor::append(std::string_view bytes)
+{
+    text_.append(bytes);
+    caret_ = anchor_ = text_.size();
+    goal_x_ = -1;
+    drop_history();
+}
+
+std::pair<std::size_t, std::size_t> ListEditor::selection() const { return std::minmax(caret_, anchor_); }
+
+std::string_view ListEditor::selected() const
+{
+    const auto [from, to] = selection();
+    return std::string_view(text_.bytes()).substr(from, to - from);
+}
+
+void ListEditor::select(std::size_t anchor, std::size_t caret)
+{
+    anchor_ = std::min(anchor, text_.size());
+    caret_ = std::min(caret, text_.size());
+    goal_x_ = -1;
+}
+
+void ListEditor::move(Move m, bool extend, int page_lines)
+{
+    const auto [from, to] = selection();
+    const int line = text_.line_of(caret_);
+    const std::string& b = text_.bytes();
+    std::size_t p = caret_;
+    int to_line = 0;
+    const bool vertical = m == Move::up || m == Move::down || m == Move::page_up || m == Move::page_down;
+    switch (m) {
+    case Move::left: p = has_selection() && !extend ? from : text_.prev(p); break;
+    case Move::right: p = has_selection() && !extend ? to : text_.next(p); break;
+    case Move::word_left:
+        while (p > text_.line_start(line) && blank(b[p - 1]))
+            p = text_.prev(p);
+        if (p == text_.line_start(line))
+            p = text_.prev(p);
+        else
+            while (p > text_.line_start(line) && !blank(b[p - 1]))
+                p = text_.prev(p);
+        break;
+    case Move::word_right:
+        if (p == text_.line_end(line)) {
+            p = text_.next(p);
+            break;
+        }
+        while (p < text_.line_end(line) && !blank(b[p]))
+            p = text_.next(p);
+        while (p < text_.line_end(line) && blank(b[p]))
+            p = text_.next(p);
+        break;
+    case Move::up: to_line = line - 1; break;
+    case Move::down: to_line = line + 1; break;
+    case Move::page_up: to_line = line - std::max(page_lines, 1); break;
+    case Move::page_down: to_line = line + std::max(page_lines, 1); break;
+    case Move::line_start: p = text_.line_start(line); break;
+    case Move::line_end: p = text_.line_end(line); break;
+    case Move::text_start: p = 0; break;
+    case Move::text_end: p = text_.size(); break;
+    }
+    int goal = -1;
+    if (vertical) {
+        goal = goal_x_ >= 0 ? goal_x_ : x_of(caret_);
+        p = pos_at(std::clamp(to_line, 0, text_.line_count() - 1), goal);
+    }
+    caret_ = p;
+    if (!extend)
+        anchor_ = p;
+    goal_x_ = goal;
+}
+
+void ListEditor::click(int line, int x, bool extend)
+{
+    caret_ = pos_at(std::clamp(line, 0, text_.line_count() - 1), x);
+    if (!extend)
+        anchor_ = caret_;
+    goal_x_ = -1;
+}
+
+bool ListEditor::type(std::string_view bytes) { return edit(bytes, true); }
+
+bool ListEditor::insert(std::string_view bytes) { return edit(bytes, false); }
+
+bool ListEditor::erase_back()
+{
+    return has_selection() ? edit({}, false) : erase(text_.prev(caret_), caret_);
+}
+
+bool ListEditor::erase_forward()
+{
+    return has_selection() ? edit({}, false) : erase(caret_, text_.next(caret_));
+}
+
+bool ListEditor::erase(std::size_t from, std::size_t to)
+{
+    anchor_ = from;
+    caret_ = to;
+    return edit({}, false);
+}
+
+bool ListEditor::edit(std::string_view bytes, bool typing)
+{
+    const auto [from, to] = selection();
+    if (from == to && bytes.empty())
+        return false;
+    Step step{from, std::string(selected()), std::string(bytes), caret_, anchor_, typing};
+    text_.replace(from, to, bytes);
+    caret_ = anchor_ = from + bytes.size();
+    goal_x_ = -1;
+    redo_.clear();
+    Step* last = undo_.empty() ? nullptr : &undo_.back();
+    if (typing && from == to && last != nullptr && last->typing && last->pos + last->inserted.size() == from) {
+        last->inserted += bytes;
+        return true;
+    }
+    undo_.push_back(std::move(step));
+    if (undo_.size() > undo_limit)
+        undo_.pop_front();
+    return true;
+}
+
+bool ListEditor::undo()
+{
+    if (undo_.empty())
+        return false;
+    Step s = std::move(undo_.back());
+    undo_.pop_back();
+    text_.replace(s.pos, s.pos + s.inserted.size(), s.removed);
+    caret_ = s.caret_before;
+    anchor_ = s.anchor_before;
+    goal_x_ = -1;
+    s.typing = false; // what is redone runs into no later typing
+    redo_.push_back(std::move(s));
+    return true;
+}
+
+bool ListEditor::redo()
+{
+    if (redo_.empty())
+        return false;
+    Step s = std::move(redo_.back());
+    redo_.pop_back();
+    text_.replace(s.pos, s.pos + s.removed.size(), s.inserted);
+    caret_ = anchor_ = s.pos + s.inserted.size();
+    goal_x_ = -1;
+    undo_.push_back(std::move(s));
+    return true;
+}
+
+void ListEditor::drop_history()
+{
+    undo_.clear();
+    redo_.clear();
+}
+
+int ListEditor::width(const Glyph& g, int x) const
+{
+    if (g.c != '\t')
+        return advance_(g.c);
+    const int stop = std::max(8 * advance_(U' '), 1);
+    return stop - x % stop;
+}
+
+int ListEditor::x_of(std::size_t pos) const
+{
+    const int line = text_.line_of(pos);
+    const std::size_t start = text_.line_start(line);
+    int x = 0;
+    for_each_glyph(std::string_view(text_.bytes()).substr(start, std::min(pos, text_.line_end(line)) - start), start,
+                   [&](const Glyph& g) {
+                       x += width(g, x);
+                       return true;
+                   });
+    return x;
+}
+
+std::size_t ListEditor::pos_at(int line, int x) const
+{
+    std::size_t found = text_.line_end(line);
+    int at = 0;
+    for_each_glyph(text_.line(line), text_.line_start(line), [&](const Glyph& g) {
+        const int w = width(g, at);
+        if (x < at + (w + 1) / 2) {
+            found = g.pos;
+            return false;
+        }
+        at += w;
+        return true;
+    });
+    return found;
+}
+
+} // namespace fenrow

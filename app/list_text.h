@@ -1,0 +1,138 @@
+// The text of a large box (编辑框_原, 编辑框_后) and the editing a user does in
+// it, without any toolkit: the boxes of both windows hold the system's bytes
+// as they are plus where each line starts, and draw only the lines in view.
+#pragma once
+
+#include "runtime/codepage.h"
+#include "runtime/text.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace fenrow {
+
+// Lines end at CR LF; a lone CR or LF, or bytes that form no character, stay
+// inside their line and come back as they went in.
+class ListText {
+public:
+    ListText() = default;
+    explicit ListText(Text t);
+
+    const std::string& bytes() const { return bytes_; }
+    Text text() const { return Text(std::string_view(bytes_)); }
+    std::size_t size() const { return bytes_.size(); }
+    int line_count() const { return static_cast<int>(starts_.size()); }
+    std::size_t line_start(int line) const { return starts_[static_cast<std::size_t>(line)]; }
+    // Where the line's CR LF begins, or the end of the text.
+    std::size_t line_end(int line) const;
+    std::string_view line(int line) const;
+    int line_of(std::size_t pos) const;
+    // The boundary after or before pos: one character, one byte that forms
+    // none, or a whole CR LF.
+    std::size_t next(std::size_t pos) const;
+    std::size_t prev(std::size_t pos) const;
+    // Bytes in the longest line; after edits that shortened lines it may be
+    // more than the truth, never less.
+    std::size_t longest_line() const;
+
+    void replace(std::size_t from, std::size_t to, std::string_view bytes);
+    void append(std::string_view bytes) { replace(size(), size(), bytes); }
+
+private:
+    std::string bytes_;
+    std::vector<std::uint32_t> starts_{0};
+    mutable std::size_t longest_ = unknown;
+    static constexpr std::size_t unknown = ~std::size_t{0};
+};
+
+// One thing the box draws for a line: a character of the code page, a tab, or
+// a marker (U+FFFD) for bytes that are kept but are no character to show: a
+// lone CR or LF, another control character, bytes that form no character.
+struct Glyph {
+    std::size_t pos;
+    int length;
+    char32_t c;
+    bool marker;
+};
+
+template <typename F>
+void for_each_glyph(std::string_view line, std::size_t base, F&& f)
+{
+    for (std::size_t i = 0; i < line.size();) {
+        const Cp936Char ch = cp936_char_at(line.substr(i));
+        const bool marker = !ch.exact || (ch.c < 0x20 && ch.c != '\t') || ch.c == 0x7F;
+        if (!f(Glyph{base + i, ch.length, marker ? char32_t{0xFFFD} : ch.c, marker}))
+            return;
+        i += static_cast<std::size_t>(ch.length);
+    }
+}
+
+enum class Move { left, right, word_left, word_right, up, down, line_start, line_end, page_up, page_down, text_start, text_end };
+
+// Caret, selection, typing and undo over a ListText. Positions are byte
+// offsets on character boundaries; x is in pixels from the line's start,
+// measured with the box's own widths of characters.
+class ListEditor {
+public:
+    explicit ListEditor(std::function<int(char32_t)> advance) : advance_(std::move(advance)) {}
+
+    const ListText& text() const { return text_; }
+    // A new text from the program: caret at the start, no undo.
+    void set_text(ListText t);
+    // Text the program adds at the end; a lone CR left there and a leading LF
+    // make one line break. The caret goes to the end; no undo.
+    void append(std::string_view bytes);
+
+    std::size_t caret() const { return caret_; }
+    std::size_t anchor() const { return anchor_; }
+    std::pair<std::size_t, std::size_t> selection() const;
+    bool has_selection() const { return caret_ != anchor_; }
+    std::string_view selected() const;
+    void select(std::size_t anchor, std::size_t caret);
+    void select_all() { select(0, text_.size()); }
+    void move(Move m, bool extend, int page_lines = 1);
+    // Places the caret at the character boundary nearest x on the line.
+    void click(int line, int x, bool extend);
+
+    // Edits replace the selection; each returns whether the text changed.
+    // Typed characters run together into one undo step.
+    bool type(std::string_view bytes);
+    bool insert(std::string_view bytes); // a paste or drop: a step of its own
+    bool erase_back();
+    bool erase_forward();
+    bool undo();
+    bool redo();
+    bool can_undo() const { return !undo_.empty(); }
+    bool can_redo() const { return !redo_.empty(); }
+
+    int x_of(std::size_t pos) const;
+    std::size_t pos_at(int line, int x) const;
+    // The width of a glyph that starts at x (a tab reaches the next stop).
+    int width(const Glyph& g, int x) const;
+
+private:
+    struct Step {
+        std::size_t pos;
+        std::string removed, inserted;
+        std::size_t caret_before, anchor_before;
+        bool typing;
+    };
+    bool edit(std::string_view bytes, bool typing);
+    bool erase(std::size_t from, std::size_t to);
+    void apply(Step step);
+    void drop_history();
+
+    ListText text_;
+    std::size_t caret_ = 0, anchor_ = 0;
+    int goal_x_ = -1; // kept across up and down moves
+    std::deque<Step> undo_, redo_;
+    std::function<int(char32_t)> advance_;
+};
+
+} // namespace fenrow

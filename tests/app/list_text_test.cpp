@@ -1,0 +1,196 @@
+#include "app/list_text.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fenrow {
+namespace {
+
+// The index as a plain split on CR LF would give it.
+std::vector<std::size_t> naive_starts(const std::string& s)
+{
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 0; i + 1 < s.size(); ++i)
+        if (s[i] == '\r' && s[i + 1] == '\n')
+            starts.push_back(i + 2);
+    return starts;
+}
+
+std::vector<std::size_t> starts_of(const ListText& t)
+{
+    std::vector<std::size_t> v;
+    for (int i = 0; i < t.line_count(); ++i)
+        v.push_back(t.line_start(i));
+    return v;
+}
+
+// Pieces that meet in every way that matters: CR and LF alone and together,
+// two- and four-byte characters, a second code, bytes that form none.
+const char* const pieces[] = {"a", "\r", "\n", "\r\n", "\xd6\xd0", "\x81", "\xa2\xe3", "\x81\x30\x81\x30", " ", "\xff"};
+
+std::string random_text(std::mt19937& rng, int n)
+{
+    std::string s;
+    for (int i = 0; i < n; ++i)
+        s += pieces[rng() % std::size(pieces)];
+    return s;
+}
+
+TEST(ListText, IndexFollowsEveryEditByteForByte)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string model = random_text(rng, static_cast<int>(rng() % 20));
+        ListText t{Text(std::string(model))};
+        ASSERT_EQ(starts_of(t), naive_starts(model));
+        for (int e = 0; e < 8; ++e) {
+            const std::size_t from = model.empty() ? 0 : rng() % (model.size() + 1);
+            const std::size_t to = from + rng() % (model.size() - from + 1);
+            const std::string with = random_text(rng, static_cast<int>(rng() % 4));
+            t.replace(from, to, with);
+            model.replace(from, to - from, with);
+            ASSERT_EQ(t.bytes(), model);
+            ASSERT_EQ(starts_of(t), naive_starts(model)) << testing::PrintToString(model);
+            std::size_t longest = 0;
+            for (int i = 0; i < t.line_count(); ++i)
+                longest = std::max(longest, t.line(i).size());
+            ASSERT_GE(t.longest_line(), longest);
+        }
+    }
+}
+
+TEST(ListText, StepsOverWholeCharactersBothWays)
+{
+    const struct {
+        std::string text;
+        std::vector<std::size_t> bounds;
+    } cases[] = {
+        {"", {0}},
+        {"a\r\nb", {0, 1, 3, 4}},
+        {"\r\r\n\n", {0, 1, 3, 4}},
+        {"\xd6\xd0\x81 \xa2\xe3", {0, 2, 3, 4, 6}},
+        {"\x81\x30\x81\x30\xd6\xd0", {0, 4, 6}},
+        {"\xd6\xd0\xd6\xd0\xd6", {0, 2, 4, 5}}, // a lead byte at the end is a byte of its own
+        {"a\xd6\r\n", {0, 1, 2, 4}},
+    };
+    for (const auto& c : cases) {
+        const ListText t{Text(std::string(c.text))};
+        std::vector<std::size_t> forward{0}, backward{t.size()};
+        for (std::size_t p = 0; p < t.size();)
+            forward.push_back(p = t.next(p));
+        for (std::size_t p = t.size(); p > 0;)
+            backward.insert(backward.begin(), p = t.prev(p));
+        EXPECT_EQ(forward, c.bounds) << testing::PrintToString(c.text);
+        EXPECT_EQ(backward, c.bounds) << testing::PrintToString(c.text);
+    }
+}
+
+// Widths as a fixed-pitch face draws them: two cells for a wide character.
+int cells(char32_t c) { return c >= 0x1100 ? 2 : 1; }
+
+ListEditor editor_with(const char* text)
+{
+    ListEditor e(cells);
+    e.set_text(ListText(Text(text)));
+    return e;
+}
+
+TEST(ListEditor, TypingEnterBackspaceAndUndo)
+{
+    ListEditor e = editor_with("");
+    for (const char* key : {"a", "\xd6\xd0", "\r\n", "b"})
+        e.type(key);
+    EXPECT_EQ(e.text().bytes(), "a\xd6\xd0\r\nb");
+    EXPECT_EQ(e.text().line_count(), 2);
+    e.erase_back();
+    e.erase_back(); // the whole CR LF
+    e.erase_back(); // the whole character
+    EXPECT_EQ(e.text().bytes(), "a");
+    e.undo();
+    e.undo();
+    e.undo();
+    EXPECT_EQ(e.text().bytes(), "a\xd6\xd0\r\nb");
+    e.undo(); // the typing was one step
+    EXPECT_EQ(e.text().bytes(), "");
+    EXPECT_FALSE(e.can_undo());
+    e.redo();
+    EXPECT_EQ(e.text().bytes(), "a\xd6\xd0\r\nb");
+    EXPECT_EQ(e.caret(), e.text().size());
+}
+
+TEST(ListEditor, SelectionIsReplacedAndRestored)
+{
+    ListEditor e = editor_with("one\r\ntwo\r\nthree");
+    e.select(2, 9);
+    EXPECT_EQ(e.selected(), "e\r\ntwo\r");
+    e.insert("X");
+    EXPECT_EQ(e.text().bytes(), "onX\nthree");
+    EXPECT_EQ(e.text().line_count(), 1); // the lone LF left is no line break
+    e.undo();
+    EXPECT_EQ(e.text().bytes(), "one\r\ntwo\r\nthree");
+    EXPECT_EQ(e.selection(), std::make_pair(std::size_t{2}, std::size_t{9}));
+    e.select_all();
+    e.erase_forward();
+    EXPECT_EQ(e.text().bytes(), "");
+}
+
+TEST(ListEditor, CaretMovesKeepTheColumnOverWideCharacters)
+{
+    ListEditor e = editor_with("abcd\r\n\xd6\xd0\xd6\xd0\xd6\xd0\r\nx");
+    e.select(3, 3); // after "abc", x = 3
+    e.move(Move::down, false);
+    EXPECT_EQ(e.caret(), 10u); // x 3 lies halfway between the boundaries at 2 and 4: the later one
+    e.move(Move::down, false);
+    EXPECT_EQ(e.caret(), e.text().size()); // the short line's end
+    e.move(Move::up, true);
+    e.move(Move::up, true);
+    EXPECT_EQ(e.caret(), 3u); // the column was kept through the short line
+    EXPECT_EQ(e.anchor(), e.text().size());
+    e.move(Move::left, false); // collapses to the selection's start
+    EXPECT_EQ(e.caret(), 3u);
+    const struct {
+        Move m;
+        std::size_t from, to;
+    } moves[] = {
+        {Move::line_end, 0, 4}, {Move::line_start, 7, 6}, {Move::text_end, 0, 15}, {Move::text_start, 9, 0},
+        {Move::right, 4, 6}, {Move::left, 6, 4}, {Move::word_right, 0, 4}, {Move::word_left, 6, 4},
+        {Move::page_down, 0, 14}, {Move::page_up, 14, 0},
+    };
+    for (const auto& c : moves) {
+        e.select(c.from, c.from);
+        e.move(c.m, false, 5);
+        EXPECT_EQ(e.caret(), c.to) << static_cast<int>(c.m);
+    }
+}
+
+TEST(ListEditor, ClicksLandOnTheNearestBoundaryAndTabsReachTheirStop)
+{
+    ListEditor e = editor_with("\xd6\xd0" "a\tb");
+    EXPECT_EQ(e.pos_at(0, 0), 0u);
+    EXPECT_EQ(e.pos_at(0, 1), 2u);
+    EXPECT_EQ(e.pos_at(0, 2), 2u);
+    EXPECT_EQ(e.x_of(4), 8); // the tab runs from 3 to the stop at 8
+    EXPECT_EQ(e.pos_at(0, 7), 4u);
+    EXPECT_EQ(e.pos_at(0, 99), 5u);
+    e.click(5, 0, false); // below the last line: the last line
+    EXPECT_EQ(e.caret(), 0u);
+}
+
+TEST(ListEditor, AppendJoinsALoneCrWithALeadingLfAndForgetsUndo)
+{
+    ListEditor e = editor_with("a");
+    e.move(Move::text_end, false);
+    e.type("b");
+    e.append("\r");
+    e.append("\nc");
+    EXPECT_EQ(e.text().bytes(), "ab\r\nc");
+    EXPECT_EQ(e.text().line_count(), 2);
+    EXPECT_EQ(e.caret(), 5u);
+    EXPECT_FALSE(e.can_undo());
+}
+
+} // namespace
+} // namespace fenrow
