@@ -1,6 +1,7 @@
 // How long the Windows window takes to show a long list in a large box, to
 // give it back, and to take a keystroke at its end:
 //   build-win64/bench/box_fill_win32.exe [lines]
+#include "app/win32/list_box.h"
 #include "app/win32/main_window.h"
 #include "bench/lists.h"
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
     const Text back = window.get_content(ctl::left_box);
     std::printf("get_content: %.2f s (%s)\n", seconds_since(t0), back == list ? "identical" : "DIFFERENT");
     HWND box = window.control_handle(ctl::left_box);
-    SendMessageW(box, EM_SETSEL, -1, -1);
+    ListBox::of(box)->select(list.view().size(), list.view().size());
     t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) {
         SendMessageW(box, WM_CHAR, 'x', 0);

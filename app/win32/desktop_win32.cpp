@@ -1,5 +1,6 @@
 #include "app/win32/desktop_win32.h"
 
+#include "app/win32/clipboard.h"
 #include "app/win32/main_window.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
@@ -7,8 +8,6 @@
 #include "runtime/fatal.h"
 
 #include <windows.h>
-
-#include <cstring>
 
 namespace fenrow {
 
@@ -21,23 +20,7 @@ public:
     bool clipboard_set_text(const Text& t) override
     {
         const std::wstring s = to_wide(t); // lines stay CR LF, as Windows programs expect
-        return window->on_ui_thread([&] {
-            if (!OpenClipboard(window->handle()))
-                return false;
-            bool done = false;
-            EmptyClipboard();
-            if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (s.size() + 1) * sizeof(wchar_t))) {
-                if (void* p = GlobalLock(mem)) {
-                    std::memcpy(p, s.c_str(), (s.size() + 1) * sizeof(wchar_t));
-                    GlobalUnlock(mem);
-                    done = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
-                }
-                if (!done)
-                    GlobalFree(mem);
-            }
-            CloseClipboard();
-            return done;
-        });
+        return window->on_ui_thread([&] { return put_clipboard_text(window->handle(), s); });
     }
 
     int message_box(const Text& content, int style, const Text& title) override

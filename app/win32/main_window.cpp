@@ -1,7 +1,9 @@
 #include "app/win32/main_window.h"
 
 #include "app/control_table.h"
+#include "app/win32/clipboard.h"
 #include "app/win32/desktop_win32.h"
+#include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
@@ -189,6 +191,12 @@ void Win32Window::build()
 
 HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
 {
+    const Rect& g = row.geometry;
+    if (row.kind == ControlKind::edit && row.multi_line) {
+        HWND box = ListBox::create(parent, id, g.left, g.top, g.width, g.height, font_);
+        ListBox::of(box)->set_text(ListText(text_from_utf8(row.text)));
+        return box;
+    }
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD ex = 0;
@@ -198,8 +206,6 @@ HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
         cls = L"EDIT";
         ex = WS_EX_CLIENTEDGE;
         style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL;
-        if (row.multi_line)
-            style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_HSCROLL;
         text = to_edit(text_from_utf8(row.text));
         break;
     case ControlKind::label: style |= row.word_wrap ? SS_LEFT : SS_LEFTNOWORDWRAP; break;
@@ -215,7 +221,6 @@ HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
         break;
     case ControlKind::status_bar: break;
     }
-    const Rect& g = row.geometry;
     const int height = row.kind == ControlKind::combo_box ? g.height + combo_list_height : g.height;
     HWND h = CreateWindowExW(ex, cls, text.c_str(), style, g.left, g.top, g.width, height, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
@@ -328,7 +333,7 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
         else if (code == STN_CLICKED && e->row->kind == ControlKind::hyperlink)
             ShellExecuteW(hwnd_, L"open", to_wide(text_from_utf8(FENROW_FEEDBACK_URL)).c_str(), nullptr, nullptr,
                           SW_SHOWNORMAL);
-        else if (code == EN_CHANGE && e->row->multi_line && quiet_changes_ == 0)
+        else if (code == EN_CHANGE && e->row->multi_line) // the large boxes report only the user's edits
             raise(e->row->name, Event::content_changed);
         return 0;
     }
@@ -450,53 +455,34 @@ HWND Win32Window::control_handle(ControlName c) const
     return it == controls_.end() ? nullptr : it->second.hwnd;
 }
 
-HWND Win32Window::edit(ControlName c, bool multi_line_only)
+HWND Win32Window::edit(ControlName c)
 {
     const Entry& e = entry(c);
-    if (e.row->kind != ControlKind::edit || (multi_line_only && !e.row->multi_line))
+    if (e.row->kind != ControlKind::edit)
         throw std::out_of_range("no edit box named " + std::string(c.utf8));
     return e.hwnd;
 }
 
-wchar_t Win32Window::last_char(HWND box)
-{
-    const LRESULT line = SendMessageW(box, EM_GETLINECOUNT, 0, 0) - 1;
-    const LRESULT start = SendMessageW(box, EM_LINEINDEX, line, 0);
-    const LRESULT length = SendMessageW(box, EM_LINELENGTH, start, 0);
-    if (length <= 0)
-        return 0;
-    std::wstring buf(static_cast<std::size_t>(std::max<LRESULT>(length, 2)), L'\0');
-    *reinterpret_cast<WORD*>(buf.data()) = static_cast<WORD>(std::min<LRESULT>(length, 0xFFFF));
-    const LRESULT got = SendMessageW(box, EM_GETLINE, line, reinterpret_cast<LPARAM>(buf.data()));
-    return got == length ? buf[static_cast<std::size_t>(got) - 1] : 0;
-}
-
-void Win32Window::replace_text(HWND box, const std::wstring& s)
-{
-    ++quiet_changes_;
-    SetWindowTextW(box, s.c_str());
-    --quiet_changes_;
-}
-
 void Win32Window::paste_clipboard(HWND box)
 {
-    if (!OpenClipboard(hwnd_))
-        return;
-    std::wstring text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = pasted_lines(std::wstring_view(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t))));
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    if (const auto text = clipboard_text(hwnd_))
+        SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted_lines(*text).c_str()));
+}
+
+ListBox& Win32Window::list_box(ControlName c)
+{
+    ListBox* box = ListBox::of(entry(c).hwnd);
+    if (box == nullptr)
+        throw std::out_of_range("no large box named " + std::string(c.utf8));
+    return *box;
 }
 
 Text Win32Window::get_content(ControlName c)
 {
     return calls_.call([&] {
         HWND box = edit(c);
+        if (ListBox* list = ListBox::of(box))
+            return list->text();
         std::wstring s(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
         s.resize(static_cast<std::size_t>(GetWindowTextW(box, s.data(), static_cast<int>(s.size()))));
         return from_edit(s);
@@ -505,33 +491,22 @@ Text Win32Window::get_content(ControlName c)
 
 void Win32Window::set_content(ControlName c, const Text& t)
 {
-    const std::wstring s = to_edit(t); // converted off the window's thread
-    calls_.call([&] {
-        replace_text(edit(c), s);
-        raise(c, Event::content_changed);
-    });
+    if (calls_.call([&] { return ListBox::of(edit(c)) != nullptr; })) {
+        ListText prepared(t); // copied and indexed on the caller's thread
+        calls_.call([&] {
+            list_box(c).set_text(std::move(prepared));
+            raise(c, Event::content_changed);
+        });
+        return;
+    }
+    const std::wstring s = to_edit(t);
+    calls_.call([&] { SetWindowTextW(edit(c), s.c_str()); });
 }
 
 void Win32Window::append_text(ControlName c, const Text& t)
 {
-    const std::wstring s = to_edit(t);
     calls_.call([&] {
-        HWND box = edit(c, true);
-        const LPARAM end = GetWindowTextLengthW(box);
-        LPARAM from = end;
-        const std::wstring* added = &s;
-        std::wstring joined;
-        if (!t.empty() && t.view().front() == '\n' && last_char(box) == 0xDC00 + L'\r') {
-            // The box's last lone CR and this LF make one line break.
-            from = end - 1;
-            joined = to_edit(Text("\r") + t);
-            added = &joined;
-        }
-        ++quiet_changes_;
-        SendMessageW(box, EM_SETSEL, from, end);
-        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added->c_str()));
-        SendMessageW(box, EM_SCROLLCARET, 0, 0);
-        --quiet_changes_;
+        list_box(c).append(t);
         raise(c, Event::content_changed);
     });
 }
@@ -574,13 +549,12 @@ void Win32Window::set_pane_text(ControlName c, int pane, const Text& t)
 
 int Win32Window::get_line_count(ControlName c)
 {
-    // No word wrap: the box's lines are exactly its CR LF lines.
-    return calls_.call([&] { return static_cast<int>(SendMessageW(edit(c, true), EM_GETLINECOUNT, 0, 0)); });
+    return calls_.call([&] { return list_box(c).line_count(); });
 }
 
 void Win32Window::paste(ControlName c)
 {
-    calls_.call([&] { paste_clipboard(edit(c, true)); });
+    calls_.call([&] { list_box(c).paste_clipboard(); });
 }
 
 Rect Win32Window::get_geometry(ControlName c)

@@ -16,6 +16,8 @@
 
 namespace fenrow {
 
+class ListBox;
+
 class Win32Window : public WindowControls {
 public:
     Win32Window();
@@ -76,9 +78,8 @@ private:
     void set_edge(ControlName c, int Rect::*edge, int v);
     Entry& entry(ControlName c);
     const Entry* entry_of(HWND h) const;
-    HWND edit(ControlName c, bool multi_line_only = false);
-    void replace_text(HWND box, const std::wstring& s);
-    wchar_t last_char(HWND box);
+    HWND edit(ControlName c);
+    ListBox& list_box(ControlName c);
     void paste_clipboard(HWND box);
     void on_mouse_move();
     LRESULT colour(HDC dc, HWND control);
@@ -89,7 +90,6 @@ private:
     HFONT link_font_ = nullptr;
     HICON icon_ = nullptr;
     std::map<std::string, Entry, std::less<>> controls_;
-    int quiet_changes_ = 0; // EN_CHANGE raised by our own writes is not the user's
     UiCalls calls_;
     WorkerGroup workers_; // last: its workers stop before anything above goes
 };

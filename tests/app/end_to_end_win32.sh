@@ -28,7 +28,9 @@ sleep 1
 eval "$(xdotool getwindowgeometry --shell "$win")"
 echo "window $WIDTH x $HEIGHT at $X,$Y"
 [ "$WIDTH" = 722 ] && [ "$HEIGHT" = 514 ] || { echo "FAIL: client area ${WIDTH}x${HEIGHT}"; exit 1; }
-app=$(pgrep -f 'fenrow\.exe' | head -1)
+# The program itself, not the script that started it (its command line names the program too).
+app=$(pgrep -nf "^[^ ]*$work/fenrow\\.exe( |\$)")
+[ -n "$app" ] || { echo "FAIL: no program process"; exit 1; }
 
 click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; sleep 0.3; }
 # Until the program has used no processor time for a second: its work is done.

@@ -4,6 +4,7 @@
 
 #include "app/control_table.h"
 #include "app/win32/desktop_win32.h"
+#include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
 #include "runtime/worker.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <random>
 #include <string>
@@ -168,12 +170,55 @@ TEST_F(Win32WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
 
     install_win32_services(&window);
     ASSERT_TRUE(clipboard_set_text(Text("p\nq\n")));
-    SendMessageW(box, EM_SETSEL, 0, -1);
+    ListBox::of(box)->select_all();
     SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                  reinterpret_cast<LPARAM>(window.control_handle(ctl::paste_left)));
     install_win32_services(nullptr);
     EXPECT_EQ(window.get_content(ctl::left_box).str(), "p\r\nq\r\n");
     EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：3行 ↓"_t);
+}
+
+// Keys as the keyboard gives them, with Ctrl and Shift held as asked.
+void press(HWND box, WPARAM key, bool ctrl = false, bool shift = false)
+{
+    BYTE state[256] = {};
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    SendMessageW(box, WM_KEYDOWN, key, 0);
+    SetKeyboardState(std::array<BYTE, 256>{}.data());
+}
+
+TEST_F(Win32WindowTest, LargeBoxTakesKeysAsATextBoxDoes)
+{
+    HWND box = window.control_handle(ctl::left_box);
+    int changes = 0;
+    window.event_observer = [&](ControlName c, Event e) { changes += c == ctl::left_box && e == Event::content_changed; };
+    window.set_content(ctl::left_box, "ab\r\n\xd6\xd0z");
+    changes = 0;
+    press(box, VK_END, true);     // the text's end
+    press(box, VK_LEFT, false, true);
+    press(box, VK_LEFT, false, true); // z and the two-byte character selected
+    SendMessageW(box, WM_CHAR, 0xD83D, 0);
+    SendMessageW(box, WM_CHAR, 0xDE00, 0); // a pair typed over them
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("ab\r\n") + unicode_to_cp936(U"\U0001F600"));
+    press(box, VK_HOME, true);
+    press(box, VK_DELETE);
+    SendMessageW(box, WM_CHAR, L'\b', 0); // nothing before the caret
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("b\r\n") + unicode_to_cp936(U"\U0001F600"));
+    press(box, 'A', true);
+    press(box, 'X', true);
+    EXPECT_EQ(window.get_content(ctl::left_box), Text(""));
+    press(box, 'V', true);
+    press(box, 'V', true);
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("b\r\n") + unicode_to_cp936(U"\U0001F600") + Text("b\r\n") +
+                                                     unicode_to_cp936(U"\U0001F600"));
+    press(box, 'Z', true);
+    press(box, 'Z', true);
+    press(box, 'Y', true);
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("b\r\n") + unicode_to_cp936(U"\U0001F600"));
+    EXPECT_EQ(changes, 8); // once for each edit and each step taken back or put back
+    EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：2行 ↓"_t);
 }
 
 TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)
