@@ -9,6 +9,7 @@
 #include "runtime/codepage.h"
 #include "runtime/worker.h"
 #include "tests/support/fake_desktop.h"
+#include "tests/support/fatal_exit.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -16,9 +17,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <atomic>
 #include <random>
 #include <string>
+#include <thread>
 
 using namespace fenrow;
 
@@ -311,4 +314,44 @@ TEST(Win32WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsWithZero)
             }());
         },
         testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// Waits for the system's message box with that title, notes its title and
+// text on standard error and presses its OK button.
+void answer_box_from_a_thread(const wchar_t* title)
+{
+    std::thread([title] {
+        for (int i = 0; i < 200; ++i) {
+            if (HWND box = FindWindowW(L"#32770", title)) {
+                wchar_t text[256] = {};
+                GetDlgItemTextW(box, 0xFFFF, text, 255); // the box's message
+                std::fprintf(stderr, "box: %s / %s\n", text_to_utf8(from_wide(title)).c_str(),
+                             text_to_utf8(from_wide(text)).c_str());
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(50);
+        }
+    }).detach();
+}
+
+} // namespace
+
+TEST(Win32BoxesDeathTest, RealBoxesShowTheirTextAndTheFatalOneEndsWithMinusOne)
+{
+    EXPECT_EXIT(
+        {
+            usage_counter_at_start = false;
+            Win32Window w;
+            install_win32_services(&w);
+            answer_box_from_a_thread(L"提示！");
+            const int answer = message_box("复制成功!"_t, 0, "提示！"_t);
+            std::fprintf(stderr, "answer %d\n", answer);
+            answer_box_from_a_thread(L"错误");
+            TextArray empty;
+            array_at(empty, 0);
+        },
+        fatal_exit(), "box: 提示！ / 复制成功!\nanswer 0\nbox: 错误 / 运行时出错!");
 }
