@@ -8,8 +8,12 @@
 
 namespace fenrow {
 
-// The text unchanged when the regular-expression engine fails: nothing is lost.
+// The text as it is when nothing is to be removed.
 Text remove_blank_lines(const Text& t);
+// The same defined by the regular expression \n\s*\r replaced by nothing,
+// which the byte scan above must always agree with; the text unchanged when
+// the regular-expression engine fails.
+Text remove_blank_lines_by_expression(const Text& t);
 
 // The handler of 按钮_去空行: cleans 编辑框_原, then 编辑框_后.
 void remove_blank_lines_in_both(Controls& ui);

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -19,18 +18,6 @@ namespace {
 // Often enough for the window to keep painting, rarely enough to cost nothing.
 // Only painting: a click on another button waits until the pick is over.
 constexpr std::size_t lines_between_paints = 4096;
-
-// A name key as bytes, each code point in 7-bit groups (high bit set on all
-// but the last), so ASCII stays one byte and equal strings mean equal keys.
-void append_key(std::string& out, const std::u32string& key)
-{
-    for (const char32_t c : key) {
-        auto v = static_cast<std::uint32_t>(c);
-        for (; v >= 0x80; v >>= 7)
-            out += static_cast<char>(0x80 | (v & 0x7F));
-        out += static_cast<char>(v);
-    }
-}
 
 // Settings-file lookups skip these before they compare a section name.
 std::string_view drop_leading_controls(std::string_view s)
@@ -43,9 +30,10 @@ std::string_view drop_leading_controls(std::string_view s)
 
 } // namespace
 
-bool holds_as_section_name(const Text& line)
+bool holds_as_section_name(const Text& line) { return holds_as_section_name(line.view()); }
+
+bool holds_as_section_name(std::string_view s)
 {
-    const std::string_view s = line.view();
     const auto line_break = [](unsigned char b) { return b == '\r' || b == '\n'; };
     bool blank_only = true;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -69,50 +57,47 @@ void remove_duplicate_lines(Controls& ui)
 
 void pick_non_duplicates(Controls& ui)
 {
-    const TextArray right = txt_split(ui.get_content(ctl::right_box), crlf);
+    const Text right_text = ui.get_content(ctl::right_box);
     const Text left_text = ui.get_content(ctl::left_box);
-    const TextArray left = txt_split(left_text, crlf);
 
     // The right lines as the sections a settings file would hold: the same
     // name keys, and only lines it could store. The keys lie end to end in one
     // buffer, which stops growing before the set points into it.
     std::string keys;
+    keys.reserve(right_text.view().size());
     std::vector<std::pair<std::size_t, std::size_t>> spans;
-    spans.reserve(right.items().size());
     std::size_t done = 0;
-    for (const Text& x : right) {
+    for_each_crlf_piece(right_text.view(), [&](std::string_view x) {
         if (holds_as_section_name(x)) {
             const std::size_t at = keys.size();
-            append_key(keys, ini_name_key(x));
+            append_name_key(keys, x);
             spans.emplace_back(at, keys.size() - at);
         }
         if (++done % lines_between_paints == 0)
             process_paint_events();
-    }
-    std::unordered_set<std::string_view> present;
-    present.reserve(spans.size());
+    });
+    SpanSet present(spans.size());
     for (const auto& [at, n] : spans)
-        present.emplace(keys.data() + at, n);
+        present.insert(std::string_view(keys).substr(at, n));
 
     std::string key, result;
-    result.reserve(left_text.view().size() + 2 * left.items().size());
+    result.reserve(left_text.view().size() + left_text.view().size() / 8 + 2);
     done = 0;
-    for (const Text& y : left) {
-        const std::string_view name = drop_leading_controls(y.view());
+    for_each_crlf_piece(left_text.view(), [&](std::string_view y) {
+        const std::string_view name = drop_leading_controls(y);
         bool found = false;
         if (!name.empty()) {
             key.clear();
-            const Text dropped = name.size() == y.view().size() ? Text() : Text(name);
-            append_key(key, ini_name_key(dropped.empty() ? y : dropped));
+            append_name_key(key, name);
             found = present.contains(key);
         }
         if (!found) {
-            result += y.view();
-            result += "\r\n";
+            result += y;
+            result += crlf;
         }
         if (++done % lines_between_paints == 0)
             process_paint_events();
-    }
+    });
     ui.set_content(ctl::right_box, Text(std::move(result)));
 }
 

@@ -5,6 +5,8 @@
 #include "ops/controls.h"
 #include "runtime/text.h"
 
+#include <string_view>
+
 namespace fenrow {
 
 // The handler of 按钮_去重复: the left box's lines, each at its first
@@ -24,5 +26,6 @@ void pick_non_duplicates(Controls& ui);
 // its end to swallow the closing bracket. Other lines never make a left line
 // count as present.
 bool holds_as_section_name(const Text& line);
+bool holds_as_section_name(std::string_view line);
 
 } // namespace fenrow

@@ -379,6 +379,22 @@ std::string file_system::random_suffix()
 
 std::u32string ini_name_key(const Text& name) { return name_key(name.view()); }
 
+void append_name_key(std::string& out, std::string_view name)
+{
+    const string_view s = trim_blanks(name);
+    if (is_ascii(s)) { // each character is its own one-byte group
+        for (const char c : s)
+            out += static_cast<char>(ascii_lower(static_cast<unsigned char>(c)));
+        return;
+    }
+    for (const char32_t c : name_key(s)) {
+        auto v = static_cast<std::uint32_t>(c);
+        for (; v >= 0x80; v >>= 7)
+            out += static_cast<char>(0x80 | (v & 0x7F));
+        out += static_cast<char>(v);
+    }
+}
+
 Text ini_read(const Text& file, const Text& section, const Text& key, const std::optional<Text>& default_text)
 {
     const string_view f = drop_leading_controls(file.view());

@@ -39,6 +39,10 @@ bool ini_write(const Text& file, const Text& section, const std::optional<Text>&
 // dropped, letters of every alphabet folded to one case. Two names match when
 // their keys are equal.
 std::u32string ini_name_key(const Text& name);
+// The same key as bytes appended to out: each code point in 7-bit groups, high
+// bit set on all but the last, so ASCII stays one byte and equal keys give
+// equal bytes.
+void append_name_key(std::string& out, std::string_view name);
 
 bool file_delete(const Text& path);
 // Creates or replaces the file with the bytes of all parts, in order. The bytes

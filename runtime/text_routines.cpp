@@ -2,8 +2,8 @@
 
 #include "runtime/codepage.h"
 
+#include <cstring>
 #include <string_view>
-#include <unordered_set>
 
 namespace fenrow {
 
@@ -37,20 +37,96 @@ int index_of(const TextArray& a, const Text& t)
 
 Text remove_duplicate_items(const Text& t, const Text& sep)
 {
-    // A set of the items seen gives the result of a search through them all.
-    const TextArray items = txt_split(t, sep);
-    std::unordered_set<std::string_view> seen;
-    seen.reserve(items.items().size());
     std::string result;
     result.reserve(t.view().size() + sep.view().size());
-    for (const Text& item : items) {
-        if (seen.insert(item.view()).second) {
-            result += item.view();
-            result += sep.view();
-        }
+    const auto keep_first = [&](auto&& for_each_item, std::size_t expected) {
+        SpanSet seen(expected);
+        for_each_item([&](std::string_view item) {
+            if (seen.insert(item)) {
+                result += item;
+                result += sep.view();
+            }
+        });
+    };
+    if (sep.view() == "\r\n") {
+        keep_first([&](auto&& f) { for_each_crlf_piece(t.view(), f); }, t.view().size() / 16);
+    } else {
+        const TextArray items = txt_split(t, sep);
+        keep_first([&](auto&& f) { for (const Text& item : items) f(item.view()); }, items.items().size());
     }
     const int kept = static_cast<int>(result.size()) - txt_len(sep);
     return txt_left(Text(std::move(result)), kept);
+}
+
+namespace {
+
+std::uint32_t hash_bytes(std::string_view s)
+{
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    std::uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 29;
+    return static_cast<std::uint32_t>(h);
+}
+
+} // namespace
+
+SpanSet::SpanSet(std::size_t expected)
+{
+    std::size_t n = 16;
+    while (n < expected * 2)
+        n *= 2;
+    slots_.resize(n);
+}
+
+std::size_t SpanSet::find(std::string_view s, std::uint32_t hash) const
+{
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.data == nullptr ||
+            (slot.hash == hash && slot.size == s.size() && std::memcmp(slot.data, s.data(), s.size()) == 0))
+            return i;
+    }
+}
+
+bool SpanSet::insert(std::string_view s)
+{
+    const std::uint32_t hash = hash_bytes(s);
+    Slot& slot = slots_[find(s, hash)];
+    if (slot.data != nullptr)
+        return false;
+    static constexpr char nothing = 0; // an empty string still needs a place to point
+    slot = {s.empty() ? &nothing : s.data(), static_cast<std::uint32_t>(s.size()), hash};
+    if (++count_ * 2 > slots_.size())
+        grow();
+    return true;
+}
+
+bool SpanSet::contains(std::string_view s) const { return slots_[find(s, hash_bytes(s))].data != nullptr; }
+
+void SpanSet::grow()
+{
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.data == nullptr)
+            continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].data != nullptr)
+            i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
 }
 
 } // namespace fenrow

@@ -3,7 +3,11 @@
 
 #include "runtime/text.h"
 
+#include <cstdint>
+#include <cstring>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace fenrow {
 
@@ -21,5 +25,59 @@ int index_of(const TextArray& a, const Text& t);
 // The items of t cut at sep, each kept at its first occurrence only (exact
 // bytes), joined by sep again without one behind the last.
 Text remove_duplicate_items(const Text& t, const Text& sep);
+
+// Calls f with each piece txt_split(t, CR LF) gives, as a view into s, without
+// a copy: a CR LF counts only where a character starts (a byte above 0x80
+// takes the next one with it), and a CR LF at the end ends no empty piece.
+template <typename F>
+void for_each_crlf_piece(std::string_view s, F&& f)
+{
+    std::size_t piece = 0, from = 0;
+    while (from + 1 < s.size()) {
+        const void* hit = std::memchr(s.data() + from, '\r', s.size() - from - 1);
+        if (hit == nullptr)
+            break;
+        const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+        if (s[p + 1] != '\n') {
+            from = p + 1;
+            continue;
+        }
+        // Behind any byte up to 0x80 a character starts; the bytes above 0x80
+        // from there pair up, so an odd run makes the CR a second byte.
+        std::size_t run = p;
+        while (run > piece && static_cast<unsigned char>(s[run - 1]) > 0x80)
+            --run;
+        if ((p - run) % 2 != 0) {
+            from = p + 1;
+            continue;
+        }
+        f(s.substr(piece, p - piece));
+        piece = from = p + 2;
+    }
+    if (piece < s.size())
+        f(s.substr(piece));
+}
+
+// A set of byte strings held elsewhere, by open addressing: one hash per
+// string, no allocation per entry. The strings must outlive the set.
+class SpanSet {
+public:
+    explicit SpanSet(std::size_t expected);
+    // True when s was not in the set yet.
+    bool insert(std::string_view s);
+    bool contains(std::string_view s) const;
+
+private:
+    struct Slot {
+        const char* data = nullptr; // nullptr: empty
+        std::uint32_t size = 0;
+        std::uint32_t hash = 0;
+    };
+    std::size_t find(std::string_view s, std::uint32_t hash) const;
+    void grow();
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
 
 } // namespace fenrow

@@ -462,18 +462,18 @@ void ListBox::show_menu(LPARAM at)
     }
     const bool selection = editor_.has_selection();
     HMENU menu = CreatePopupMenu();
-    const auto add = [&](UINT id, const char* caption, bool on) {
-        AppendMenuW(menu, MF_STRING | (on ? 0 : MF_GRAYED), id, to_wide(text_from_utf8(caption)).c_str());
+    const auto add = [&](UINT id, const Text& caption, bool on) {
+        AppendMenuW(menu, MF_STRING | (on ? 0 : MF_GRAYED), id, to_wide(caption).c_str());
     };
-    add(menu_undo, "撤销(&U)", editor_.can_undo());
-    add(menu_redo, "重做(&R)", editor_.can_redo());
+    add(menu_undo, "撤销(&U)"_t, editor_.can_undo());
+    add(menu_redo, "重做(&R)"_t, editor_.can_redo());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu_cut, "剪切(&T)", selection);
-    add(menu_copy, "复制(&C)", selection);
-    add(menu_paste, "粘贴(&P)", IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
-    add(menu_delete, "删除(&D)", selection);
+    add(menu_cut, "剪切(&T)"_t, selection);
+    add(menu_copy, "复制(&C)"_t, selection);
+    add(menu_paste, "粘贴(&P)"_t, IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
+    add(menu_delete, "删除(&D)"_t, selection);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu_select_all, "全选(&A)", editor_.text().size() > 0);
+    add(menu_select_all, "全选(&A)"_t, editor_.text().size() > 0);
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
 using namespace fenrow;
 
 TEST(TextBetween, MarkersAndCases)
@@ -62,4 +67,35 @@ TEST(IndexOf, ExactBytes)
     EXPECT_EQ(index_of(a, "X"), 2);
     EXPECT_EQ(index_of(a, "y"), -1);
     EXPECT_EQ(index_of(TextArray(), ""), -1);
+}
+
+TEST(ForEachCrlfPiece, CutsWhereTxtSplitCuts)
+{
+    // Runs of bytes above 0x80 of both parities before a CR, CR and LF alone.
+    const char* const pieces[] = {"\r\n", "\r", "\n", "a", "\x81", "\xd6\xd0", "\x80", "\xff\r\n"};
+    std::mt19937 rng(9);
+    for (int round = 0; round < 3000; ++round) {
+        std::string s;
+        for (int n = static_cast<int>(rng() % 12); n > 0; --n)
+            s += pieces[rng() % std::size(pieces)];
+        std::vector<Text> got;
+        for_each_crlf_piece(s, [&](std::string_view p) { got.emplace_back(p); });
+        ASSERT_EQ(got, txt_split(Text(s), Text("\r\n")).items()) << testing::PrintToString(s);
+    }
+}
+
+TEST(SpanSet, HoldsEachStringOnceThroughGrowth)
+{
+    std::vector<std::string> words;
+    for (int i = 0; i < 5000; ++i)
+        words.push_back(std::string(static_cast<std::size_t>(i % 23), 'x') + std::to_string(i % 1700));
+    SpanSet set(4); // grows many times
+    std::set<std::string_view> model;
+    for (const std::string& w : words)
+        ASSERT_EQ(set.insert(w), model.insert(w).second) << w;
+    for (const std::string& w : words)
+        EXPECT_TRUE(set.contains(w));
+    EXPECT_FALSE(set.contains("y"));
+    EXPECT_TRUE(set.insert(""));
+    EXPECT_FALSE(set.insert(""));
 }
