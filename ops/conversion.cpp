@@ -2,6 +2,11 @@
 
 #include "ops/blank_lines.h"
 #include "ops/jobs.h"
+#include "runtime/text_routines.h"
+
+#include <charconv>
+#include <string>
+#include <string_view>
 
 namespace fenrow {
 
@@ -9,18 +14,24 @@ namespace {
 
 constexpr ControlName source = ctl::left_box, result = ctl::right_box;
 
-// Appends what make builds from every piece, the pieces joined by CR LF, one
-// append per batch; options gives the option texts, read again for every
-// batch. The CR LF behind the last piece is left out: the final pass would
-// only cut it off again, and without it the box usually needs no rewrite.
-template <typename Options, typename Make>
-void append_in_batches(Controls& ui, const TextArray& pieces, Options options, Make make)
+void append_number(std::string& out, int n)
 {
-    Text batch;
+    char digits[16];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
+// Appends what make builds from every line of text, the results joined by
+// CR LF, one append per batch; options gives the option texts, read again for
+// every batch. The CR LF behind the last piece is left out: the final pass
+// would only cut it off again, and without it the box usually needs no rewrite.
+template <typename Options, typename Make>
+void append_in_batches(Controls& ui, std::string_view text, Options options, Make make)
+{
+    std::string batch;
     int in_batch = 0;
     bool first = true;
     decltype(options()) current{};
-    for (const Text& piece : pieces) {
+    for_each_crlf_piece(text, [&](std::string_view piece) {
         if (in_batch == 0)
             current = options();
         if (!first)
@@ -28,13 +39,13 @@ void append_in_batches(Controls& ui, const TextArray& pieces, Options options, M
         first = false;
         make(batch, piece, current);
         if (++in_batch == batch_lines || batch.size() >= batch_bytes) {
-            ui.append_text(result, batch);
-            batch = Text();
+            ui.append_text(result, Text(std::move(batch)));
+            batch.clear();
             in_batch = 0;
         }
-    }
+    });
     if (in_batch > 0)
-        ui.append_text(result, batch);
+        ui.append_text(result, Text(std::move(batch)));
 }
 
 struct Suffix {
@@ -43,13 +54,13 @@ struct Suffix {
 
 Suffix read_suffix(Controls& ui) { return {ui.get_content(ctl::suffix_symbol), ui.get_content(ctl::suffix_text)}; }
 
-void add_suffixes(Controls& ui, const TextArray& pieces)
+void add_suffixes(Controls& ui, std::string_view text)
 {
-    append_in_batches(ui, pieces, [&] { return read_suffix(ui); },
-                      [](Text& out, const Text& piece, const Suffix& s) {
+    append_in_batches(ui, text, [&] { return read_suffix(ui); },
+                      [](std::string& out, std::string_view piece, const Suffix& s) {
                           out += piece;
-                          out += s.symbol;
-                          out += s.chars;
+                          out += s.symbol.view();
+                          out += s.chars.view();
                       });
 }
 
@@ -65,38 +76,40 @@ void run_conversion(Controls& ui)
     const bool numbering = ui.is_checked(ctl::prefix_check);
     const bool suffix = ui.is_checked(ctl::suffix_check);
     if (numbering || suffix) {
-        TextArray lines = txt_split(ui.get_content(source), crlf);
+        Text lines = ui.get_content(source);
         if (numbering && !suffix) {
             int i = 0;
-            append_in_batches(ui, lines, [&] { return ui.get_content(ctl::prefix_text); },
-                              [&i](Text& out, const Text& line, const Text& prefix) {
-                                  out += txt_from_int(++i);
-                                  out += prefix;
+            append_in_batches(ui, lines.view(), [&] { return ui.get_content(ctl::prefix_text); },
+                              [&i](std::string& out, std::string_view line, const Text& prefix) {
+                                  append_number(out, ++i);
+                                  out += prefix.view();
                                   out += line;
                               });
         } else if (suffix && !numbering) {
-            add_suffixes(ui, lines);
+            add_suffixes(ui, lines.view());
         } else {
-            // The numbered text is built whole first; only the suffix pass shows.
-            Text numbered;
+            // The numbered text is built whole first; only the suffix pass
+            // shows. It is cut into lines anew, as the suffix pass sees it.
+            std::string numbered;
+            numbered.reserve(lines.view().size() + lines.view().size() / 4);
             Text prefix;
             int n = 0;
-            for (const Text& line : lines) {
+            for_each_crlf_piece(lines.view(), [&](std::string_view line) {
                 if (n % batch_lines == 0)
                     prefix = ui.get_content(ctl::prefix_text);
-                numbered += txt_from_int(++n);
-                numbered += prefix;
+                append_number(numbered, ++n);
+                numbered += prefix.view();
                 numbered += line;
                 numbered += crlf;
-            }
-            lines = TextArray(); // a long list is held three times over otherwise
+            });
+            lines = Text(); // a long list is held three times over otherwise
             ui.set_content(result, Text());
-            add_suffixes(ui, txt_split(numbered, crlf));
+            add_suffixes(ui, Text(std::move(numbered)).view());
         }
     }
     // Cleaned as if every line had its CR LF behind it; a text the cleaning
     // leaves as it is needs no rewrite of the whole box.
-    const Text shown = ui.get_content(result);
+    Text shown = ui.get_content(result);
     const Text cleaned = remove_blank_lines(shown.empty() ? shown : shown + crlf);
     if (!(cleaned == shown))
         ui.set_content(result, cleaned);
