@@ -21,13 +21,13 @@ void extract_accounts(Controls& ui)
 
     // The markers are read once: nothing runs between the lines that could
     // change them.
-    const TextArray lines = txt_split(source, Text(crlf));
+    const Text h = with_quotes(head), t = with_quotes(tail);
     std::string result;
-    result.reserve(source.view().size() + 2 * lines.items().size());
-    for (const Text& line : lines) {
-        result += text_between(line, head, tail, 0, false).view();
-        result += "\r\n";
-    }
+    result.reserve(source.view().size() + source.view().size() / 8 + 2);
+    for_each_crlf_piece(source.view(), [&](std::string_view line) {
+        result += text_between_view(line, h.view(), t.view(), 0, true);
+        result += crlf;
+    });
     ui.set_content(ctl::left_box, Text(std::move(result)));
 }
 

@@ -76,19 +76,23 @@ Text txt_mid(const Text& t, int start, int n)
     return Text(t.view().substr(static_cast<size_t>(p), static_cast<size_t>(n)));
 }
 
+std::size_t find_from(std::string_view s, std::string_view x, std::size_t from, bool ignore_case)
+{
+    if (from >= s.size())
+        return std::string_view::npos;
+    if (x.empty())
+        return 0;
+    for (size_t pos = from; pos < s.size() && s.size() - pos >= x.size(); pos += char_len(s, pos)) {
+        if (matches_at(s, pos, x, ignore_case))
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
 int txt_find(const Text& t, const Text& sought, std::optional<int> start, bool ignore_case)
 {
-    const std::string_view s = t.view(), x = sought.view();
-    const size_t s0 = start_offset(start);
-    if (s0 >= s.size())
-        return -1;
-    if (x.empty())
-        return 1;
-    for (size_t pos = s0; pos < s.size() && s.size() - pos >= x.size(); pos += char_len(s, pos)) {
-        if (matches_at(s, pos, x, ignore_case))
-            return static_cast<int>(pos + 1);
-    }
-    return -1;
+    const std::size_t at = find_from(t.view(), sought.view(), start_offset(start), ignore_case);
+    return at == std::string_view::npos ? -1 : static_cast<int>(at + 1);
 }
 
 int txt_find_last(const Text& t, const Text& sought, std::optional<int> start, bool ignore_case)

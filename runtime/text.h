@@ -97,6 +97,9 @@ Text txt_left(const Text& t, int n);
 Text txt_right(const Text& t, int n);
 Text txt_mid(const Text& t, int start, int n);
 int txt_find(const Text& t, const Text& sought, std::optional<int> start, bool ignore_case);
+// txt_find over views with a 0-based start: npos when not found, and 0 (not
+// the start) for an empty sought text, as txt_find gives 1.
+std::size_t find_from(std::string_view s, std::string_view x, std::size_t from, bool ignore_case);
 int txt_find_last(const Text& t, const Text& sought, std::optional<int> start, bool ignore_case);
 Text txt_replace(const Text& t, const Text& sought, std::optional<Text> replacement, std::optional<int> start,
                  std::optional<int> count, bool case_sensitive);

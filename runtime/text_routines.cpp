@@ -2,28 +2,36 @@
 
 #include "runtime/codepage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
 namespace fenrow {
 
+std::string_view text_between_view(std::string_view s, std::string_view head, std::string_view tail, std::size_t from,
+                                   bool ignore_case)
+{
+    const std::size_t at = find_from(s, head, from, ignore_case);
+    if (at == std::string_view::npos || at + head.size() >= s.size())
+        return {};
+    const std::size_t begin = at + head.size();
+    if (tail.empty())
+        return s.substr(begin);
+    const std::size_t end = find_from(s, tail, begin, ignore_case);
+    return end == std::string_view::npos ? std::string_view() : s.substr(begin, end - begin);
+}
+
 Text text_between(const Text& text, const Text& head, const Text& tail, std::optional<int> start,
                   std::optional<bool> case_sensitive)
 {
-    const Text quote_token = "#引号"_t;
-    const Text h = txt_replace(head, quote_token, Text("\""), std::nullopt, std::nullopt, true);
-    const Text t = txt_replace(tail, quote_token, Text("\""), std::nullopt, std::nullopt, true);
-    const bool ignore_case = !case_sensitive.value_or(false);
-    int p1 = txt_find(text, h, start, ignore_case);
-    if (p1 == -1)
-        return {};
-    p1 += txt_len(h);
-    if (t.empty())
-        return txt_mid(text, p1, txt_len(text));
-    const int p2 = txt_find(text, t, p1, ignore_case);
-    if (p2 == -1)
-        return {};
-    return txt_mid(text, p1, p2 - p1);
+    const Text h = with_quotes(head), t = with_quotes(tail);
+    const std::size_t from = start ? static_cast<std::size_t>(std::max(*start - 1, 0)) : 0;
+    return Text(text_between_view(text.view(), h.view(), t.view(), from, !case_sensitive.value_or(false)));
+}
+
+Text with_quotes(const Text& marker)
+{
+    return txt_replace(marker, "#引号"_t, Text("\""), std::nullopt, std::nullopt, true);
 }
 
 int index_of(const TextArray& a, const Text& t)

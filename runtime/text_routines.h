@@ -19,6 +19,13 @@ namespace fenrow {
 Text text_between(const Text& text, const Text& head, const Text& tail, std::optional<int> start = std::nullopt,
                   std::optional<bool> case_sensitive = std::nullopt);
 
+// The same over views, with markers already given their quotes and a 0-based
+// start: a view into s.
+std::string_view text_between_view(std::string_view s, std::string_view head, std::string_view tail, std::size_t from,
+                                   bool ignore_case);
+// A marker with "#引号" standing for a double quote written out.
+Text with_quotes(const Text& marker);
+
 // 1-based index of the first element equal to t (exact bytes), or -1.
 int index_of(const TextArray& a, const Text& t);
 
