@@ -140,6 +140,21 @@ void ListEditor::select(std::size_t anchor, std::size_t caret)
     goal_x_ = -1;
 }
 
+void ListEditor::select_word(std::size_t pos)
+{
+    pos = std::min(pos, text_.size());
+    const int line = text_.line_of(pos);
+    const std::size_t start = text_.line_start(line), end = text_.line_end(line);
+    const std::string& b = text_.bytes();
+    const bool on_blank = pos < end && blank(b[pos]);
+    std::size_t from = pos, to = pos;
+    while (from > start && blank(b[text_.prev(from)]) == on_blank)
+        from = text_.prev(from);
+    while (to < end && blank(b[to]) == on_blank)
+        to = text_.next(to);
+    select(from, to);
+}
+
 void ListEditor::move(Move m, bool extend, int page_lines)
 {
     const auto [from, to] = selection();

@@ -96,6 +96,9 @@ public:
     std::string_view selected() const;
     void select(std::size_t anchor, std::size_t caret);
     void select_all() { select(0, text_.size()); }
+    // The word at pos: the characters around it up to a blank or the line's
+    // ends; on a blank, the blanks around it (a double click).
+    void select_word(std::size_t pos);
     void move(Move m, bool extend, int page_lines = 1);
     // Places the caret at the character boundary nearest x on the line.
     void click(int line, int x, bool extend);

@@ -14,6 +14,14 @@ Text from_box(const QString& s)
     return text_from_box(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())));
 }
 
+Text from_pasted(const QString& s)
+{
+    QString lines = crlf_to_lf(s);
+    for (const QChar end : {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(0xFDD0), QChar(0xFDD1)})
+        lines.replace(end, QLatin1Char('\n'));
+    return from_box(lines);
+}
+
 QString to_qt(const Text& t) { return QString::fromStdU16String(text_to_utf16(t)); }
 
 QString crlf_to_lf(const QString& s)

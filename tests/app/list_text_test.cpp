@@ -179,6 +179,19 @@ TEST(ListEditor, ClicksLandOnTheNearestBoundaryAndTabsReachTheirStop)
     EXPECT_EQ(e.caret(), 0u);
 }
 
+TEST(ListEditor, DoubleClickSelectsTheWordOrTheBlanksWithinItsLine)
+{
+    const ListEditor base = editor_with("ab \xd6\xd0x  y\r\nz");
+    const struct {
+        std::size_t at, from, to;
+    } cases[] = {{0, 0, 2}, {2, 2, 3}, {3, 3, 6}, {6, 6, 8}, {9, 8, 9}, {11, 11, 12}, {12, 11, 12}};
+    for (const auto& c : cases) {
+        ListEditor e = base;
+        e.select_word(c.at);
+        EXPECT_EQ(e.selection(), std::make_pair(c.from, c.to)) << c.at;
+    }
+}
+
 TEST(ListEditor, AppendJoinsALoneCrWithALeadingLfAndForgetsUndo)
 {
     ListEditor e = editor_with("a");
