@@ -25,6 +25,14 @@ ListText::ListText(Text t) : bytes_(t.take())
     }
 }
 
+ListText ListText::copy_of(std::string_view bytes)
+{
+    std::string s;
+    s.reserve(bytes.size() + bytes.size() / 256 + 64 * 1024);
+    s.append(bytes);
+    return ListText(Text(std::move(s)));
+}
+
 std::size_t ListText::line_end(int line) const
 {
     return line + 1 < line_count() ? line_start(line + 1) - 2 : bytes_.size();

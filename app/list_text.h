@@ -23,6 +23,9 @@ class ListText {
 public:
     ListText() = default;
     explicit ListText(Text t);
+    // A copy with room to grow, so that the first keystroke does not move the
+    // whole text to a larger place.
+    static ListText copy_of(std::string_view bytes);
 
     const std::string& bytes() const { return bytes_; }
     Text text() const { return Text(std::string_view(bytes_)); }

@@ -164,7 +164,7 @@ int ListBox::line_count()
 
 void ListBox::set_text(const Text& t)
 {
-    ListText indexed{Text(t)};
+    ListText indexed = ListText::copy_of(t.view());
     ui_thread_.call([&] {
         editor_.set_text(std::move(indexed));
         widest_drawn_ = 0;
