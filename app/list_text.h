@@ -56,7 +56,8 @@ private:
 
 // One thing the box draws for a line: a character of the code page, a tab, or
 // a marker (U+FFFD) for bytes that are kept but are no character to show: a
-// lone CR or LF, another control character, bytes that form no character.
+// lone CR or LF, another control character (C1 ones too, which only a
+// four-byte code reaches), bytes that form no character.
 struct Glyph {
     std::size_t pos;
     int length;
@@ -69,7 +70,7 @@ void for_each_glyph(std::string_view line, std::size_t base, F&& f)
 {
     for (std::size_t i = 0; i < line.size();) {
         const Cp936Char ch = cp936_char_at(line.substr(i));
-        const bool marker = !ch.exact || (ch.c < 0x20 && ch.c != '\t') || ch.c == 0x7F;
+        const bool marker = !ch.exact || (ch.c < 0x20 && ch.c != '\t') || (ch.c >= 0x7F && ch.c < 0xA0);
         if (!f(Glyph{base + i, ch.length, marker ? char32_t{0xFFFD} : ch.c, marker}))
             return;
         i += static_cast<std::size_t>(ch.length);

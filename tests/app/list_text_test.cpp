@@ -88,6 +88,31 @@ TEST(ListText, StepsOverWholeCharactersBothWays)
     }
 }
 
+TEST(ListText, GlyphsMarkWhatIsNoCharacterToShow)
+{
+    const struct {
+        std::string line;
+        std::string shown; // per glyph: c a character, m a marker
+    } cases[] = {
+        {"a\t\xd6\xd0\x80", "cccc"},                  // a tab and the euro sign are shown
+        {"\r\n\x01\x7f", "mmmm"},                     // lone CR and LF, control characters
+        {unicode_to_cp936(U"\u0080\u00a0").str(), "mc"}, // four-byte codes: a C1 control, a no-break space
+        {"\xff\xa2\xe3\xd6", "mmm"},                  // bytes of no character, a second code, a lone lead byte
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        std::size_t covered = 0;
+        for_each_glyph(c.line, 0, [&](const Glyph& g) {
+            shown += g.marker ? 'm' : 'c';
+            EXPECT_EQ(g.pos, covered);
+            covered += static_cast<std::size_t>(g.length);
+            return true;
+        });
+        EXPECT_EQ(shown, c.shown) << testing::PrintToString(c.line);
+        EXPECT_EQ(covered, c.line.size());
+    }
+}
+
 // Widths as a fixed-pitch face draws them: two cells for a wide character.
 int cells(char32_t c) { return c >= 0x1100 ? 2 : 1; }
 
