@@ -4,10 +4,13 @@
 // build/bench/box_fill [lines] (1,000,000 by default)
 #include "app/qt/main_window.h"
 #include "app/qt/widgets.h"
+#include "runtime/codepage.h"
 #include "bench/lists.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QScrollBar>
 
@@ -98,7 +101,14 @@ int main(int argc, char** argv)
     worker.join();
     std::printf("set_content from a worker: longest UI stall %.1f ms\n", longest);
 
+    // The paste button, with the list already on this program's clipboard.
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text_to_utf16(list)));
     auto t0 = Clock::now();
+    static_cast<QAbstractButton*>(window.widget(ctl::paste_right))->click();
+    QApplication::processEvents();
+    std::printf("paste button: %.1f ms (%s)\n", ms_since(t0), window.get_content(ctl::right_box) == list ? "identical" : "DIFFERENT");
+
+    t0 = Clock::now();
     const Text back = window.get_content(ctl::left_box);
     std::printf("get_content: %.1f ms (%s)\n", ms_since(t0), back == list ? "identical" : "DIFFERENT");
     t0 = Clock::now();

@@ -175,6 +175,24 @@ TEST_F(ListBoxTest, ClipboardTakesLfLinesAndEveryByteComesBack)
     }
 }
 
+TEST(FromPasted, AgreesWithTheLineRulesStatedTheSlowWay)
+{
+    const auto slow = [](QString s) {
+        s = crlf_to_lf(s);
+        for (const QChar end : {QChar(u'\r'), QChar(QChar::ParagraphSeparator), QChar(0xFDD0), QChar(0xFDD1)})
+            s.replace(end, QLatin1Char('\n'));
+        return from_box(s); // LF and the paragraph separator end a line, zero characters drop out
+    };
+    const char16_t pieces[] = {u'a', u'\r', u'\n', 0x2029, 0xFDD0, 0xFDD1, 0, 0x4E2D, 0x20AC, 0xDC81, 0xD83D, 0xDE00, 0x2028, 0x7F, 0x80};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 2000; ++round) {
+        QString s;
+        for (int i = static_cast<int>(rng() % 10); i > 0; --i)
+            s += QChar(pieces[rng() % std::size(pieces)]);
+        ASSERT_EQ(from_pasted(s), slow(s)) << s.toStdString();
+    }
+}
+
 TEST_F(ListBoxTest, MousePlacesTheCaretSelectsAndDoubleClickTakesAWord)
 {
     box.set_text(Text("first line\r\nsecond words here"));
