@@ -12,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
@@ -145,6 +146,7 @@ ListBox::ListBox(QWidget* parent, UiThread& ui_thread)
     setFocusPolicy(Qt::WheelFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAcceptDrops(true);
     viewport()->setBackgroundRole(QPalette::Base);
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
@@ -165,6 +167,7 @@ int ListBox::line_count()
 void ListBox::set_text(const Text& t)
 {
     ListText indexed = ListText::copy_of(t.view());
+    indexed.longest_line(); // measured here too, not on the UI thread
     ui_thread_.call([&] {
         editor_.set_text(std::move(indexed));
         widest_drawn_ = 0;
@@ -574,6 +577,30 @@ void ListBox::contextMenuEvent(QContextMenuEvent* e)
     menu.addSeparator();
     add("全选"_t, editor_.text().size() > 0, &ListBox::select_all);
     menu.exec(e->globalPos());
+}
+
+void ListBox::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (e->mimeData()->hasText())
+        e->acceptProposedAction();
+}
+
+void ListBox::dragMoveEvent(QDragMoveEvent* e)
+{
+    if (!e->mimeData()->hasText())
+        return;
+    click_at(e->position().toPoint(), false); // the caret shows where it will land
+    caret_moved();
+    e->acceptProposedAction();
+}
+
+void ListBox::dropEvent(QDropEvent* e)
+{
+    if (!e->mimeData()->hasText())
+        return;
+    click_at(e->position().toPoint(), false);
+    edited(editor_.insert(from_pasted(e->mimeData()->text()).view()));
+    e->acceptProposedAction();
 }
 
 void ListBox::copy()

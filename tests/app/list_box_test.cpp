@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -157,6 +158,17 @@ TEST_F(ListBoxTest, ClipboardTakesLfLinesAndEveryByteComesBack)
     box.set_text(Text());
     key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(bytes(), "p\r\nq\r\nr\r\nst\x80" + unicode_to_cp936(U"\U0001F600").str());
+
+    // A drop goes the way of a paste, where it lands.
+    box.set_text(Text("ab"));
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("x\ny"));
+    const QPoint at = box.caret_rect().topLeft();
+    QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &drop);
+    EXPECT_EQ(bytes(), "x\r\nyab");
 
     // Any bytes: copied, then pasted into an empty box, come back as they were.
     std::mt19937 rng(11);
