@@ -70,15 +70,13 @@ public:
     void removeSelection(int) override { setCursorPosition(cursorPosition()); }
     void setSelection(int, int start, int end) override
     {
-        const_cast<ListEditor&>(editor()).select(pos_of(start), pos_of(end));
-        box()->viewport()->update();
+        box()->select(pos_of(start), pos_of(end));
     }
     int cursorPosition() const override { return offset_of(editor().caret()); }
     void setCursorPosition(int position) override
     {
         const std::size_t p = pos_of(position);
-        const_cast<ListEditor&>(editor()).select(p, p);
-        box()->viewport()->update();
+        box()->select(p, p);
     }
     QString text(int start, int end) const override { return exact(bytes()).mid(start, end - start); }
     int characterCount() const override { return units(bytes()); }
@@ -634,6 +632,12 @@ void ListBox::redo() { edited(editor_.redo()); }
 void ListBox::select_all()
 {
     editor_.select_all();
+    caret_moved();
+}
+
+void ListBox::select(std::size_t anchor, std::size_t caret)
+{
+    editor_.select(anchor, caret);
     caret_moved();
 }
 

@@ -41,6 +41,7 @@ public:
     void undo();
     void redo();
     void select_all();
+    void select(std::size_t anchor, std::size_t caret);
     void erase_selection();
 
     const ListEditor& editor() const { return editor_; }
@@ -92,7 +93,7 @@ private:
     int line_height_ = 1;
     int ascent_ = 0;
     int byte_width_ = 1;
-    mutable int widest_drawn_ = 0; // the widest line seen while drawing
+    int widest_drawn_ = 0; // the widest line seen while drawing
     QString preedit_;
     QBasicTimer blink_, drag_scroll_;
     bool caret_shown_ = true;
