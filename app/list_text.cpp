@@ -247,14 +247,14 @@ bool ListEditor::edit(std::string_view bytes, bool typing)
     const auto [from, to] = selection();
     if (from == to && bytes.empty())
         return false;
-    Step step{from, std::string(selected()), std::string(bytes), caret_, anchor_, typing};
+    Step step{from, std::string(selected()), {}, bytes.size(), caret_, anchor_, typing};
     text_.replace(from, to, bytes);
     caret_ = anchor_ = from + bytes.size();
     goal_x_ = -1;
     redo_.clear();
     Step* last = undo_.empty() ? nullptr : &undo_.back();
-    if (typing && from == to && last != nullptr && last->typing && last->pos + last->inserted.size() == from) {
-        last->inserted += bytes;
+    if (typing && from == to && last != nullptr && last->typing && last->pos + last->inserted_size == from) {
+        last->inserted_size += bytes.size();
         return true;
     }
     undo_.push_back(std::move(step));
@@ -269,7 +269,8 @@ bool ListEditor::undo()
         return false;
     Step s = std::move(undo_.back());
     undo_.pop_back();
-    text_.replace(s.pos, s.pos + s.inserted.size(), s.removed);
+    s.inserted = std::string(text_.bytes(), s.pos, s.inserted_size);
+    text_.replace(s.pos, s.pos + s.inserted_size, s.removed);
     caret_ = s.caret_before;
     anchor_ = s.anchor_before;
     goal_x_ = -1;
@@ -285,7 +286,8 @@ bool ListEditor::redo()
     Step s = std::move(redo_.back());
     redo_.pop_back();
     text_.replace(s.pos, s.pos + s.removed.size(), s.inserted);
-    caret_ = anchor_ = s.pos + s.inserted.size();
+    caret_ = anchor_ = s.pos + s.inserted_size;
+    std::string().swap(s.inserted);
     goal_x_ = -1;
     undo_.push_back(std::move(s));
     return true;

@@ -126,7 +126,11 @@ public:
 private:
     struct Step {
         std::size_t pos;
-        std::string removed, inserted;
+        std::string removed;
+        // What an undone step had inserted, kept for its redo; while the step
+        // can be undone the text itself holds it, so a paste is not kept twice.
+        std::string inserted;
+        std::size_t inserted_size;
         std::size_t caret_before, anchor_before;
         bool typing;
     };

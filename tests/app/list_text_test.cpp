@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -144,6 +145,32 @@ TEST(ListEditor, TypingEnterBackspaceAndUndo)
     e.redo();
     EXPECT_EQ(e.text().bytes(), "a\xd6\xd0\r\nb");
     EXPECT_EQ(e.caret(), e.text().size());
+}
+
+TEST(ListEditor, UndoingEveryEditGivesBackEachTextAndRedoingThemTheLast)
+{
+    std::mt19937 rng(9);
+    for (int round = 0; round < 100; ++round) {
+        ListEditor e = editor_with("");
+        e.set_text(ListText(Text(random_text(rng, 6))));
+        std::vector<std::string> texts{e.text().bytes()};
+        for (int i = 0; i < 12; ++i) {
+            const std::size_t a = rng() % (e.text().size() + 1), c = rng() % (e.text().size() + 1);
+            e.select(e.text().prev(e.text().next(a)), e.text().prev(e.text().next(c)));
+            const bool changed = rng() % 3 == 0   ? e.erase_back()
+                                 : rng() % 2 == 0 ? e.type(random_text(rng, 1))
+                                                  : e.insert(random_text(rng, 3));
+            if (changed && e.can_undo())
+                texts.push_back(e.text().bytes());
+        }
+        const std::string last = e.text().bytes();
+        while (e.undo())
+            ASSERT_NE(std::find(texts.begin(), texts.end(), e.text().bytes()), texts.end());
+        ASSERT_EQ(e.text().bytes(), texts.front());
+        while (e.redo()) {
+        }
+        ASSERT_EQ(e.text().bytes(), last);
+    }
 }
 
 TEST(ListEditor, SelectionIsReplacedAndRestored)
