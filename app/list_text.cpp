@@ -25,6 +25,14 @@ ListText::ListText(Text t) : bytes_(t.take())
     }
 }
 
+ListText ListText::copy_of(std::string_view bytes)
+{
+    std::string s;
+    s.reserve(bytes.size() + bytes.size() / 256 + 64 * 1024);
+    s.append(bytes);
+    return ListText(Text(std::move(s)));
+}
+
 std::size_t ListText::line_end(int line) const
 {
     return line + 1 < line_count() ? line_start(line + 1) - 2 : bytes_.size();
@@ -140,6 +148,21 @@ void ListEditor::select(std::size_t anchor, std::size_t caret)
     goal_x_ = -1;
 }
 
+void ListEditor::select_word(std::size_t pos)
+{
+    pos = std::min(pos, text_.size());
+    const int line = text_.line_of(pos);
+    const std::size_t start = text_.line_start(line), end = text_.line_end(line);
+    const std::string& b = text_.bytes();
+    const bool on_blank = pos < end && blank(b[pos]);
+    std::size_t from = pos, to = pos;
+    while (from > start && blank(b[text_.prev(from)]) == on_blank)
+        from = text_.prev(from);
+    while (to < end && blank(b[to]) == on_blank)
+        to = text_.next(to);
+    select(from, to);
+}
+
 void ListEditor::move(Move m, bool extend, int page_lines)
 {
     const auto [from, to] = selection();
@@ -224,14 +247,14 @@ bool ListEditor::edit(std::string_view bytes, bool typing)
     const auto [from, to] = selection();
     if (from == to && bytes.empty())
         return false;
-    Step step{from, std::string(selected()), std::string(bytes), caret_, anchor_, typing};
+    Step step{from, std::string(selected()), {}, bytes.size(), caret_, anchor_, typing};
     text_.replace(from, to, bytes);
     caret_ = anchor_ = from + bytes.size();
     goal_x_ = -1;
     redo_.clear();
     Step* last = undo_.empty() ? nullptr : &undo_.back();
-    if (typing && from == to && last != nullptr && last->typing && last->pos + last->inserted.size() == from) {
-        last->inserted += bytes;
+    if (typing && from == to && last != nullptr && last->typing && last->pos + last->inserted_size == from) {
+        last->inserted_size += bytes.size();
         return true;
     }
     undo_.push_back(std::move(step));
@@ -246,7 +269,8 @@ bool ListEditor::undo()
         return false;
     Step s = std::move(undo_.back());
     undo_.pop_back();
-    text_.replace(s.pos, s.pos + s.inserted.size(), s.removed);
+    s.inserted = std::string(text_.bytes(), s.pos, s.inserted_size);
+    text_.replace(s.pos, s.pos + s.inserted_size, s.removed);
     caret_ = s.caret_before;
     anchor_ = s.anchor_before;
     goal_x_ = -1;
@@ -262,7 +286,8 @@ bool ListEditor::redo()
     Step s = std::move(redo_.back());
     redo_.pop_back();
     text_.replace(s.pos, s.pos + s.removed.size(), s.inserted);
-    caret_ = anchor_ = s.pos + s.inserted.size();
+    caret_ = anchor_ = s.pos + s.inserted_size;
+    std::string().swap(s.inserted);
     goal_x_ = -1;
     undo_.push_back(std::move(s));
     return true;

@@ -23,6 +23,9 @@ class ListText {
 public:
     ListText() = default;
     explicit ListText(Text t);
+    // A copy with room to grow, so that the first keystroke does not move the
+    // whole text to a larger place.
+    static ListText copy_of(std::string_view bytes);
 
     const std::string& bytes() const { return bytes_; }
     Text text() const { return Text(std::string_view(bytes_)); }
@@ -53,7 +56,8 @@ private:
 
 // One thing the box draws for a line: a character of the code page, a tab, or
 // a marker (U+FFFD) for bytes that are kept but are no character to show: a
-// lone CR or LF, another control character, bytes that form no character.
+// lone CR or LF, another control character (C1 ones too, which only a
+// four-byte code reaches), bytes that form no character.
 struct Glyph {
     std::size_t pos;
     int length;
@@ -66,7 +70,7 @@ void for_each_glyph(std::string_view line, std::size_t base, F&& f)
 {
     for (std::size_t i = 0; i < line.size();) {
         const Cp936Char ch = cp936_char_at(line.substr(i));
-        const bool marker = !ch.exact || (ch.c < 0x20 && ch.c != '\t') || ch.c == 0x7F;
+        const bool marker = !ch.exact || (ch.c < 0x20 && ch.c != '\t') || (ch.c >= 0x7F && ch.c < 0xA0);
         if (!f(Glyph{base + i, ch.length, marker ? char32_t{0xFFFD} : ch.c, marker}))
             return;
         i += static_cast<std::size_t>(ch.length);
@@ -96,6 +100,9 @@ public:
     std::string_view selected() const;
     void select(std::size_t anchor, std::size_t caret);
     void select_all() { select(0, text_.size()); }
+    // The word at pos: the characters around it up to a blank or the line's
+    // ends; on a blank, the blanks around it (a double click).
+    void select_word(std::size_t pos);
     void move(Move m, bool extend, int page_lines = 1);
     // Places the caret at the character boundary nearest x on the line.
     void click(int line, int x, bool extend);
@@ -119,7 +126,11 @@ public:
 private:
     struct Step {
         std::size_t pos;
-        std::string removed, inserted;
+        std::string removed;
+        // What an undone step had inserted, kept for its redo; while the step
+        // can be undone the text itself holds it, so a paste is not kept twice.
+        std::string inserted;
+        std::size_t inserted_size;
         std::size_t caret_before, anchor_before;
         bool typing;
     };

@@ -1,7 +1,7 @@
 #include "app/qt/main_window.h"
 
 #include "app/control_table.h"
-#include "app/qt/big_box.h"
+#include "app/qt/list_box.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/widgets.h"
 #include "ops/jobs.h"
@@ -58,14 +58,12 @@ void MainWindow::build()
         connect_events(row, w);
         w->show();
     }
-    for (const ControlName box : {ctl::left_box, ctl::right_box})
-        static_cast<BigBox*>(widget(box))->note_pane = panes_[hint_pane];
 }
 
 void MainWindow::connect_events(const ControlSpec& row, QWidget* w)
 {
     const ControlName name = row.name;
-    if (auto* box = qobject_cast<BigBox*>(w))
+    if (auto* box = qobject_cast<ListBox*>(w))
         box->content_changed = [this, name] { raise(name, Event::content_changed); };
     else if (row.kind == ControlKind::button)
         QObject::connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
@@ -178,14 +176,14 @@ W* as(QWidget* w, ControlName c)
 
 Text MainWindow::get_content(ControlName edit)
 {
-    if (auto* big = qobject_cast<BigBox*>(widget(edit)))
+    if (auto* big = qobject_cast<ListBox*>(widget(edit)))
         return big->text();
     return ui_thread_.call([&] { return from_box(as<QLineEdit>(widget(edit), edit)->text()); });
 }
 
 void MainWindow::set_content(ControlName edit, const Text& t)
 {
-    if (auto* big = qobject_cast<BigBox*>(widget(edit))) {
+    if (auto* big = qobject_cast<ListBox*>(widget(edit))) {
         big->set_text(t);
         return;
     }
@@ -195,7 +193,7 @@ void MainWindow::set_content(ControlName edit, const Text& t)
     });
 }
 
-void MainWindow::append_text(ControlName edit, const Text& t) { as<BigBox>(widget(edit), edit)->append(t); }
+void MainWindow::append_text(ControlName edit, const Text& t) { as<ListBox>(widget(edit), edit)->append(t); }
 
 bool MainWindow::is_checked(ControlName box)
 {
@@ -231,11 +229,11 @@ void MainWindow::set_pane_text(ControlName status_bar, int pane, const Text& t)
     });
 }
 
-int MainWindow::get_line_count(ControlName edit) { return as<BigBox>(widget(edit), edit)->line_count(); }
+int MainWindow::get_line_count(ControlName edit) { return as<ListBox>(widget(edit), edit)->line_count(); }
 
 void MainWindow::paste(ControlName edit)
 {
-    ui_thread_.call([&] { as<BigBox>(widget(edit), edit)->paste(); });
+    ui_thread_.call([&] { as<ListBox>(widget(edit), edit)->paste(); });
 }
 
 Rect MainWindow::get_geometry(ControlName c)
@@ -277,16 +275,11 @@ bool MainWindow::start_owned_worker(std::function<void(std::stop_token)> body)
 
 int run_main_window(const std::function<void(MainWindow&)>& on_show)
 {
-    int code = 0;
-    {
-        MainWindow window;
-        window.show();
-        if (on_show)
-            on_show(window);
-        code = QApplication::exec();
-    }
-    wait_for_discarded_documents();
-    return code;
+    MainWindow window;
+    window.show();
+    if (on_show)
+        on_show(window);
+    return QApplication::exec();
 }
 
 } // namespace fenrow

@@ -15,6 +15,9 @@ inline QString qs(ControlName n) { return QString::fromUtf8(n.utf8.data(), stati
 // The exact form of the boxes: every byte comes back (box_text.h).
 QString to_box(const Text& t);
 Text from_box(const QString& s);
+// Text pasted into a large box: CR LF, CR, LF, the paragraph separator and
+// the frame markers each end a line; zero characters drop out.
+Text from_pasted(const QString& s);
 // Plain Unicode, for what is only shown: captions of panes, messages.
 QString to_qt(const Text& t);
 

@@ -4,9 +4,7 @@
 #include <QEvent>
 #include <QThread>
 
-#include <atomic>
 #include <exception>
-#include <thread>
 #include <utility>
 
 namespace fenrow {
@@ -21,10 +19,6 @@ public:
         return t;
     }
     Call(std::function<void()> f, std::promise<void>& done) : QEvent(type()), f_(std::move(f)), done_(done) {}
-    Call(Call&& other) noexcept
-        : QEvent(type()), f_(std::move(other.f_)), done_(other.done_), pending_(std::exchange(other.pending_, false))
-    {
-    }
     // A call dropped unrun releases its worker.
     ~Call() override
     {
@@ -67,44 +61,8 @@ bool UiThread::event(QEvent* e)
 {
     if (e->type() != Call::type())
         return QObject::event(e);
-    auto* call = static_cast<Call*>(e);
-    if (holds_ > 0) {
-        // Posted events are deleted once handled: keep the call to run later.
-        held_.push_back(std::make_unique<Call>(std::move(*call)));
-        return true;
-    }
-    call->run();
+    static_cast<Call*>(e)->run();
     return true;
-}
-
-UiThread::Hold::~Hold()
-{
-    if (--t_.holds_ > 0)
-        return;
-    std::vector<std::unique_ptr<Call>> calls;
-    calls.swap(t_.held_);
-    for (const auto& call : calls)
-        call->run();
-}
-
-void UiThread::run_aside(const std::function<void()>& work)
-{
-    std::atomic<bool> done{false};
-    std::exception_ptr failure;
-    std::thread aside([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        done = true;
-        QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection); // wakes the loop below
-    });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
-    aside.join();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 void UiThread::close()
@@ -114,7 +72,6 @@ void UiThread::close()
         closed_ = true;
     }
     QCoreApplication::removePostedEvents(this, Call::type()); // deleting them releases their workers
-    held_.clear();
 }
 
 } // namespace fenrow

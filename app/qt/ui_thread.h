@@ -9,9 +9,7 @@
 
 #include <functional>
 #include <future>
-#include <memory>
 #include <mutex>
-#include <vector>
 
 namespace fenrow {
 
@@ -28,22 +26,6 @@ public:
     template <typename F>
     auto call(F f) -> decltype(f());
 
-    // Runs work on a thread of its own; meanwhile this (the user-interface)
-    // thread repaints but takes no user input. Call it under a Hold.
-    void run_aside(const std::function<void()>& work);
-
-    // While one lives, workers' calls wait in order; they run when the last goes.
-    class Hold {
-    public:
-        explicit Hold(UiThread& t) : t_(t) { ++t_.holds_; }
-        ~Hold();
-        Hold(const Hold&) = delete;
-        Hold& operator=(const Hold&) = delete;
-
-    private:
-        UiThread& t_;
-    };
-
     // From now on calls return at once; the ones waiting are released.
     void close();
 
@@ -57,8 +39,6 @@ private:
 
     std::mutex mutex_;
     bool closed_ = false;
-    int holds_ = 0;
-    std::vector<std::unique_ptr<Call>> held_;
 };
 
 template <typename F>

@@ -1,6 +1,6 @@
 #include "app/qt/widgets.h"
 
-#include "app/qt/big_box.h"
+#include "app/qt/list_box.h"
 #include "app/qt/qt_text.h"
 #include "runtime/codepage.h"
 
@@ -61,8 +61,9 @@ QWidget* make_stock_widget(const ControlSpec& row, QWidget* parent, UiThread& ui
     switch (row.kind) {
     case ControlKind::edit: {
         if (row.multi_line) {
-            auto* box = new BigBox(parent, ui_thread);
-            box->setPlainText(to_box(text_from_utf8(row.text)));
+            auto* box = new ListBox(parent, ui_thread);
+            box->set_text(text_from_utf8(row.text));
+            set_text_colour(box, row.rgb);
             return box;
         }
         auto* box = new QLineEdit(text, parent);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -88,6 +89,31 @@ TEST(ListText, StepsOverWholeCharactersBothWays)
     }
 }
 
+TEST(ListText, GlyphsMarkWhatIsNoCharacterToShow)
+{
+    const struct {
+        std::string line;
+        std::string shown; // per glyph: c a character, m a marker
+    } cases[] = {
+        {"a\t\xd6\xd0\x80", "cccc"},                  // a tab and the euro sign are shown
+        {"\r\n\x01\x7f", "mmmm"},                     // lone CR and LF, control characters
+        {unicode_to_cp936(U"\u0080\u00a0").str(), "mc"}, // four-byte codes: a C1 control, a no-break space
+        {"\xff\xa2\xe3\xd6", "mmm"},                  // bytes of no character, a second code, a lone lead byte
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        std::size_t covered = 0;
+        for_each_glyph(c.line, 0, [&](const Glyph& g) {
+            shown += g.marker ? 'm' : 'c';
+            EXPECT_EQ(g.pos, covered);
+            covered += static_cast<std::size_t>(g.length);
+            return true;
+        });
+        EXPECT_EQ(shown, c.shown) << testing::PrintToString(c.line);
+        EXPECT_EQ(covered, c.line.size());
+    }
+}
+
 // Widths as a fixed-pitch face draws them: two cells for a wide character.
 int cells(char32_t c) { return c >= 0x1100 ? 2 : 1; }
 
@@ -119,6 +145,32 @@ TEST(ListEditor, TypingEnterBackspaceAndUndo)
     e.redo();
     EXPECT_EQ(e.text().bytes(), "a\xd6\xd0\r\nb");
     EXPECT_EQ(e.caret(), e.text().size());
+}
+
+TEST(ListEditor, UndoingEveryEditGivesBackEachTextAndRedoingThemTheLast)
+{
+    std::mt19937 rng(9);
+    for (int round = 0; round < 100; ++round) {
+        ListEditor e = editor_with("");
+        e.set_text(ListText(Text(random_text(rng, 6))));
+        std::vector<std::string> texts{e.text().bytes()};
+        for (int i = 0; i < 12; ++i) {
+            const std::size_t a = rng() % (e.text().size() + 1), c = rng() % (e.text().size() + 1);
+            e.select(e.text().prev(e.text().next(a)), e.text().prev(e.text().next(c)));
+            const bool changed = rng() % 3 == 0   ? e.erase_back()
+                                 : rng() % 2 == 0 ? e.type(random_text(rng, 1))
+                                                  : e.insert(random_text(rng, 3));
+            if (changed && e.can_undo())
+                texts.push_back(e.text().bytes());
+        }
+        const std::string last = e.text().bytes();
+        while (e.undo())
+            ASSERT_NE(std::find(texts.begin(), texts.end(), e.text().bytes()), texts.end());
+        ASSERT_EQ(e.text().bytes(), texts.front());
+        while (e.redo()) {
+        }
+        ASSERT_EQ(e.text().bytes(), last);
+    }
 }
 
 TEST(ListEditor, SelectionIsReplacedAndRestored)
@@ -177,6 +229,19 @@ TEST(ListEditor, ClicksLandOnTheNearestBoundaryAndTabsReachTheirStop)
     EXPECT_EQ(e.pos_at(0, 99), 5u);
     e.click(5, 0, false); // below the last line: the last line
     EXPECT_EQ(e.caret(), 0u);
+}
+
+TEST(ListEditor, DoubleClickSelectsTheWordOrTheBlanksWithinItsLine)
+{
+    const ListEditor base = editor_with("ab \xd6\xd0x  y\r\nz");
+    const struct {
+        std::size_t at, from, to;
+    } cases[] = {{0, 0, 2}, {2, 2, 3}, {3, 3, 6}, {6, 6, 8}, {9, 8, 9}, {11, 11, 12}, {12, 11, 12}};
+    for (const auto& c : cases) {
+        ListEditor e = base;
+        e.select_word(c.at);
+        EXPECT_EQ(e.selection(), std::make_pair(c.from, c.to)) << c.at;
+    }
 }
 
 TEST(ListEditor, AppendJoinsALoneCrWithALeadingLfAndForgetsUndo)

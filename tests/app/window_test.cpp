@@ -1,8 +1,8 @@
 #include "app/qt/main_window.h"
 
 #include "app/control_table.h"
-#include "app/qt/big_box.h"
 #include "app/qt/desktop_qt.h"
+#include "app/qt/list_box.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/widgets.h"
 #include "runtime/codepage.h"
@@ -48,6 +48,13 @@ void move_mouse_over(QWidget* w)
     QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(w, &move);
+}
+
+// A key pressed in a widget, as the user presses it.
+void press(QWidget* w, int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QKeyEvent e(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &e);
 }
 
 QColor text_colour(QWidget* w)
@@ -198,19 +205,18 @@ TEST_F(WindowTest, ContentChangedOncePerWriteAndAppendGoesToTheEnd)
     EXPECT_EQ(window.get_content(ctl::right_box).str(), "a\r\nb\r\nc\r\n");
     EXPECT_EQ(window.get_line_count(ctl::right_box), 4);
     EXPECT_EQ(static_cast<QLabel*>(window.widget(ctl::count_right))->text(), qs("总共：4行 ↓"));
-    auto* box = static_cast<QPlainTextEdit*>(window.widget(ctl::right_box));
-    EXPECT_TRUE(box->textCursor().atEnd());
+    auto* box = static_cast<ListBox*>(window.widget(ctl::right_box));
+    EXPECT_EQ(box->editor().caret(), box->editor().text().size());
 }
 
 TEST_F(WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
 {
-    auto* box = static_cast<QPlainTextEdit*>(window.widget(ctl::left_box));
+    auto* box = window.widget(ctl::left_box);
     window.set_content(ctl::left_box, "");
     box->setFocus();
-    box->insertPlainText(QStringLiteral("x"));
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(box, &enter);
-    box->insertPlainText(QStringLiteral("y"));
+    press(box, Qt::Key_X, QStringLiteral("x"));
+    press(box, Qt::Key_Return, QStringLiteral("\r"));
+    press(box, Qt::Key_Y, QStringLiteral("y"));
     EXPECT_EQ(window.get_content(ctl::left_box).str(), "x\r\ny");
     EXPECT_EQ(static_cast<QLabel*>(window.widget(ctl::count_left))->text(), qs("总共：2行 ↓"));
 
@@ -329,7 +335,7 @@ TEST_F(WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
 TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
 {
     std::string s;
-    for (int i = 0; s.size() < BigBox::large_text + 1000; ++i)
+    for (int i = 0; s.size() < 257 * 1024; ++i)
         s += "acc" + std::to_string(i) + "\xd5\xcb\r\n";
     const Text big(s);
     int changes = 0;
@@ -357,9 +363,9 @@ TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
     EXPECT_EQ(window.get_content(ctl::left_box), other + "\r\nmore");
     EXPECT_EQ(changes, 3);
     // The box still takes typing after its document was replaced.
-    auto* box = static_cast<QPlainTextEdit*>(window.widget(ctl::left_box));
-    box->moveCursor(QTextCursor::Start);
-    box->insertPlainText(QStringLiteral("x"));
+    QWidget* box = window.widget(ctl::left_box);
+    press(box, Qt::Key_Home, {}, Qt::ControlModifier);
+    press(box, Qt::Key_X, QStringLiteral("x"));
     EXPECT_EQ(window.get_content(ctl::left_box), "x"_t + other + "\r\nmore");
     EXPECT_EQ(changes, 4);
 }
