@@ -535,8 +535,7 @@ LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)
         on_mouse(l, (w & MK_SHIFT) != 0);
         return 0;
     case WM_LBUTTONDBLCLK:
-        editor_.move(Move::word_left, false);
-        editor_.move(Move::word_right, true);
+        editor_.select_word(editor_.caret());
         moved();
         return 0;
     case WM_MOUSEMOVE:
