@@ -3,10 +3,12 @@
 #include "ops/blank_lines.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
+#include "runtime/text_routines.h"
 
+#include <charconv>
 #include <cmath>
+#include <string>
 #include <string_view>
-#include <vector>
 
 namespace fenrow {
 
@@ -19,15 +21,17 @@ struct Group {
     Text symbol;
 };
 
-// Blank lines do not count as accounts: those remove_blank_lines keeps at the
-// ends (a run of them at the top, or of spaces only) are dropped as well.
-TextArray accounts_of(const Text& list)
+// Calls f with each account line of the list: blank lines do not count as
+// accounts; those remove_blank_lines keeps at the ends (a run of them at the
+// top, or of spaces only) are dropped as well.
+template <typename F>
+void for_each_account(const Text& list, F&& f)
 {
-    TextArray lines = txt_split(remove_blank_lines(list), crlf);
-    std::erase_if(lines.items(), [](const Text& line) {
-        return line.view().find_first_not_of(" \t\n\v\f\r") == std::string_view::npos;
+    const Text cleaned = remove_blank_lines(list);
+    for_each_crlf_piece(cleaned.view(), [&](std::string_view line) {
+        if (line.find_first_not_of(" \t\n\v\f\r") != std::string_view::npos)
+            f(line);
     });
-    return lines;
 }
 
 } // namespace
@@ -41,33 +45,35 @@ void start_add_suffix(Controls& ui)
 
 void run_add_suffix(Controls& ui)
 {
-    const TextArray lines = accounts_of(ui.get_content(ctl::left_box));
+    const Text list = ui.get_content(ctl::left_box);
     const bool first_mode = ui.is_checked(ctl::mark_first);
     const bool last_mode = !first_mode && ui.is_checked(ctl::mark_last);
-    Text r;
+    std::string r;
     if (first_mode || last_mode) {
+        r.reserve(list.view().size() + list.view().size() / 4);
         Group g{};
         double k = 1; // the next group number, first-account mode
-        const int c = array_count(lines);
-        for (int i = 1; i <= c; ++i) {
-            if ((i - 1) % batch_lines == 0)
+        int i = 0;
+        for_each_account(list, [&](std::string_view line) {
+            if (i++ % batch_lines == 0)
                 g = {txt_to_int(ui.get_content(ctl::group_size)), ui.get_content(ctl::mark_symbol)};
             const double n = g.size;
-            r += array_at(lines, i);
+            r += line;
             if (first_mode) {
                 if (i == std::trunc(n * k - (n - 1))) {
-                    r += g.symbol;
-                    r += txt_from_int(static_cast<int32_t>(k));
+                    r += g.symbol.view();
+                    char digits[16];
+                    r.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int32_t>(k)).ptr);
                     k += 1;
                 }
             } else if (g.size != 0 && i % static_cast<int64_t>(g.size) == 0) {
-                r += g.symbol;
-                r += txt_from_double(i / n);
+                r += g.symbol.view();
+                r += txt_from_double(i / n).view();
             }
             r += crlf;
-        }
+        });
     }
-    ui.set_content(result, remove_blank_lines(r));
+    ui.set_content(result, remove_blank_lines(Text(std::move(r))));
 }
 
 } // namespace fenrow
