@@ -76,28 +76,47 @@ void pick_non_duplicates(Controls& ui)
         if (++done % lines_between_paints == 0)
             process_paint_events();
     });
-    SpanSet present(spans.size());
+    SpanSet present(keys, spans.size());
     for (const auto& [at, n] : spans)
         present.insert(std::string_view(keys).substr(at, n));
 
-    std::string key, result;
+    // Each left line is looked up a few lines after its key was made and its
+    // slot asked for, so that the set's memory is read meanwhile.
+    struct Pending {
+        std::string_view line;
+        std::string key;
+        std::uint32_t hash = 0;
+        bool named = false;
+    };
+    constexpr std::size_t ahead = 8;
+    Pending pending[ahead];
+    std::string result;
     result.reserve(left_text.view().size() + left_text.view().size() / 8 + 2);
+    const auto settle = [&](const Pending& p) {
+        if (!p.named || !present.contains(p.key, p.hash)) {
+            result += p.line;
+            result += crlf;
+        }
+    };
     done = 0;
     for_each_crlf_piece(left_text.view(), [&](std::string_view y) {
+        Pending& p = pending[done % ahead];
+        if (done >= ahead)
+            settle(p);
         const std::string_view name = drop_leading_controls(y);
-        bool found = false;
-        if (!name.empty()) {
-            key.clear();
-            append_name_key(key, name);
-            found = present.contains(key);
-        }
-        if (!found) {
-            result += y;
-            result += crlf;
+        p.line = y;
+        p.named = !name.empty();
+        if (p.named) {
+            p.key.clear();
+            append_name_key(p.key, name);
+            p.hash = SpanSet::hash(p.key);
+            present.prefetch(p.hash);
         }
         if (++done % lines_between_paints == 0)
             process_paint_events();
     });
+    for (std::size_t i = done > ahead ? done - ahead : 0; i < done; ++i)
+        settle(pending[i % ahead]);
     ui.set_content(ctl::right_box, Text(std::move(result)));
 }
 

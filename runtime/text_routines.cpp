@@ -47,28 +47,57 @@ Text remove_duplicate_items(const Text& t, const Text& sep)
 {
     std::string result;
     result.reserve(t.view().size() + sep.view().size());
-    const auto keep_first = [&](auto&& for_each_item, std::size_t expected) {
-        SpanSet seen(expected);
-        for_each_item([&](std::string_view item) {
-            if (seen.insert(item)) {
-                result += item;
-                result += sep.view();
-            }
-        });
+    const auto keep = [&](std::string_view item) {
+        result += item;
+        result += sep.view();
     };
     if (sep.view() == "\r\n") {
-        keep_first([&](auto&& f) { for_each_crlf_piece(t.view(), f); }, t.view().size() / 16);
+        // Each line's slot is asked for a few lines ahead of its turn, so the
+        // set's memory is read while earlier lines are still looked up.
+        constexpr std::size_t ahead = 8;
+        std::pair<std::string_view, std::uint32_t> waiting[ahead];
+        std::size_t n = 0;
+        SpanSet seen(t.view(), rough_line_count(t.view()));
+        for_each_crlf_piece(t.view(), [&](std::string_view item) {
+            const std::uint32_t h = SpanSet::hash(item);
+            seen.prefetch(h);
+            auto& slot = waiting[n++ % ahead];
+            if (n > ahead && seen.insert(slot.first, slot.second))
+                keep(slot.first);
+            slot = {item, h};
+        });
+        for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
+            if (seen.insert(waiting[i % ahead].first, waiting[i % ahead].second))
+                keep(waiting[i % ahead].first);
     } else {
         const TextArray items = txt_split(t, sep);
-        keep_first([&](auto&& f) { for (const Text& item : items) f(item.view()); }, items.items().size());
+        std::string pool; // the items end to end: the set's strings lie in one text
+        pool.reserve(t.view().size());
+        for (const Text& item : items)
+            pool += item.view();
+        SpanSet seen(pool, items.items().size());
+        std::size_t at = 0;
+        for (const Text& item : items) {
+            const std::string_view v = std::string_view(pool).substr(at, item.view().size());
+            at += v.size();
+            if (seen.insert(v))
+                keep(v);
+        }
     }
     const int kept = static_cast<int>(result.size()) - txt_len(sep);
     return txt_left(Text(std::move(result)), kept);
 }
 
-namespace {
+std::size_t rough_line_count(std::string_view s)
+{
+    std::size_t n = 1;
+    for (const char* p = s.data(); (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(s.data() + s.size() - p))));
+         ++p)
+        ++n;
+    return n;
+}
 
-std::uint32_t hash_bytes(std::string_view s)
+std::uint32_t SpanSet::hash(std::string_view s)
 {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
     const char* p = s.data();
@@ -86,9 +115,7 @@ std::uint32_t hash_bytes(std::string_view s)
     return static_cast<std::uint32_t>(h);
 }
 
-} // namespace
-
-SpanSet::SpanSet(std::size_t expected)
+SpanSet::SpanSet(std::string_view base, std::size_t expected) : base_(base.data())
 {
     std::size_t n = 16;
     while (n < expected * 2)
@@ -101,26 +128,27 @@ std::size_t SpanSet::find(std::string_view s, std::uint32_t hash) const
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
-        if (slot.data == nullptr ||
-            (slot.hash == hash && slot.size == s.size() && std::memcmp(slot.data, s.data(), s.size()) == 0))
+        if (slot.size == free_slot ||
+            (slot.hash == hash && slot.size == s.size() && std::memcmp(base_ + slot.offset, s.data(), s.size()) == 0))
             return i;
     }
 }
 
-bool SpanSet::insert(std::string_view s)
+bool SpanSet::insert(std::string_view s, std::uint32_t hash)
 {
-    const std::uint32_t hash = hash_bytes(s);
     Slot& slot = slots_[find(s, hash)];
-    if (slot.data != nullptr)
+    if (slot.size != free_slot)
         return false;
-    static constexpr char nothing = 0; // an empty string still needs a place to point
-    slot = {s.empty() ? &nothing : s.data(), static_cast<std::uint32_t>(s.size()), hash};
+    slot = {static_cast<std::uint32_t>(s.data() - base_), static_cast<std::uint32_t>(s.size()), hash};
     if (++count_ * 2 > slots_.size())
         grow();
     return true;
 }
 
-bool SpanSet::contains(std::string_view s) const { return slots_[find(s, hash_bytes(s))].data != nullptr; }
+bool SpanSet::contains(std::string_view s, std::uint32_t hash) const
+{
+    return slots_[find(s, hash)].size != free_slot;
+}
 
 void SpanSet::grow()
 {
@@ -128,10 +156,10 @@ void SpanSet::grow()
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
-        if (slot.data == nullptr)
+        if (slot.size == free_slot)
             continue;
         std::size_t i = slot.hash & mask;
-        while (slots_[i].data != nullptr)
+        while (slots_[i].size != free_slot)
             i = (i + 1) & mask;
         slots_[i] = slot;
     }

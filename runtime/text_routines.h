@@ -65,26 +65,38 @@ void for_each_crlf_piece(std::string_view s, F&& f)
         f(s.substr(piece));
 }
 
-// A set of byte strings held elsewhere, by open addressing: one hash per
-// string, no allocation per entry. The strings must outlive the set.
+// A set of byte strings that all lie inside one text, by open addressing:
+// twelve bytes a string, no allocation per entry. The text must outlive the
+// set and stay where it is.
 class SpanSet {
 public:
-    explicit SpanSet(std::size_t expected);
-    // True when s was not in the set yet.
-    bool insert(std::string_view s);
-    bool contains(std::string_view s) const;
+    SpanSet(std::string_view base, std::size_t expected);
+    static std::uint32_t hash(std::string_view s);
+    // Asks the processor for the slot a later insert of that hash reads first.
+    void prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]); }
+    // True when s (inside the base) was not in the set yet.
+    bool insert(std::string_view s) { return insert(s, hash(s)); }
+    bool insert(std::string_view s, std::uint32_t hash);
+    // s may lie anywhere.
+    bool contains(std::string_view s) const { return contains(s, hash(s)); }
+    bool contains(std::string_view s, std::uint32_t hash) const;
 
 private:
+    static constexpr std::uint32_t free_slot = 0xFFFFFFFF;
     struct Slot {
-        const char* data = nullptr; // nullptr: empty
-        std::uint32_t size = 0;
+        std::uint32_t offset = 0;
+        std::uint32_t size = free_slot;
         std::uint32_t hash = 0;
     };
     std::size_t find(std::string_view s, std::uint32_t hash) const;
     void grow();
 
+    const char* base_;
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
 };
+
+// About how many lines the text holds: its LF bytes plus one.
+std::size_t rough_line_count(std::string_view s);
 
 } // namespace fenrow
