@@ -235,6 +235,13 @@ bool ListEditor::erase_forward()
     return has_selection() ? edit({}, false) : erase(caret_, text_.next(caret_));
 }
 
+bool ListEditor::erase_to(Move m)
+{
+    if (!has_selection())
+        move(m, true);
+    return edit({}, false);
+}
+
 bool ListEditor::erase(std::size_t from, std::size_t to)
 {
     anchor_ = from;

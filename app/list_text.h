@@ -113,6 +113,9 @@ public:
     bool insert(std::string_view bytes); // a paste or drop: a step of its own
     bool erase_back();
     bool erase_forward();
+    // Erases the selection, or from the caret to where the move would take it
+    // (Ctrl+Backspace, Ctrl+Delete: Move::word_left, Move::word_right).
+    bool erase_to(Move m);
     bool undo();
     bool redo();
     bool can_undo() const { return !undo_.empty(); }

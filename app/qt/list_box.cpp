@@ -471,8 +471,8 @@ void ListBox::keyPressEvent(QKeyEvent* e)
             verticalScrollBar()->setValue(verticalScrollBar()->value() + rows());
             move(Move::page_down);
             break;
-        case Qt::Key_Backspace: edited(editor_.erase_back()); break;
-        case Qt::Key_Delete: edited(editor_.erase_forward()); break;
+        case Qt::Key_Backspace: edited(ctrl ? editor_.erase_to(Move::word_left) : editor_.erase_back()); break;
+        case Qt::Key_Delete: edited(ctrl ? editor_.erase_to(Move::word_right) : editor_.erase_forward()); break;
         case Qt::Key_Return:
         case Qt::Key_Enter: edited(editor_.type("\r\n")); break;
         default: {
@@ -495,6 +495,13 @@ void ListBox::click_at(QPoint at, bool extend)
 
 void ListBox::mousePressEvent(QMouseEvent* e)
 {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (e->button() == Qt::MiddleButton && clipboard != nullptr && clipboard->supportsSelection()) {
+        // The desktop's selection goes in where the middle button clicks.
+        click_at(e->position().toPoint(), false);
+        edited(editor_.insert(from_pasted(clipboard->text(QClipboard::Selection)).view()));
+        return;
+    }
     if (e->button() != Qt::LeftButton)
         return;
     click_at(e->position().toPoint(), (e->modifiers() & Qt::ShiftModifier) != 0);
@@ -520,7 +527,19 @@ void ListBox::mouseReleaseEvent(QMouseEvent* e)
     if (e->button() == Qt::LeftButton) {
         dragging_ = false;
         drag_scroll_.stop();
+        offer_selection();
     }
+}
+
+void ListBox::offer_selection()
+{
+    // What the mouse selected becomes the desktop's selection, for a middle
+    // click elsewhere; a selection of megabytes is not converted for it.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    constexpr std::size_t largest_offered = 1 << 20;
+    if (clipboard != nullptr && clipboard->supportsSelection() && editor_.has_selection() &&
+        editor_.selected().size() <= largest_offered)
+        clipboard->setText(to_box(Text(editor_.selected())), QClipboard::Selection);
 }
 
 void ListBox::mouseDoubleClickEvent(QMouseEvent* e)
@@ -530,6 +549,7 @@ void ListBox::mouseDoubleClickEvent(QMouseEvent* e)
     click_at(e->position().toPoint(), false);
     editor_.select_word(editor_.caret());
     caret_moved();
+    offer_selection();
 }
 
 void ListBox::timerEvent(QTimerEvent* e)

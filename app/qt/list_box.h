@@ -84,6 +84,7 @@ private:
     // After the caret or the text moved: scroll, redraw, tell assistive tools.
     void caret_moved();
     void edited(bool changed);
+    void offer_selection();
     void raise_changed();
     void restart_blink();
 

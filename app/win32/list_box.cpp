@@ -350,7 +350,7 @@ void ListBox::on_key(WPARAM key)
     case VK_DELETE:
         if (shift)
             cut();
-        else if (editor_.erase_forward())
+        else if (ctrl ? editor_.erase_to(Move::word_right) : editor_.erase_forward())
             changed(true);
         break;
     case VK_INSERT:
@@ -383,8 +383,8 @@ void ListBox::on_char(wchar_t c)
             changed(true);
         return;
     }
-    if (c == L'\b') {
-        if (editor_.erase_back())
+    if (c == L'\b' || c == 0x7F) { // Backspace, and Ctrl+Backspace for a word
+        if (c == L'\b' ? editor_.erase_back() : editor_.erase_to(Move::word_left))
             changed(true);
         return;
     }

@@ -173,6 +173,20 @@ TEST(ListEditor, UndoingEveryEditGivesBackEachTextAndRedoingThemTheLast)
     }
 }
 
+TEST(ListEditor, WordErasingStopsAtBlanksAndLineBreaks)
+{
+    ListEditor e = editor_with("ab cd\r\nef");
+    e.select(5, 5);
+    e.erase_to(Move::word_left);
+    EXPECT_EQ(e.text().bytes(), "ab \r\nef");
+    e.erase_to(Move::word_right); // at the line's end: the line break alone
+    EXPECT_EQ(e.text().bytes(), "ab ef");
+    e.select(0, 0);
+    e.erase_to(Move::word_right); // the word and the blank behind it
+    EXPECT_EQ(e.text().bytes(), "ef");
+    EXPECT_FALSE(e.erase_to(Move::word_left));
+}
+
 TEST(ListEditor, SelectionIsReplacedAndRestored)
 {
     ListEditor e = editor_with("one\r\ntwo\r\nthree");
