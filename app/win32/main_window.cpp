@@ -492,7 +492,8 @@ Text Win32Window::get_content(ControlName c)
 void Win32Window::set_content(ControlName c, const Text& t)
 {
     if (calls_.call([&] { return ListBox::of(edit(c)) != nullptr; })) {
-        ListText prepared = ListText::copy_of(t.view()); // copied and indexed on the caller's thread
+        ListText prepared = ListText::copy_of(t.view()); // copied, indexed and measured on the caller's thread
+        prepared.longest_line();
         calls_.call([&] {
             list_box(c).set_text(std::move(prepared));
             raise(c, Event::content_changed);
