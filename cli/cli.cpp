@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -273,49 +274,43 @@ std::optional<Text> read_input(const Text& name, bool utf8, CliStreams& io, Inpu
 
     const std::size_t first_lf = bytes.find('\n');
     in.crlf = first_lf != std::string::npos && first_lf > 0 && bytes[first_lf - 1] == '\r';
-    std::string lines;
-    lines.reserve(bytes.size() + (in.crlf ? 0 : bytes.size() / 8));
-    for (std::size_t from = 0; from < bytes.size();) {
-        const std::size_t lf = bytes.find('\n', from);
-        if (lf == std::string::npos) {
-            lines.append(bytes, from);
-            break;
+    std::size_t lone_lfs = 0;
+    for (std::size_t lf = first_lf; lf != std::string::npos; lf = bytes.find('\n', lf + 1))
+        lone_lfs += lf == 0 || bytes[lf - 1] != '\r' ? 1 : 0;
+    if (lone_lfs > 0) {
+        // Grown in place from the back: every lone LF gains its CR.
+        std::size_t from = bytes.size();
+        bytes.resize(bytes.size() + lone_lfs);
+        std::size_t to = bytes.size();
+        while (from > 0) {
+            const char c = bytes[--from];
+            bytes[--to] = c;
+            if (c == '\n' && (from == 0 || bytes[from - 1] != '\r'))
+                bytes[--to] = '\r';
         }
-        lines.append(bytes, from, lf - from);
-        if (lf == from || bytes[lf - 1] != '\r')
-            lines += '\r';
-        lines += '\n';
-        from = lf + 1;
     }
-    bytes = std::string();
-    if (string_view(lines).ends_with("\r\n"))
-        lines.resize(lines.size() - 2);
-    in.text = Text(std::move(lines));
+    if (string_view(bytes).ends_with("\r\n"))
+        bytes.resize(bytes.size() - 2);
+    in.text = Text(std::move(bytes));
     return std::nullopt;
 }
 
 // The box's text as a file: LF line ends unless the input had CR LF, and a
 // line end closing the last line.
-std::string file_bytes(const Text& box, bool with_crlf, bool utf8)
+std::string file_bytes(Text box, bool with_crlf, bool utf8)
 {
-    std::string s = utf8 ? text_to_utf8(box) : box.str();
+    std::string s = utf8 ? text_to_utf8(box) : box.take();
     if (!s.empty() && !s.ends_with("\r\n"))
         s += "\r\n";
     if (with_crlf)
         return s;
-    std::string lf;
-    lf.reserve(s.size());
-    for (std::size_t from = 0; from < s.size();) {
-        const std::size_t at = s.find("\r\n", from);
-        if (at == std::string::npos) {
-            lf.append(s, from);
-            break;
-        }
-        lf.append(s, from, at - from);
-        lf += '\n';
-        from = at + 2;
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < s.size(); ++from) {
+        if (!(s[from] == '\r' && from + 1 < s.size() && s[from + 1] == '\n'))
+            s[to++] = s[from];
     }
-    return lf;
+    s.resize(to);
+    return s;
 }
 
 int usage_error(CliStreams& io, const Text& why)
@@ -346,7 +341,8 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
         }
     }
 
-    MemoryControls ui(control_table());
+    auto window = std::make_unique<MemoryControls>(control_table());
+    MemoryControls& ui = *window;
     // A numbering run numbers; the suffix half is asked for by its flags.
     ui.set_checked(ctl::suffix_check, false);
     for (const auto& [flag, value] : r.settings)
@@ -378,7 +374,9 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
     if (failed)
         return cli_refused;
 
-    const std::string bytes = file_bytes(ui.get_content(r.op->result), crlf_out, r.utf8);
+    Text result = ui.get_content(r.op->result);
+    window.reset();
+    const std::string bytes = file_bytes(std::move(result), crlf_out, r.utf8);
     if (!r.output || *r.output == Text("-")) {
         if (io.write_output(bytes))
             return cli_ok;

@@ -84,6 +84,8 @@ TEST(Cli, FlagsGiveTheOperationsResults)
         {"dedupe --utf8", "账号\n帐号\n账号\n", "账号\n帐号\n"},
         {"dedupe", "\xd5\xcb\xba\xc5\n\xd5\xcb\xba\xc5\n", "\xd5\xcb\xba\xc5\n"},
         {"blank", "", ""},
+        {"dedupe", "a\r\nb\na\n", "a\r\nb\r\n"},
+        {"dedupe", "\n\na\rb\n", "\na\rb\n"},
         {"generate --count 2 --name ''", "a\n", "", cli_refused},
     };
     for (const Case& c : cases) {
