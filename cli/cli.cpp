@@ -9,6 +9,7 @@
 #include "runtime/file_system.h"
 #include "runtime/files.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -278,16 +279,16 @@ std::optional<Text> read_input(const Text& name, bool utf8, CliStreams& io, Inpu
     for (std::size_t lf = first_lf; lf != std::string::npos; lf = bytes.find('\n', lf + 1))
         lone_lfs += lf == 0 || bytes[lf - 1] != '\r' ? 1 : 0;
     if (lone_lfs > 0) {
-        // Grown in place from the back: every lone LF gains its CR.
-        std::size_t from = bytes.size();
-        bytes.resize(bytes.size() + lone_lfs);
-        std::size_t to = bytes.size();
-        while (from > 0) {
-            const char c = bytes[--from];
-            bytes[--to] = c;
-            if (c == '\n' && (from == 0 || bytes[from - 1] != '\r'))
-                bytes[--to] = '\r';
+        std::string lines;
+        lines.reserve(bytes.size() + lone_lfs);
+        for (std::size_t from = 0; from < bytes.size();) {
+            const std::size_t lf = std::min(bytes.find('\n', from), bytes.size());
+            lines.append(bytes, from, lf - from);
+            if (lf < bytes.size())
+                lines += lf > 0 && bytes[lf - 1] == '\r' ? "\n" : "\r\n";
+            from = lf + 1;
         }
+        bytes = std::move(lines);
     }
     if (string_view(bytes).ends_with("\r\n"))
         bytes.resize(bytes.size() - 2);
@@ -305,9 +306,14 @@ std::string file_bytes(Text box, bool with_crlf, bool utf8)
     if (with_crlf)
         return s;
     std::size_t to = 0;
-    for (std::size_t from = 0; from < s.size(); ++from) {
-        if (!(s[from] == '\r' && from + 1 < s.size() && s[from + 1] == '\n'))
-            s[to++] = s[from];
+    for (std::size_t from = 0; from < s.size();) {
+        const std::size_t cr = std::min(s.find("\r\n", from), s.size());
+        std::copy(s.begin() + static_cast<std::ptrdiff_t>(from), s.begin() + static_cast<std::ptrdiff_t>(cr),
+                  s.begin() + static_cast<std::ptrdiff_t>(to)); // leftwards: safe in place
+        to += cr - from;
+        if (cr < s.size())
+            s[to++] = '\n';
+        from = cr + 2;
     }
     s.resize(to);
     return s;
