@@ -1,8 +1,13 @@
 #include "cli/cli.h"
 
 #include "app/control_table.h"
-#include "app/shell.h"
 #include "cli/console.h"
+#include "ops/add_suffix.h"
+#include "ops/blank_lines.h"
+#include "ops/conversion.h"
+#include "ops/duplicates.h"
+#include "ops/extract.h"
+#include "ops/generate.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
@@ -25,21 +30,17 @@ namespace {
 
 using std::string_view;
 
-struct Operation {
-    const char* name;
-    ControlName button;
-    ControlName result; // the box written to the output
-    int inputs;         // file names taken: 1 (or standard input), or 2 for pick
-};
-
+// The window's click handlers, named here rather than looked up in its event
+// table, so that the program carries nothing of the window it does not run
+// (the usage counter's HTTP client); a test holds the two tables together.
 constexpr std::array operations{
-    Operation{"number", ctl::convert_button, ctl::right_box, 1},
-    Operation{"suffix", ctl::mark_button, ctl::right_box, 1},
-    Operation{"extract", ctl::extract_button, ctl::left_box, 1},
-    Operation{"blank", ctl::blank_button, ctl::left_box, 1},
-    Operation{"dedupe", ctl::dedupe_button, ctl::right_box, 1},
-    Operation{"pick", ctl::pick_button, ctl::right_box, 2},
-    Operation{"generate", ctl::generate_button, ctl::left_box, 1},
+    CliOperation{"number", ctl::convert_button, start_conversion, ctl::right_box, 1},
+    CliOperation{"suffix", ctl::mark_button, start_add_suffix, ctl::right_box, 1},
+    CliOperation{"extract", ctl::extract_button, extract_accounts, ctl::left_box, 1},
+    CliOperation{"blank", ctl::blank_button, remove_blank_lines_in_both, ctl::left_box, 1},
+    CliOperation{"dedupe", ctl::dedupe_button, remove_duplicate_lines, ctl::right_box, 1},
+    CliOperation{"pick", ctl::pick_button, pick_non_duplicates, ctl::right_box, 2},
+    CliOperation{"generate", ctl::generate_button, generate_text_files, ctl::left_box, 1},
 };
 
 // A flag sets controls of the window as the user would; value is empty for
@@ -94,7 +95,7 @@ const std::vector<Flag>& flags()
 }
 
 struct Request {
-    const Operation* op = nullptr;
+    const CliOperation* op = nullptr;
     std::vector<std::pair<const Flag*, Text>> settings;
     std::vector<Text> inputs;
     std::optional<Text> output, out_dir, extension;
@@ -114,7 +115,7 @@ std::optional<Text> parse(const std::vector<Text>& args, Request& r)
         return std::nullopt;
     if (args.empty())
         return "no operation given (缺少操作名)"_t;
-    for (const Operation& op : operations) {
+    for (const CliOperation& op : operations) {
         if (args[0] == Text(op.name))
             r.op = &op;
     }
@@ -328,6 +329,8 @@ int usage_error(CliStreams& io, const Text& why)
 
 } // namespace
 
+std::span<const CliOperation> cli_operations() { return operations; }
+
 int run_cli(const std::vector<Text>& args, CliStreams& io)
 {
     Request r;
@@ -373,7 +376,7 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
     {
         CliDesktop desktop(io);
         const ProgramDirFor dir(r.op->button == ctl::generate_button ? r.out_dir.value_or(Text(".")) : std::optional<Text>());
-        find_handler(r.op->button, Event::clicked)(ui);
+        r.op->handler(ui);
         wait_for_box_jobs(ui);
         failed = desktop.failed();
     }

@@ -3,7 +3,10 @@
 // the operation's messages written to standard error.
 #pragma once
 
+#include "ops/controls.h"
 #include "runtime/text.h"
+
+#include <span>
 
 #include <string>
 #include <string_view>
@@ -29,6 +32,18 @@ enum CliExit : int {
     cli_usage = 2,   // unknown operation or flag, missing or extra file names
     cli_file = 3,    // an input unreadable or not text, an output unwritable
 };
+
+// An operation of the command line: the button whose click it is, the
+// handler that click runs, the box that holds the result and how many lists
+// it reads (pick reads two).
+struct CliOperation {
+    const char* name;
+    ControlName button;
+    void (*handler)(Controls&);
+    ControlName result;
+    int inputs;
+};
+std::span<const CliOperation> cli_operations();
 
 // args: the arguments after the program's name. Writes nothing to the output
 // unless the run succeeds; an output file is replaced whole or left as it was.

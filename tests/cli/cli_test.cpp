@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "app/shell.h"
 #include "runtime/codepage.h"
 #include "tests/support/temp_dir.h"
 
@@ -54,6 +55,17 @@ std::string read_all(const fs::path& p)
 }
 
 void write_all(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+TEST(Cli, RunsTheHandlersTheWindowsButtonsRun)
+{
+    for (const CliOperation& op : cli_operations()) {
+        const Handler window = find_handler(op.button, Event::clicked);
+        ASSERT_TRUE(window) << op.name;
+        const auto* handler = window.target<void (*)(Controls&)>();
+        ASSERT_NE(handler, nullptr) << op.name;
+        EXPECT_EQ(*handler, op.handler) << op.name;
+    }
+}
 
 struct Case {
     const char* args;
