@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/shell.h"
+#include "cli/console.h"
 #include "runtime/codepage.h"
 #include "tests/support/temp_dir.h"
 
@@ -151,7 +152,7 @@ TEST(Cli, CommandLineMistakesAreUsageErrors)
     StringStreams help;
     EXPECT_EQ(run_cli(args_of("dedupe --help"), help), cli_ok);
     EXPECT_NE(help.out.find("Usage"), std::string::npos);
-    EXPECT_NE(help.out.find("用法"), std::string::npos);
+    EXPECT_NE(help.out.find(console::for_terminal("用法"_t)), std::string::npos);
 }
 
 // A bad input or an unwritable output: a message naming it, exit 3, and an
