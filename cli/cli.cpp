@@ -218,6 +218,62 @@ public:
     ProgramDirFor& operator=(const ProgramDirFor&) = delete;
 };
 
+// The window in memory, its two large boxes handed in and out whole: a list
+// is read once and written once, never copied on the way.
+class CliWindow : public MemoryControls {
+public:
+    CliWindow() : MemoryControls(control_table()) {}
+
+    void put(ControlName box, Text t)
+    {
+        std::lock_guard lock(boxes_mutex_);
+        *list(box) = std::move(t);
+    }
+    Text take(ControlName box)
+    {
+        std::lock_guard lock(boxes_mutex_);
+        return std::exchange(*list(box), Text());
+    }
+
+    Text get_content(ControlName edit) override
+    {
+        std::lock_guard lock(boxes_mutex_);
+        const Text* l = list(edit);
+        return l != nullptr ? *l : MemoryControls::get_content(edit);
+    }
+    void set_content(ControlName edit, const Text& t) override
+    {
+        std::lock_guard lock(boxes_mutex_);
+        if (Text* l = list(edit))
+            *l = t;
+        else
+            MemoryControls::set_content(edit, t);
+    }
+    void append_text(ControlName edit, const Text& t) override
+    {
+        std::lock_guard lock(boxes_mutex_);
+        if (Text* l = list(edit))
+            *l += t;
+        else
+            MemoryControls::append_text(edit, t);
+    }
+    int get_line_count(ControlName edit) override
+    {
+        std::lock_guard lock(boxes_mutex_);
+        const Text* l = list(edit);
+        return l != nullptr ? count_box_lines(*l) : MemoryControls::get_line_count(edit);
+    }
+
+private:
+    Text* list(ControlName c)
+    {
+        return c == ctl::left_box ? &left_ : c == ctl::right_box ? &right_ : nullptr;
+    }
+
+    std::mutex boxes_mutex_;
+    Text left_, right_;
+};
+
 bool is_utf8(string_view s)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
@@ -350,8 +406,8 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
         }
     }
 
-    auto window = std::make_unique<MemoryControls>(control_table());
-    MemoryControls& ui = *window;
+    auto window = std::make_unique<CliWindow>();
+    CliWindow& ui = *window;
     // A numbering run numbers; the suffix half is asked for by its flags.
     ui.set_checked(ctl::suffix_check, false);
     for (const auto& [flag, value] : r.settings)
@@ -366,9 +422,9 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
             return usage_error(io, "--ext takes .txt or .ini (扩展名只能是 .txt 或 .ini)："_t + *r.extension);
         ui.set_selection(ctl::file_extension, found);
     }
-    ui.set_content(ctl::left_box, inputs[0].text);
+    ui.put(ctl::left_box, std::move(inputs[0].text));
     if (inputs.size() > 1)
-        ui.set_content(ctl::right_box, inputs[1].text);
+        ui.put(ctl::right_box, std::move(inputs[1].text));
     const bool crlf_out = r.crlf.value_or(inputs[0].crlf);
     inputs.clear();
 
@@ -383,7 +439,7 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
     if (failed)
         return cli_refused;
 
-    Text result = ui.get_content(r.op->result);
+    Text result = ui.take(r.op->result);
     window.reset();
     const std::string bytes = file_bytes(std::move(result), crlf_out, r.utf8);
     if (!r.output || *r.output == Text("-")) {
