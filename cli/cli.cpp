@@ -349,6 +349,9 @@ std::optional<Text> read_input(const Text& name, bool utf8, CliStreams& io, Inpu
     }
     if (string_view(bytes).ends_with("\r\n"))
         bytes.resize(bytes.size() - 2);
+    // The operations count bytes and lines in 32 bits, line ends included.
+    if (bytes.size() >= std::size_t{1} << 31)
+        return "too large, 2 GB at most (文件太大，不能超过 2 GB)："_t + shown;
     in.text = Text(std::move(bytes));
     return std::nullopt;
 }
