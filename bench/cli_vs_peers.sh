@@ -55,7 +55,7 @@ extract|extract --tail ---- $F|AWK:AWK -F---- '{print (NF > 1 ? $1 : "")}' $F
 blank|blank $F|AWK:AWK 'length' $F ;; grep:grep -v '^$' $F
 dedupe|dedupe $F|AWK:AWK '!seen[$0]++' $F
 pick|pick $F $B|AWK:AWK 'NR == FNR {b[$0]; next} !($0 in b)' $B $F
-generate|generate --count 1000 --name k --no-top --no-numbers --out-dir $D $G|split:split -l 1000 $G $D/x
+generate|generate --count 1000 --name k --no-top --no-number --out-dir $D $G|split:split -l 1000 $G $D/x
 EOF
 }
 

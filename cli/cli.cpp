@@ -48,9 +48,9 @@ constexpr std::array operations{
 using Setter = std::function<void(MemoryControls&, const Text& value)>;
 struct Flag {
     const char* name;
-    const char* operation; // nullptr: every operation sets it itself
+    const char* operation; // nullptr: every operation takes it
     bool takes_value;
-    Setter set;
+    Setter set; // nullptr: the run reads it itself
 };
 
 Setter content(ControlName box) { return [box](MemoryControls& ui, const Text& v) { ui.set_content(box, v); }; }
@@ -81,8 +81,8 @@ const std::vector<Flag>& flags()
         {"--name", "generate", true, content(file_name)},
         {"--top", "generate", true, checked_with(top_line_check, top_line)},
         {"--no-top", "generate", false, checked(top_line_check, false)},
-        {"--separator", "generate", true, checked_with(number_check, number_separator)},
-        {"--no-numbers", "generate", false, checked(number_check, false)},
+        {"--prefix", "generate", true, checked_with(number_check, number_separator)},
+        {"--no-number", "generate", false, checked(number_check, false)},
         {"--ext", "generate", true, nullptr},
         {"--out-dir", "generate", true, nullptr},
         {"-o", nullptr, true, nullptr},
@@ -482,7 +482,7 @@ Operations and their flags (the window's options; defaults as in the window):
   generate   write blocks of accounts to files 账号1.txt, 账号2.txt, ... (生成文本);
              the accounts left over go to OUT
                --count N (6)  --name NAME (账号)  --ext .txt|.ini
-               --top TEXT ([账号]) | --no-top  --separator TEXT (=) | --no-numbers
+               --top TEXT ([账号]) | --no-top  --prefix TEXT (=) | --no-number
                --out-dir DIR (current directory); files are GBK with CR LF
 
 Common flags:
@@ -513,7 +513,7 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
   generate   生成文本：每 N 个帐号写一个文件（账号1.txt、账号2.txt……），
              剩余帐号写入输出
                --count 个数（6） --name 文本名（账号） --ext .txt|.ini
-               --top 顶层文本（[账号]）| --no-top   --separator 前缀（=）| --no-numbers
+               --top 顶层文本（[账号]）| --no-top   --prefix 前缀（=）| --no-number
                --out-dir 目录（默认当前目录）；文件为 GBK 编码、CR LF 换行
 
 通用选项：

@@ -130,11 +130,11 @@ TEST(Cli, GenerateWritesBlocksIntoTheOutDirAndLeavesTheRest)
     io.in = "a\nb\nc\nd\ne\n";
     const std::vector<Text> args = {Text("generate"), Text("--count"), Text("2"),     Text("--name"),
                                     Text("k"),        Text("--ext"),   Text(".ini"),  Text("--no-top"),
-                                    Text("--out-dir"), path_text(dir.path())};
+                                    Text("--prefix"), Text(":"),       Text("--out-dir"), path_text(dir.path())};
     EXPECT_EQ(run_cli(args, io), cli_ok) << io.err;
     EXPECT_EQ(io.out, "e\n");
-    EXPECT_EQ(read_all(dir.path() / "k1.ini"), "1=a\r\n2=b");
-    EXPECT_EQ(read_all(dir.path() / "k2.ini"), "1=c\r\n2=d");
+    EXPECT_EQ(read_all(dir.path() / "k1.ini"), "1:a\r\n2:b");
+    EXPECT_EQ(read_all(dir.path() / "k2.ini"), "1:c\r\n2:d");
     EXPECT_NE(io.err.find("生成完毕"), std::string::npos);
 
     StringStreams bad;
