@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The program as scripts run it: standard input to standard output, exit
+# codes, messages on standard error, and an output file replaced whole or not.
+set -u
+cli=$(readlink -f "$1")
+work=$(mktemp -d /tmp/fenrow-cli.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() { # name expected actual
+  if [ "$2" != "$3" ]; then
+    echo "FAIL $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  fi
+}
+
+check "dedupe through a pipe" "$(printf 'a\nb\na\n' | "$cli" dedupe | od -An -c)" "$(printf 'a\nb\n' | od -An -c)"
+check "number keeps CR LF" "$(printf 'x\r\ny\r\n' | "$cli" number | od -An -c)" "$(printf '1=x\r\n2=y\r\n' | od -An -c)"
+check "utf8 in and out" "$(printf '账号\n\n账号\n' | "$cli" blank --utf8)" "$(printf '账号\n账号')"
+
+printf 'a\n' | "$cli" frobnicate 2>"$work/err"; check "usage exit" 2 $?
+grep -q "fenrow-cli" "$work/err" || { echo "FAIL: no usage message"; failures=$((failures + 1)); }
+"$cli" dedupe "$work/missing.txt" 2>"$work/err"; check "missing file exit" 3 $?
+grep -q "missing.txt" "$work/err" || { echo "FAIL: message does not name the file"; failures=$((failures + 1)); }
+printf 'a\n' | "$cli" extract --head '#' 2>"$work/err" >"$work/out"; check "refused exit" 1 $?
+check "refused writes nothing" "" "$(cat "$work/out")"
+
+printf 'kept\n' >"$work/result.txt"
+printf 'a\0b\n' | "$cli" dedupe -o "$work/result.txt" 2>/dev/null; check "not text exit" 3 $?
+check "output untouched" "kept" "$(cat "$work/result.txt")"
+printf 'a\n' | "$cli" dedupe -o "$work/none/result.txt" 2>/dev/null; check "unwritable output exit" 3 $?
+printf 'b\nb\n' | "$cli" dedupe -o "$work/result.txt"; check "output exit" 0 $?
+check "output replaced" "b" "$(cat "$work/result.txt")"
+check "no temporary files" "result.txt" "$(ls "$work" | grep -v -e '^err$' -e '^out$')"
+if [ -w /dev/full ]; then
+  printf 'a\n' | "$cli" dedupe >/dev/full 2>/dev/null; check "full standard output exit" 3 $?
+fi
+
+[ $failures -eq 0 ] && echo "cli process ok"
+exit $((failures > 0))

@@ -1,0 +1,210 @@
+#include "cli/cli.h"
+
+#include "app/shell.h"
+#include "cli/console.h"
+#include "runtime/codepage.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace fenrow {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StringStreams : public CliStreams {
+public:
+    std::string in, out, err;
+    bool output_fails = false;
+
+    bool read_input(std::string& o) override
+    {
+        o = in;
+        return true;
+    }
+    bool write_output(std::string_view bytes) override
+    {
+        if (output_fails)
+            return false;
+        out += bytes;
+        return true;
+    }
+    void write_error(const Text& line) override { err += text_to_utf8(line) + "\n"; }
+};
+
+// Arguments as the terminal gives them: UTF-8, split at spaces.
+std::vector<Text> args_of(const std::string& line)
+{
+    std::vector<Text> out;
+    std::istringstream words(line);
+    for (std::string w; words >> w;)
+        out.push_back(text_from_utf8(w == "''" ? "" : w));
+    return out;
+}
+
+Text path_text(const fs::path& p) { return text_from_utf8(reinterpret_cast<const char*>(p.u8string().c_str())); }
+
+std::string read_all(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+void write_all(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+TEST(Cli, RunsTheHandlersTheWindowsButtonsRun)
+{
+    for (const CliOperation& op : cli_operations()) {
+        const Handler window = find_handler(op.button, Event::clicked);
+        ASSERT_TRUE(window) << op.name;
+        const auto* handler = window.target<void (*)(Controls&)>();
+        ASSERT_NE(handler, nullptr) << op.name;
+        EXPECT_EQ(*handler, op.handler) << op.name;
+    }
+}
+
+struct Case {
+    const char* args;
+    std::string in;
+    std::string out;
+    int exit = cli_ok;
+};
+
+// Every operation's flags reach its controls; LF or CR LF lists, the file's
+// last line end closing its last line.
+TEST(Cli, FlagsGiveTheOperationsResults)
+{
+    const Case cases[] = {
+        {"number", "a\nb\n", "1=a\n2=b\n"},
+        {"number --prefix .", "a\r\nb\r\n", "1.a\r\n2.b\r\n"},
+        {"number --prefix=", "a\nb", "1a\n2b\n"},
+        {"number --suffix - --suffix-text x", "a\nb\n", "1=a-x\n2=b-x\n"},
+        {"number --no-number --suffix-text x", "a\nb\n", "a=x\nb=x\n"},
+        {"number --lf", "a\r\nb\r\n", "1=a\n2=b\n"},
+        {"number --crlf", "a\nb\n", "1=a\r\n2=b\r\n"},
+        {"suffix --group 2", "a\nb\nc\n\nd\ne\n", "a*1\nb\nc*2\nd\ne*3\n"},
+        {"suffix --group 2 --last --mark #", "a\nb\nc\nd\ne\n", "a\nb#1\nc\nd#2\ne\n"},
+        {"extract --head [ --tail ]", "x[a]y\nno\n[b]\n", "a\n\nb\n"},
+        {"extract", "a,1\nb,2\n", "a\nb\n"},
+        {"extract --tail :", "a,1\n", "", cli_refused},
+        {"blank", "\na\n\n  \nb\n\n", "a\nb\n"},
+        {"dedupe", "a\nb\na\nB\nb\n", "a\nb\nB\n"},
+        {"dedupe --utf8", "账号\n帐号\n账号\n", "账号\n帐号\n"},
+        {"dedupe", "\xd5\xcb\xba\xc5\n\xd5\xcb\xba\xc5\n", "\xd5\xcb\xba\xc5\n"},
+        {"blank", "", ""},
+        {"dedupe", "a\r\nb\na\n", "a\r\nb\r\n"},
+        {"dedupe", "\n\na\rb\n", "\na\rb\n"},
+        {"generate --count 2 --name ''", "a\n", "", cli_refused},
+    };
+    for (const Case& c : cases) {
+        StringStreams io;
+        io.in = c.in;
+        EXPECT_EQ(run_cli(args_of(c.args), io), c.exit) << c.args << "\n" << io.err;
+        EXPECT_EQ(io.out, c.out) << c.args;
+    }
+}
+
+TEST(Cli, PickTakesTwoListsOneOfThemStandardInput)
+{
+    test::TempDir dir("fenrow_cli_");
+    write_all(dir.path() / "b.txt", "A \r\nc\r\n");
+    StringStreams io;
+    io.in = "a\nb\nc\nb\n";
+    EXPECT_EQ(run_cli({Text("pick"), Text("-"), path_text(dir.path() / "b.txt")}, io), cli_ok) << io.err;
+    EXPECT_EQ(io.out, "b\nb\n");
+
+    StringStreams one;
+    EXPECT_EQ(run_cli({Text("pick"), Text("-")}, one), cli_usage);
+    EXPECT_EQ(one.out, "");
+}
+
+TEST(Cli, GenerateWritesBlocksIntoTheOutDirAndLeavesTheRest)
+{
+    test::TempDir dir("fenrow_cli_");
+    StringStreams io;
+    io.in = "a\nb\nc\nd\ne\n";
+    const std::vector<Text> args = {Text("generate"), Text("--count"), Text("2"),     Text("--name"),
+                                    Text("k"),        Text("--ext"),   Text(".ini"),  Text("--no-top"),
+                                    Text("--prefix"), Text(":"),       Text("--out-dir"), path_text(dir.path())};
+    EXPECT_EQ(run_cli(args, io), cli_ok) << io.err;
+    EXPECT_EQ(io.out, "e\n");
+    EXPECT_EQ(read_all(dir.path() / "k1.ini"), "1:a\r\n2:b");
+    EXPECT_EQ(read_all(dir.path() / "k2.ini"), "1:c\r\n2:d");
+    EXPECT_NE(io.err.find("生成完毕"), std::string::npos);
+
+    StringStreams bad;
+    EXPECT_EQ(run_cli({Text("generate"), Text("--ext"), Text(".doc")}, bad), cli_usage);
+}
+
+TEST(Cli, CommandLineMistakesAreUsageErrors)
+{
+    for (const char* line : {"", "sort", "number --head x", "dedupe --utf8=1", "number --prefix", "dedupe a b"}) {
+        StringStreams io;
+        EXPECT_EQ(run_cli(args_of(line), io), cli_usage) << line;
+        EXPECT_EQ(io.out, "") << line;
+        EXPECT_NE(io.err.find("fenrow-cli:"), std::string::npos) << line;
+    }
+    StringStreams help;
+    EXPECT_EQ(run_cli(args_of("dedupe --help"), help), cli_ok);
+    EXPECT_NE(help.out.find("Usage"), std::string::npos);
+    EXPECT_NE(help.out.find(console::for_terminal("用法"_t)), std::string::npos);
+}
+
+// A bad input or an unwritable output: a message naming it, exit 3, and an
+// output file left exactly as it was.
+TEST(Cli, BadInputAndOutputLeaveTheOutputAlone)
+{
+    test::TempDir dir("fenrow_cli_");
+    const fs::path out = dir.path() / "out.txt";
+    write_all(out, "old\n");
+    write_all(dir.path() / "zero.txt", std::string("a\nb\0c\n", 6));
+    write_all(dir.path() / "latin1.txt", "caf\xe9\n");
+    write_all(dir.path() / "good.txt", "a\n");
+    fs::create_directory(dir.path() / "folder");
+
+    struct Bad {
+        std::vector<Text> args;
+        const char* message;
+        int exit;
+        fs::path target;
+    };
+    const Text o = path_text(out);
+    const Bad bad[] = {
+        {{Text("dedupe"), path_text(dir.path() / "missing.txt"), Text("-o"), o}, "missing.txt", cli_file, out},
+        {{Text("dedupe"), path_text(dir.path() / "folder"), Text("-o"), o}, "folder", cli_file, out},
+        {{Text("dedupe"), path_text(dir.path() / "zero.txt"), Text("-o"), o}, "zero byte", cli_file, out},
+        {{Text("dedupe"), Text("--utf8"), path_text(dir.path() / "latin1.txt"), Text("-o"), o}, "UTF-8", cli_file, out},
+        {{Text("extract"), Text("--head"), Text("#"), path_text(dir.path() / "good.txt"), Text("-o"), o}, "[", cli_refused, out},
+        {{Text("dedupe"), path_text(dir.path() / "good.txt"), Text("-o"), path_text(dir.path() / "no" / "out.txt")},
+         "out.txt", cli_file, dir.path() / "no" / "out.txt"},
+        {{Text("dedupe"), path_text(dir.path() / "good.txt"), Text("-o"), path_text(dir.path() / "folder")},
+         "folder", cli_file, dir.path() / "folder"},
+    };
+    for (const Bad& b : bad) {
+        StringStreams io;
+        EXPECT_EQ(run_cli(b.args, io), b.exit) << text_to_utf8(b.args[1]);
+        EXPECT_NE(io.err.find(b.message), std::string::npos) << io.err;
+        EXPECT_EQ(io.out, "");
+        EXPECT_EQ(read_all(out), "old\n");
+        EXPECT_FALSE(fs::is_regular_file(b.target) && b.target != out);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 5) << "no temporary file left";
+
+    StringStreams io;
+    EXPECT_EQ(run_cli({Text("dedupe"), path_text(dir.path() / "good.txt"), Text("-o"), o}, io), cli_ok) << io.err;
+    EXPECT_EQ(read_all(out), "a\n");
+
+    StringStreams closed;
+    closed.in = "a\n";
+    closed.output_fails = true;
+    EXPECT_EQ(run_cli({Text("dedupe")}, closed), cli_file);
+    EXPECT_NE(closed.err.find("standard output"), std::string::npos);
+}
+
+} // namespace
+} // namespace fenrow
