@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace fenrow {
 
@@ -24,17 +25,13 @@ std::string_view trim_line_breaks(std::string_view s)
 // What \s matches without Unicode rules: space, tab, LF, VT, FF and CR.
 bool blank(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 
-} // namespace
-
-Text remove_blank_lines(const Text& t)
+// The next run the expression deletes, from `from` on: its LF and the place
+// behind its last CR; {npos, npos} when there is none. The expression's work
+// done on the bytes: every byte \s matches is ASCII, and no ASCII byte up to
+// 0x20 is ever part of a two- or four-byte character.
+std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size_t from)
 {
-    // The expression's work done on the bytes: every byte \s matches is ASCII,
-    // and no ASCII byte up to 0x20 is ever part of a two- or four-byte character.
-    const std::string_view s = trim_line_breaks(t.view());
-    std::string out;
-    std::size_t copied = 0;
-    bool matched = false;
-    for (std::size_t i = 0; i < s.size();) {
+    for (std::size_t i = from; i < s.size();) {
         const void* hit = std::memchr(s.data() + i, '\n', s.size() - i);
         if (hit == nullptr)
             break;
@@ -44,21 +41,38 @@ Text remove_blank_lines(const Text& t)
             if (s[end] == '\r')
                 last_cr = end;
         }
-        if (last_cr == 0) { // no CR behind it: nor behind any LF of the same run
-            i = end;
-            continue;
-        }
-        if (!matched)
-            out.reserve(s.size());
-        matched = true;
-        out.append(s, copied, lf - copied);
-        copied = i = last_cr + 1;
+        if (last_cr != 0)
+            return {lf, last_cr + 1};
+        i = end; // no CR behind it: nor behind any LF of the same run
     }
-    if (!matched) // a text with nothing to cut is not copied
-        return s.size() == t.view().size() ? t : Text(s);
+    return {std::string_view::npos, std::string_view::npos};
+}
+
+template <typename T>
+Text clean(T&& t)
+{
+    const std::string_view s = trim_line_breaks(t.view());
+    auto run = next_blank_run(s, 0);
+    if (run.first == std::string_view::npos) // a text with nothing to cut is not copied
+        return s.size() == t.view().size() ? Text(std::forward<T>(t)) : Text(s);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t copied = 0;
+    for (; run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
+        out.append(s, copied, run.first - copied);
+        copied = run.second;
+    }
     out.append(s.substr(copied));
     return Text(std::move(out));
 }
+
+} // namespace
+
+Text remove_blank_lines(const Text& t) { return clean(t); }
+
+Text remove_blank_lines(Text&& t) { return clean(std::move(t)); }
+
+bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
 
 Text remove_blank_lines_by_expression(const Text& t)
 {

@@ -6,10 +6,15 @@
 #include "ops/controls.h"
 #include "runtime/text.h"
 
+#include <string_view>
+
 namespace fenrow {
 
-// The text as it is when nothing is to be removed.
+// The text as it is when nothing is to be removed (moved, not copied).
 Text remove_blank_lines(const Text& t);
+Text remove_blank_lines(Text&& t);
+// Whether the text, without cutting its ends, holds a run to remove.
+bool holds_blank_lines(std::string_view s);
 // The same defined by the regular expression \n\s*\r replaced by nothing,
 // which the byte scan above must always agree with; the text unchanged when
 // the regular-expression engine fails.

@@ -109,10 +109,13 @@ void run_conversion(Controls& ui)
     }
     // Cleaned as if every line had its CR LF behind it; a text the cleaning
     // leaves as it is needs no rewrite of the whole box.
+    // With a CR LF added, only a leading CR LF or a run of blank lines inside
+    // can change it.
     Text shown = ui.get_content(result);
-    const Text cleaned = remove_blank_lines(shown.empty() ? shown : shown + crlf);
-    if (!(cleaned == shown))
-        ui.set_content(result, cleaned);
+    if (shown.view().starts_with(crlf) || holds_blank_lines(shown.view())) {
+        shown += crlf;
+        ui.set_content(result, remove_blank_lines(std::move(shown)));
+    }
 }
 
 } // namespace fenrow
