@@ -218,8 +218,9 @@ public:
     ProgramDirFor& operator=(const ProgramDirFor&) = delete;
 };
 
-// The window in memory, its two large boxes handed in and out whole: a list
-// is read once and written once, never copied on the way.
+// The window in memory, its two large boxes handed in and out whole and lent
+// to the operations: a list is read once and written once, never copied on
+// the way.
 class CliWindow : public MemoryControls {
 public:
     CliWindow() : MemoryControls(control_table()) {}
@@ -227,51 +228,63 @@ public:
     void put(ControlName box, Text t)
     {
         std::lock_guard lock(boxes_mutex_);
-        *list(box) = std::move(t);
+        *list(box) = std::make_shared<Text>(std::move(t));
     }
     Text take(ControlName box)
     {
         std::lock_guard lock(boxes_mutex_);
-        return std::exchange(*list(box), Text());
+        std::shared_ptr<Text> taken = std::exchange(*list(box), std::make_shared<Text>());
+        return taken.use_count() == 1 ? std::move(*taken) : *taken;
     }
 
     Text get_content(ControlName edit) override
     {
         std::lock_guard lock(boxes_mutex_);
-        const Text* l = list(edit);
-        return l != nullptr ? *l : MemoryControls::get_content(edit);
+        const std::shared_ptr<Text>* l = list(edit);
+        return l != nullptr ? **l : MemoryControls::get_content(edit);
     }
-    void set_content(ControlName edit, const Text& t) override
+    std::shared_ptr<const Text> share_content(ControlName edit) override
     {
         std::lock_guard lock(boxes_mutex_);
-        if (Text* l = list(edit))
-            *l = t;
+        const std::shared_ptr<Text>* l = list(edit);
+        return l != nullptr ? *l : MemoryControls::share_content(edit);
+    }
+    void set_content(ControlName edit, const Text& t) override { give_content(edit, Text(t)); }
+    void give_content(ControlName edit, Text&& t) override
+    {
+        std::lock_guard lock(boxes_mutex_);
+        if (std::shared_ptr<Text>* l = list(edit))
+            *l = std::make_shared<Text>(std::move(t));
         else
             MemoryControls::set_content(edit, t);
     }
     void append_text(ControlName edit, const Text& t) override
     {
         std::lock_guard lock(boxes_mutex_);
-        if (Text* l = list(edit))
-            *l += t;
-        else
+        std::shared_ptr<Text>* l = list(edit);
+        if (l == nullptr) {
             MemoryControls::append_text(edit, t);
+            return;
+        }
+        if (l->use_count() > 1) // lent out: the borrower keeps what it was lent
+            *l = std::make_shared<Text>(**l);
+        **l += t;
     }
     int get_line_count(ControlName edit) override
     {
         std::lock_guard lock(boxes_mutex_);
-        const Text* l = list(edit);
-        return l != nullptr ? count_box_lines(*l) : MemoryControls::get_line_count(edit);
+        const std::shared_ptr<Text>* l = list(edit);
+        return l != nullptr ? count_box_lines(**l) : MemoryControls::get_line_count(edit);
     }
 
 private:
-    Text* list(ControlName c)
+    std::shared_ptr<Text>* list(ControlName c)
     {
         return c == ctl::left_box ? &left_ : c == ctl::right_box ? &right_ : nullptr;
     }
 
     std::mutex boxes_mutex_;
-    Text left_, right_;
+    std::shared_ptr<Text> left_ = std::make_shared<Text>(), right_ = std::make_shared<Text>();
 };
 
 bool is_utf8(string_view s)

@@ -73,7 +73,7 @@ void run_add_suffix(Controls& ui)
             r += crlf;
         });
     }
-    ui.set_content(result, remove_blank_lines(Text(std::move(r))));
+    ui.give_content(result, remove_blank_lines(Text(std::move(r))));
 }
 
 } // namespace fenrow

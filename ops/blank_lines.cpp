@@ -87,8 +87,8 @@ Text remove_blank_lines_by_expression(const Text& t)
 
 void remove_blank_lines_in_both(Controls& ui)
 {
-    ui.set_content(ctl::left_box, remove_blank_lines(ui.get_content(ctl::left_box)));
-    ui.set_content(ctl::right_box, remove_blank_lines(ui.get_content(ctl::right_box)));
+    ui.give_content(ctl::left_box, remove_blank_lines(ui.get_content(ctl::left_box)));
+    ui.give_content(ctl::right_box, remove_blank_lines(ui.get_content(ctl::right_box)));
 }
 
 } // namespace fenrow

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <stop_token>
 #include <string>
@@ -46,6 +47,14 @@ public:
     virtual Text get_content(ControlName edit) = 0;
     // Raises the box's content-changed event exactly once, even for the same text.
     virtual void set_content(ControlName edit, const Text& t) = 0;
+    // The same bytes as get_content, for reading, lent without a copy where the
+    // window can: a list of a million lines is not held twice over.
+    virtual std::shared_ptr<const Text> share_content(ControlName edit)
+    {
+        return std::make_shared<const Text>(get_content(edit));
+    }
+    // set_content with a text the caller gives up, which the window may keep.
+    virtual void give_content(ControlName edit, Text&& t) { set_content(edit, t); }
     // Inserts at the end and scrolls it into view; raises content-changed once.
     virtual void append_text(ControlName edit, const Text& t) = 0;
     virtual bool is_checked(ControlName box) = 0;

@@ -5,6 +5,7 @@
 #include "runtime/text_routines.h"
 
 #include <charconv>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -76,25 +77,25 @@ void run_conversion(Controls& ui)
     const bool numbering = ui.is_checked(ctl::prefix_check);
     const bool suffix = ui.is_checked(ctl::suffix_check);
     if (numbering || suffix) {
-        Text lines = ui.get_content(source);
+        std::shared_ptr<const Text> lines = ui.share_content(source);
         if (numbering && !suffix) {
             int i = 0;
-            append_in_batches(ui, lines.view(), [&] { return ui.get_content(ctl::prefix_text); },
+            append_in_batches(ui, lines->view(), [&] { return ui.get_content(ctl::prefix_text); },
                               [&i](std::string& out, std::string_view line, const Text& prefix) {
                                   append_number(out, ++i);
                                   out += prefix.view();
                                   out += line;
                               });
         } else if (suffix && !numbering) {
-            add_suffixes(ui, lines.view());
+            add_suffixes(ui, lines->view());
         } else {
             // The numbered text is built whole first; only the suffix pass
             // shows. It is cut into lines anew, as the suffix pass sees it.
             std::string numbered;
-            numbered.reserve(lines.view().size() + lines.view().size() / 4);
+            numbered.reserve(lines->view().size() + lines->view().size() / 4);
             Text prefix;
             int n = 0;
-            for_each_crlf_piece(lines.view(), [&](std::string_view line) {
+            for_each_crlf_piece(lines->view(), [&](std::string_view line) {
                 if (n % batch_lines == 0)
                     prefix = ui.get_content(ctl::prefix_text);
                 append_number(numbered, ++n);
@@ -102,7 +103,7 @@ void run_conversion(Controls& ui)
                 numbered += line;
                 numbered += crlf;
             });
-            lines = Text(); // a long list is held three times over otherwise
+            lines.reset(); // a long list is held three times over otherwise
             ui.set_content(result, Text());
             add_suffixes(ui, Text(std::move(numbered)).view());
         }
@@ -111,11 +112,9 @@ void run_conversion(Controls& ui)
     // leaves as it is needs no rewrite of the whole box.
     // With a CR LF added, only a leading CR LF or a run of blank lines inside
     // can change it.
-    Text shown = ui.get_content(result);
-    if (shown.view().starts_with(crlf) || holds_blank_lines(shown.view())) {
-        shown += crlf;
-        ui.set_content(result, remove_blank_lines(std::move(shown)));
-    }
+    const std::shared_ptr<const Text> shown = ui.share_content(result);
+    if (shown->view().starts_with(crlf) || holds_blank_lines(shown->view()))
+        ui.give_content(result, remove_blank_lines(*shown + crlf));
 }
 
 } // namespace fenrow

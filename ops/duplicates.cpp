@@ -6,6 +6,7 @@
 #include "runtime/text_routines.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,22 +53,22 @@ bool holds_as_section_name(std::string_view s)
 
 void remove_duplicate_lines(Controls& ui)
 {
-    ui.set_content(ctl::right_box, remove_duplicate_items(ui.get_content(ctl::left_box), Text(crlf)));
+    ui.give_content(ctl::right_box, remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf)));
 }
 
 void pick_non_duplicates(Controls& ui)
 {
-    const Text right_text = ui.get_content(ctl::right_box);
-    const Text left_text = ui.get_content(ctl::left_box);
+    const std::shared_ptr<const Text> right_text = ui.share_content(ctl::right_box);
+    const std::shared_ptr<const Text> left_text = ui.share_content(ctl::left_box);
 
     // The right lines as the sections a settings file would hold: the same
     // name keys, and only lines it could store. The keys lie end to end in one
     // buffer, which stops growing before the set points into it.
     std::string keys;
-    keys.reserve(right_text.view().size());
+    keys.reserve(right_text->view().size());
     std::vector<std::pair<std::size_t, std::size_t>> spans;
     std::size_t done = 0;
-    for_each_crlf_piece(right_text.view(), [&](std::string_view x) {
+    for_each_crlf_piece(right_text->view(), [&](std::string_view x) {
         if (holds_as_section_name(x)) {
             const std::size_t at = keys.size();
             append_name_key(keys, x);
@@ -91,7 +92,7 @@ void pick_non_duplicates(Controls& ui)
     constexpr std::size_t ahead = 8;
     Pending pending[ahead];
     std::string result;
-    result.reserve(left_text.view().size() + left_text.view().size() / 8 + 2);
+    result.reserve(left_text->view().size() + left_text->view().size() / 8 + 2);
     const auto settle = [&](const Pending& p) {
         if (!p.named || !present.contains(p.key, p.hash)) {
             result += p.line;
@@ -99,7 +100,7 @@ void pick_non_duplicates(Controls& ui)
         }
     };
     done = 0;
-    for_each_crlf_piece(left_text.view(), [&](std::string_view y) {
+    for_each_crlf_piece(left_text->view(), [&](std::string_view y) {
         Pending& p = pending[done % ahead];
         if (done >= ahead)
             settle(p);
@@ -117,7 +118,7 @@ void pick_non_duplicates(Controls& ui)
     });
     for (std::size_t i = done > ahead ? done - ahead : 0; i < done; ++i)
         settle(pending[i % ahead]);
-    ui.set_content(ctl::right_box, Text(std::move(result)));
+    ui.give_content(ctl::right_box, Text(std::move(result)));
 }
 
 } // namespace fenrow

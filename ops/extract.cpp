@@ -8,7 +8,8 @@ namespace fenrow {
 
 void extract_accounts(Controls& ui)
 {
-    const Text source = ui.get_content(ctl::left_box);
+    const std::shared_ptr<const Text> shared = ui.share_content(ctl::left_box);
+    const Text& source = *shared;
     const Text head = ui.get_content(ctl::extract_head);
     const Text tail = ui.get_content(ctl::extract_tail);
 
@@ -28,7 +29,7 @@ void extract_accounts(Controls& ui)
         result += text_between_view(line, h.view(), t.view(), 0, true);
         result += crlf;
     });
-    ui.set_content(ctl::left_box, Text(std::move(result)));
+    ui.give_content(ctl::left_box, Text(std::move(result)));
 }
 
 } // namespace fenrow
