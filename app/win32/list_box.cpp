@@ -22,7 +22,7 @@ constexpr COLORREF marker_colour = RGB(150, 150, 150);
 // horizontal range; longer ones are left to the guess from their bytes.
 constexpr std::size_t measured_line = 4096;
 
-enum MenuItem : UINT { menu_undo = 1, menu_redo, menu_cut, menu_copy, menu_paste, menu_delete, menu_select_all };
+enum MenuItem : UINT { menu_undo = 1, menu_undo_operation, menu_redo, menu_cut, menu_copy, menu_paste, menu_delete, menu_select_all };
 
 void register_class(WNDPROC proc)
 {
@@ -94,6 +94,20 @@ void ListBox::append(const Text& t)
 {
     editor_.append(t.view());
     changed(false);
+}
+
+void ListBox::undo()
+{
+    // Typing since an operation has dropped its step, so this takes back one or the other.
+    const bool operation = !editor_.can_undo_typing();
+    const Text note = editor_.operation_note();
+    if (!editor_.undo())
+        return;
+    if (operation)
+        top_line_ = scroll_x_ = widest_ = 0;
+    changed(true);
+    if (operation && operation_undone)
+        operation_undone(note);
 }
 
 void ListBox::paste_clipboard()
@@ -370,8 +384,10 @@ void ListBox::on_key(WPARAM key)
             cut();
         else if (key == 'V')
             paste_clipboard();
-        else if (key == 'Z' && !shift ? editor_.undo() : (key == 'Y' || key == 'Z') && editor_.redo())
-            changed(true); // Ctrl+Z takes back, Ctrl+Y or Ctrl+Shift+Z puts back
+        else if (key == 'Z' && !shift)
+            undo();
+        else if ((key == 'Y' || key == 'Z') && editor_.redo())
+            changed(true); // Ctrl+Y or Ctrl+Shift+Z puts back
         break;
     }
 }
@@ -465,7 +481,8 @@ void ListBox::show_menu(LPARAM at)
     const auto add = [&](UINT id, const Text& caption, bool on) {
         AppendMenuW(menu, MF_STRING | (on ? 0 : MF_GRAYED), id, to_wide(caption).c_str());
     };
-    add(menu_undo, "撤销(&U)"_t, editor_.can_undo());
+    add(menu_undo, "撤销(&U)"_t, editor_.can_undo_typing());
+    add(menu_undo_operation, "撤销上次操作(&O)"_t, editor_.can_undo_operation());
     add(menu_redo, "重做(&R)"_t, editor_.can_redo());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(menu_cut, "剪切(&T)"_t, selection);
@@ -479,9 +496,7 @@ void ListBox::show_menu(LPARAM at)
     DestroyMenu(menu);
     switch (chosen) {
     case menu_undo:
-        if (editor_.undo())
-            changed(true);
-        break;
+    case menu_undo_operation: undo(); break;
     case menu_redo:
         if (editor_.redo())
             changed(true);

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -22,9 +24,13 @@ public:
     const ListEditor& editor() const { return editor_; }
     Text text() const { return editor_.text().text(); }
     int line_count() const { return editor_.text().line_count(); }
-    // The program's writes: no EN_CHANGE, no undo.
+    // The program's writes: no EN_CHANGE, no typing to undo; an operation's
+    // first write after begin_operation keeps the text before it.
     void set_text(ListText t);
     void append(const Text& t);
+    void begin_operation(const Text& undo_note) { editor_.begin_operation(undo_note); }
+    // Raised with the operation's note when its step is undone.
+    std::function<void(const Text&)> operation_undone;
     // Edits as the user's: EN_CHANGE, one undo step.
     void paste_clipboard();
     void select(std::size_t anchor, std::size_t caret);
@@ -46,6 +52,7 @@ private:
     void show_menu(LPARAM at);
     void copy();
     void cut();
+    void undo();
     // After an edit: the bars, the view, the caret; the parent hears of the user's.
     void changed(bool by_user);
     // After a caret move: the caret into view and the selection redrawn.

@@ -311,11 +311,16 @@ TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
     EXPECT_EQ(std::distance(fs::directory_iterator(outer_), fs::directory_iterator()), 1);
 }
 
-TEST(GenerateButton, RunsGenerateTextFiles)
+// The click is an operation whose undo says the files stay, then generates
+// (here: refuses an empty list).
+TEST(GenerateButton, RunsGenerateTextFilesAsAnOperation)
 {
-    const Handler h = find_handler(ctl::generate_button, Event::clicked);
-    ASSERT_NE(h.target<void (*)(Controls&)>(), nullptr);
-    EXPECT_EQ(*h.target<void (*)(Controls&)>(), &generate_text_files);
+    MemoryControls ui{control_table()};
+    FakeDesktop desktop;
+    find_handler(ctl::generate_button, Event::clicked)(ui);
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    EXPECT_EQ(desktop.boxes[0].content, "左侧编辑框不能为空！"_t);
+    EXPECT_FALSE(ui.operation_note(ctl::left_box).empty());
 }
 
 } // namespace
