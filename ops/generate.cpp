@@ -106,7 +106,7 @@ void generate_text_files(Controls& ui)
         }
 
         Text why;
-        if (!file_write(program_dir() + Text(std::string(1, path_separator)) + file_name,
+        if (!file_write(output_dir() + Text(std::string(1, path_separator)) + file_name,
                         {txt_to_bytes(block.text)}, &why)) {
             list = before; // its accounts were not written: they stay in the box
             show_list();
