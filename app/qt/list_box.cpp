@@ -182,7 +182,7 @@ void ListBox::show_replaced_text()
     update_scroll_bars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
-    caret_moved();
+    viewport()->update();
 }
 
 namespace {

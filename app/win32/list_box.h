@@ -4,6 +4,7 @@
 // asks it for colours the same way (WM_CTLCOLOREDIT).
 #pragma once
 
+#include "app/list_file.h"
 #include "app/list_text.h"
 
 #include <windows.h>
@@ -33,6 +34,10 @@ public:
     std::function<void(const Text&)> operation_undone;
     // Edits as the user's: EN_CHANGE, one undo step.
     void paste_clipboard();
+    // The file's text in place of the box's, as an operation Ctrl+Z takes
+    // back; a file that cannot be read says why in a message box.
+    bool open_file(const Text& path);
+    bool save_file(const Text& path, SaveEncoding e);
     void select(std::size_t anchor, std::size_t caret);
     void select_all() { select(0, editor_.text().size()); }
 
@@ -53,6 +58,9 @@ private:
     void copy();
     void cut();
     void undo();
+    void choose_file_to_open();
+    void choose_file_to_save();
+    void on_drop(WPARAM drop); // an HDROP
     // After an edit: the bars, the view, the caret; the parent hears of the user's.
     void changed(bool by_user);
     // After a caret move: the caret into view and the selection redrawn.
