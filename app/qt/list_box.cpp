@@ -189,7 +189,8 @@ namespace {
 
 Text file_name_text(const QString& s)
 {
-    return text_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<std::size_t>(s.size())));
+    const auto* units = reinterpret_cast<const char16_t*>(s.utf16());
+    return text_from_utf16(std::u16string_view(units, static_cast<std::size_t>(s.size())));
 }
 
 } // namespace
