@@ -120,7 +120,9 @@ void generate_text_files(Controls& ui)
     }
     show_list();
     progress.finished(files);
-    message_box("生成完毕！"_t, 0, "提示！"_t);
+    // An installed program writes elsewhere than users expect: say where.
+    const Text out = output_dir();
+    message_box(out == program_dir() ? "生成完毕！"_t : "生成完毕！文本在："_t + out, 0, "提示！"_t);
 }
 
 } // namespace fenrow

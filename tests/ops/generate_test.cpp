@@ -311,6 +311,21 @@ TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
     EXPECT_EQ(std::distance(fs::directory_iterator(outer_), fs::directory_iterator()), 1);
 }
 
+// An installed program's directory takes no files: they go to the fallback
+// folder, and the message says where.
+TEST_F(GenerateTest, AProgramDirectoryThatTakesNoFilesSendsThemToTheFallbackFolder)
+{
+    const Text dir = text_from_utf8(utf8_of(dir_));
+    set_program_dir_for_testing(text_from_utf8(utf8_of(outer_ / "missing")));
+    set_fallback_output_dir(dir);
+    prepare({seven, "7"});
+    generate_text_files(ui);
+    set_fallback_output_dir(Text());
+    EXPECT_EQ(files().size(), 1u);
+    EXPECT_EQ(left(), Text());
+    EXPECT_EQ(messages(), std::vector<Text>{tip("生成完毕！文本在："_t + dir)});
+}
+
 // The click is an operation whose undo says the files stay, then generates
 // (here: refuses an empty list).
 TEST(GenerateButton, RunsGenerateTextFilesAsAnOperation)
