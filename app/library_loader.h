@@ -6,8 +6,10 @@
 
 namespace fenrow::library_loader {
 
-// The skin library's file name; it lies in the program's directory.
+// The skin library's file name; it lies in the program's directory, or, once
+// installed, in this folder relative to it (empty: none other).
 extern const char skin_library_file[];
+extern const char installed_skin_dir[];
 
 // The loaded library, never unloaded; nullptr when the file cannot be loaded.
 void* open(const std::filesystem::path& file);

@@ -5,6 +5,7 @@
 namespace fenrow::library_loader {
 
 extern const char skin_library_file[] = "fenrow_skin.dll";
+extern const char installed_skin_dir[] = ""; // installed as built: side by side
 
 void* open(const std::filesystem::path& file)
 {

@@ -117,8 +117,41 @@ void ListText::replace(std::size_t from, std::size_t to, std::string_view bytes)
     }
 }
 
+void ListEditor::program_write(bool replaces)
+{
+    if (!armed_)
+        return;
+    armed_ = false;
+    note_ = std::move(pending_note_);
+    pending_note_ = Text();
+    if (replaces)
+        before_ = std::move(text_);
+    else
+        before_ = text_;
+}
+
+void ListEditor::begin_operation(Text note)
+{
+    armed_ = true;
+    pending_note_ = std::move(note);
+}
+
+bool ListEditor::undo_operation()
+{
+    if (!before_)
+        return false;
+    text_ = std::move(*before_);
+    before_.reset();
+    note_ = Text();
+    caret_ = anchor_ = 0;
+    goal_x_ = -1;
+    drop_history();
+    return true;
+}
+
 void ListEditor::set_text(ListText t)
 {
+    program_write(true);
     text_ = std::move(t);
     caret_ = anchor_ = 0;
     goal_x_ = -1;
@@ -127,6 +160,7 @@ void ListEditor::set_text(ListText t)
 
 void ListEditor::append(std::string_view bytes)
 {
+    program_write(false);
     text_.append(bytes);
     caret_ = anchor_ = text_.size();
     goal_x_ = -1;
@@ -259,6 +293,7 @@ bool ListEditor::edit(std::string_view bytes, bool typing)
     caret_ = anchor_ = from + bytes.size();
     goal_x_ = -1;
     redo_.clear();
+    before_.reset(); // typing after an operation makes it final
     Step* last = undo_.empty() ? nullptr : &undo_.back();
     if (typing && from == to && last != nullptr && last->typing && last->pos + last->inserted_size == from) {
         last->inserted_size += bytes.size();
@@ -273,7 +308,7 @@ bool ListEditor::edit(std::string_view bytes, bool typing)
 bool ListEditor::undo()
 {
     if (undo_.empty())
-        return false;
+        return undo_operation();
     Step s = std::move(undo_.back());
     undo_.pop_back();
     s.inserted = std::string(text_.bytes(), s.pos, s.inserted_size);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -87,11 +88,22 @@ public:
     explicit ListEditor(std::function<int(char32_t)> advance) : advance_(std::move(advance)) {}
 
     const ListText& text() const { return text_; }
-    // A new text from the program: caret at the start, no undo.
+    // A new text from the program: caret at the start; typing's history goes.
     void set_text(ListText t);
     // Text the program adds at the end; a lone CR left there and a leading LF
-    // make one line break. The caret goes to the end; no undo.
+    // make one line break. The caret goes to the end; typing's history goes.
     void append(std::string_view bytes);
+
+    // An operation is about to write: its first program write keeps the text
+    // before it (moved, not copied) as the box's one operation step, replacing
+    // an older one; later writes of the same operation add to that step. The
+    // note is what undoing it tells the user.
+    void begin_operation(Text note = {});
+    bool can_undo_operation() const { return before_.has_value(); }
+    const Text& operation_note() const { return note_; }
+    // Puts the text back as it was before the operation; typing since the
+    // operation has already dropped the step.
+    bool undo_operation();
 
     std::size_t caret() const { return caret_; }
     std::size_t anchor() const { return anchor_; }
@@ -116,9 +128,11 @@ public:
     // Erases the selection, or from the caret to where the move would take it
     // (Ctrl+Backspace, Ctrl+Delete: Move::word_left, Move::word_right).
     bool erase_to(Move m);
+    // Undoes typing, or else the last operation (Ctrl+Z right after it).
     bool undo();
     bool redo();
-    bool can_undo() const { return !undo_.empty(); }
+    bool can_undo() const { return !undo_.empty() || can_undo_operation(); }
+    bool can_undo_typing() const { return !undo_.empty(); }
     bool can_redo() const { return !redo_.empty(); }
 
     int x_of(std::size_t pos) const;
@@ -141,11 +155,15 @@ private:
     bool erase(std::size_t from, std::size_t to);
     void apply(Step step);
     void drop_history();
+    void program_write(bool replaces);
 
     ListText text_;
     std::size_t caret_ = 0, anchor_ = 0;
     int goal_x_ = -1; // kept across up and down moves
     std::deque<Step> undo_, redo_;
+    std::optional<ListText> before_; // the text before the last operation
+    Text note_, pending_note_;
+    bool armed_ = false; // the next program write begins an operation's step
     std::function<int(char32_t)> advance_;
 };
 

@@ -9,6 +9,7 @@
 #include "ops/duplicates.h"
 #include "ops/extract.h"
 #include "ops/generate.h"
+#include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 
@@ -18,10 +19,26 @@ namespace {
 
 using namespace ctl;
 
+Text generated_files_remain() { return "已撤销生成：账号回到了左边，已生成的文本文件仍在磁盘上。"_t; }
+
 template <const ControlName& control>
 void hint(Controls& ui)
 {
     show_hint(ui, control);
+}
+
+// A click that may rewrite the large boxes: each box not being written by a
+// job keeps its text before the operation's first write, for undo.
+Handler operation(Handler run, Text (*undo_note)() = nullptr)
+{
+    return [run = std::move(run), undo_note](WindowControls& ui) {
+        const Text note = undo_note != nullptr ? undo_note() : Text();
+        for (ControlName box : {left_box, right_box}) {
+            if (!box_job_running(ui, box))
+                ui.begin_operation(box, box == left_box ? note : Text());
+        }
+        run(ui);
+    };
 }
 
 const std::vector<Binding> bindings = {
@@ -35,20 +52,20 @@ const std::vector<Binding> bindings = {
     {copy_right, Event::clicked, [](Controls& ui) { copy_from_box(ui, right_box); }},
     {paste_right, Event::clicked, [](Controls& ui) { paste_into_box(ui, right_box); }},
     {extract_button, Event::mouse_moved, hint<extract_button>},
-    {extract_button, Event::clicked, extract_accounts},
+    {extract_button, Event::clicked, operation(extract_accounts)},
     {convert_button, Event::mouse_moved, hint<convert_button>},
-    {convert_button, Event::clicked, start_conversion},
+    {convert_button, Event::clicked, operation(start_conversion)},
     {top_line, Event::mouse_moved, hint<top_line>},
     {generate_button, Event::mouse_moved, hint<generate_button>},
-    {generate_button, Event::clicked, generate_text_files},
+    {generate_button, Event::clicked, operation(generate_text_files, generated_files_remain)},
     {mark_button, Event::mouse_moved, hint<mark_button>},
-    {mark_button, Event::clicked, start_add_suffix},
+    {mark_button, Event::clicked, operation(start_add_suffix)},
     {pick_button, Event::mouse_moved, hint<pick_button>},
-    {pick_button, Event::clicked, pick_non_duplicates},
+    {pick_button, Event::clicked, operation(pick_non_duplicates)},
     {dedupe_button, Event::mouse_moved, hint<dedupe_button>},
-    {dedupe_button, Event::clicked, remove_duplicate_lines},
+    {dedupe_button, Event::clicked, operation(remove_duplicate_lines)},
     {blank_button, Event::mouse_moved, hint<blank_button>},
-    {blank_button, Event::clicked, remove_blank_lines_in_both},
+    {blank_button, Event::clicked, operation(remove_blank_lines_in_both)},
     {not_developed_button, Event::clicked, report_not_developed},
 };
 

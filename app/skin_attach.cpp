@@ -5,6 +5,7 @@
 #include "runtime/files.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace fenrow {
 
@@ -77,10 +78,19 @@ void attach_skin_with(SkinLibrary& library, const ByteArray& skin, int hue, int 
                    std::clamp(saturation, -skin::saturation_limit, skin::saturation_limit));
 }
 
+std::filesystem::path skin_library_path()
+{
+    const std::filesystem::path dir = to_fs_path(program_dir());
+    std::filesystem::path beside = dir / library_loader::skin_library_file;
+    std::error_code ec;
+    if (*library_loader::installed_skin_dir == '\0' || std::filesystem::exists(beside, ec))
+        return beside;
+    return dir / library_loader::installed_skin_dir / library_loader::skin_library_file;
+}
+
 void attach_skin(const ByteArray& skin, int hue, int saturation)
 {
-    static SkinLibrary library(
-        to_fs_path(program_dir() + Text(std::string(1, path_separator)) + Text(library_loader::skin_library_file)));
+    static SkinLibrary library(skin_library_path());
     attach_skin_with(library, skin, hue, saturation);
 }
 

@@ -38,8 +38,11 @@ private:
 // hue (limited to -180 … 180) and saturation (-100 … 100). Results are ignored.
 void attach_skin_with(SkinLibrary& library, const ByteArray& skin, int hue, int saturation);
 
-// attach_skin_with on the library next to the program. Called once, from the
-// Main window's created handler.
+// The skin library beside the program, or else where an install puts it.
+std::filesystem::path skin_library_path();
+
+// attach_skin_with on the library skin_library_path() names. Called once,
+// from the Main window's created handler.
 void attach_skin(const ByteArray& skin, int hue = 0, int saturation = 0);
 
 } // namespace fenrow

@@ -140,6 +140,18 @@ void MemoryControls::paste(ControlName edit)
     append_text(edit, clipboard_);
 }
 
+void MemoryControls::begin_operation(ControlName box, const Text& undo_note)
+{
+    std::lock_guard lock(mutex_);
+    at(box).operation_note = undo_note;
+}
+
+Text MemoryControls::operation_note(ControlName edit)
+{
+    std::lock_guard lock(mutex_);
+    return at(edit).operation_note;
+}
+
 Rect MemoryControls::get_geometry(ControlName c)
 {
     std::lock_guard lock(mutex_);

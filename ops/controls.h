@@ -68,6 +68,10 @@ public:
     virtual int get_line_count(ControlName edit) = 0;
     // Inserts the clipboard's text at the caret.
     virtual void paste(ControlName edit) = 0;
+    // An operation starts: its first write into the large box keeps the text
+    // before it, for the box's "撤销上次操作"; undoing it shows undo_note in
+    // the hint pane when it is not empty.
+    virtual void begin_operation(ControlName box, const Text& undo_note) = 0;
 };
 
 // What the layout rule reads and sets: the controls' design geometry and the
@@ -113,6 +117,7 @@ public:
     void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
     int get_line_count(ControlName edit) override;
     void paste(ControlName edit) override;
+    void begin_operation(ControlName box, const Text& undo_note) override;
     Rect get_geometry(ControlName c) override;
     void set_left(ControlName c, int v) override;
     void set_top(ControlName c, int v) override;
@@ -130,6 +135,9 @@ public:
     Text caption(ControlName c);
     Text pane_text(ControlName status_bar, int pane);
     int content_changed_count(ControlName edit);
+    // The note of the last begin_operation on the box; memory boxes keep no
+    // text to undo.
+    Text operation_note(ControlName edit);
     // Runs on every content change, with the box's name.
     std::function<void(ControlName)> on_content_changed;
 
@@ -144,6 +152,7 @@ private:
         std::vector<Text> items;
         std::vector<Text> panes;
         int changes = 0;
+        Text operation_note;
     };
     State& at(ControlName c);
     void changed(ControlName c, State& s);

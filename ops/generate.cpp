@@ -106,7 +106,7 @@ void generate_text_files(Controls& ui)
         }
 
         Text why;
-        if (!file_write(program_dir() + Text(std::string(1, path_separator)) + file_name,
+        if (!file_write(output_dir() + Text(std::string(1, path_separator)) + file_name,
                         {txt_to_bytes(block.text)}, &why)) {
             list = before; // its accounts were not written: they stay in the box
             show_list();
@@ -120,7 +120,9 @@ void generate_text_files(Controls& ui)
     }
     show_list();
     progress.finished(files);
-    message_box("生成完毕！"_t, 0, "提示！"_t);
+    // An installed program writes elsewhere than users expect: say where.
+    const Text out = output_dir();
+    message_box(out == program_dir() ? "生成完毕！"_t : "生成完毕！文本在："_t + out, 0, "提示！"_t);
 }
 
 } // namespace fenrow

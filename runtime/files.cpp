@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <vector>
@@ -349,6 +351,43 @@ const Text& program_dir()
 }
 
 void set_program_dir_for_testing(std::optional<Text> dir) { program_dir_for_testing() = std::move(dir); }
+
+namespace {
+
+Text& fallback_output_dir()
+{
+    static Text dir;
+    return dir;
+}
+
+// Made and removed once per directory: an installed program's folder is the system's.
+bool can_make_files_in(const Text& dir)
+{
+    static std::mutex mutex;
+    static std::map<std::string, bool> known;
+    std::lock_guard lock(mutex);
+    const auto found = known.find(dir.str());
+    if (found != known.end())
+        return found->second;
+    const Text probe = dir + Text(std::string(1, path_separator)) + Text(".fenrow-" + file_system::random_suffix());
+    const std::string_view nothing[] = {std::string_view()};
+    const bool ok = file_system::replace_file(probe, nothing) == 0;
+    if (ok)
+        file_system::delete_file(probe);
+    return known[dir.str()] = ok;
+}
+
+} // namespace
+
+void set_fallback_output_dir(Text dir) { fallback_output_dir() = std::move(dir); }
+
+Text output_dir()
+{
+    const Text& fallback = fallback_output_dir();
+    if (fallback.empty() || can_make_files_in(program_dir()))
+        return program_dir();
+    return fallback;
+}
 
 bool init_program_dir()
 {

@@ -26,6 +26,12 @@ bool init_program_dir();
 // Tests only: program_dir() gives dir from now on; nullopt restores the real one.
 void set_program_dir_for_testing(std::optional<Text> dir);
 
+// Where generated files go: the program's directory when files can be made
+// there (a build, a copy the user unpacked), else the fallback folder the
+// window names at start (the user's documents folder). No trailing separator.
+Text output_dir();
+void set_fallback_output_dir(Text dir);
+
 // The path as the standard library's file functions take it.
 std::filesystem::path to_fs_path(const Text& path);
 

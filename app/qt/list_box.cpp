@@ -3,12 +3,14 @@
 #include "app/qt/qt_text.h"
 #include "app/qt/ui_thread.h"
 #include "runtime/codepage.h"
+#include "runtime/desktop.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -16,6 +18,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QUrl>
 
 #include <algorithm>
 #include <climits>
@@ -168,13 +171,74 @@ void ListBox::set_text(const Text& t)
     indexed.longest_line(); // measured here too, not on the UI thread
     ui_thread_.call([&] {
         editor_.set_text(std::move(indexed));
-        widest_drawn_ = 0;
-        update_scroll_bars();
-        verticalScrollBar()->setValue(0);
-        horizontalScrollBar()->setValue(0);
-        viewport()->update();
+        show_replaced_text();
         raise_changed(); // once, even for the same text
     });
+}
+
+void ListBox::show_replaced_text()
+{
+    widest_drawn_ = 0;
+    update_scroll_bars();
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+namespace {
+
+Text file_name_text(const QString& s)
+{
+    const auto* units = reinterpret_cast<const char16_t*>(s.utf16());
+    return text_from_utf16(std::u16string_view(units, static_cast<std::size_t>(s.size())));
+}
+
+} // namespace
+
+bool ListBox::open_file(const Text& path)
+{
+    Text why;
+    std::optional<Text> t = read_list_file(path, &why);
+    if (!t) {
+        message_box("无法打开文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+        return false;
+    }
+    editor_.begin_operation();
+    editor_.set_text(ListText::copy_of(t->view()));
+    show_replaced_text();
+    raise_changed();
+    return true;
+}
+
+bool ListBox::save_file(const Text& path, SaveEncoding e)
+{
+    Text why;
+    if (write_list_file(path, editor_.text().text(), e, &why))
+        return true;
+    message_box("无法保存文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+    return false;
+}
+
+void ListBox::choose_file_to_open()
+{
+    const QString name = QFileDialog::getOpenFileName(this, to_qt("打开文本"_t), {},
+                                                      to_qt("文本文件 (*.txt);;所有文件 (*)"_t));
+    if (!name.isEmpty())
+        open_file(file_name_text(name));
+}
+
+void ListBox::choose_file_to_save()
+{
+    const QString gbk = to_qt("文本文件，GBK 编码 (*.txt)"_t), utf8 = to_qt("文本文件，UTF-8 编码 (*.txt)"_t);
+    QString chosen = gbk;
+    const QString name = QFileDialog::getSaveFileName(this, to_qt("另存为"_t), {}, gbk + QStringLiteral(";;") + utf8, &chosen);
+    if (!name.isEmpty())
+        save_file(file_name_text(name), chosen == utf8 ? SaveEncoding::utf8 : SaveEncoding::gbk);
+}
+
+void ListBox::begin_operation(const Text& undo_note)
+{
+    ui_thread_.call([&] { editor_.begin_operation(undo_note); });
 }
 
 void ListBox::append(const Text& t)
@@ -585,7 +649,8 @@ void ListBox::contextMenuEvent(QContextMenuEvent* e)
         QAction* a = menu.addAction(to_qt(name), this, what);
         a->setEnabled(enabled);
     };
-    add("撤销"_t, editor_.can_undo(), &ListBox::undo);
+    add("撤销"_t, editor_.can_undo_typing(), &ListBox::undo);
+    add("撤销上次操作"_t, editor_.can_undo_operation(), &ListBox::undo_operation);
     add("重做"_t, editor_.can_redo(), &ListBox::redo);
     menu.addSeparator();
     add("剪切"_t, selection, &ListBox::cut);
@@ -594,17 +659,37 @@ void ListBox::contextMenuEvent(QContextMenuEvent* e)
     add("删除"_t, selection, &ListBox::erase_selection);
     menu.addSeparator();
     add("全选"_t, editor_.text().size() > 0, &ListBox::select_all);
+    menu.addSeparator();
+    add("打开文本…"_t, true, &ListBox::choose_file_to_open);
+    add("另存为…"_t, true, &ListBox::choose_file_to_save);
     menu.exec(e->globalPos());
 }
 
+namespace {
+
+// A dropped file (a file manager offers its address too, as text).
+QString dropped_file(const QMimeData* m)
+{
+    if (!m->hasUrls())
+        return {};
+    const QList<QUrl> urls = m->urls();
+    return urls.size() == 1 && urls.front().isLocalFile() ? urls.front().toLocalFile() : QString();
+}
+
+} // namespace
+
 void ListBox::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (e->mimeData()->hasText())
+    if (e->mimeData()->hasText() || !dropped_file(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
 void ListBox::dragMoveEvent(QDragMoveEvent* e)
 {
+    if (!dropped_file(e->mimeData()).isEmpty()) {
+        e->acceptProposedAction();
+        return;
+    }
     if (!e->mimeData()->hasText())
         return;
     click_at(e->position().toPoint(), false); // the caret shows where it will land
@@ -614,6 +699,11 @@ void ListBox::dragMoveEvent(QDragMoveEvent* e)
 
 void ListBox::dropEvent(QDropEvent* e)
 {
+    if (const QString file = dropped_file(e->mimeData()); !file.isEmpty()) {
+        e->acceptProposedAction();
+        open_file(file_name_text(file));
+        return;
+    }
     if (!e->mimeData()->hasText())
         return;
     click_at(e->position().toPoint(), false);
@@ -645,7 +735,24 @@ void ListBox::paste()
     edited(editor_.insert(pasted.view()));
 }
 
-void ListBox::undo() { edited(editor_.undo()); }
+void ListBox::undo()
+{
+    if (editor_.can_undo_typing())
+        edited(editor_.undo());
+    else
+        undo_operation();
+}
+
+void ListBox::undo_operation()
+{
+    const Text note = editor_.operation_note();
+    if (!editor_.undo_operation())
+        return;
+    show_replaced_text();
+    raise_changed();
+    if (operation_undone)
+        operation_undone(note);
+}
 
 void ListBox::redo() { edited(editor_.redo()); }
 

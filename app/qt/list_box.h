@@ -3,6 +3,7 @@
 // converting only those to Unicode. No wrapping, both scroll bars always shown.
 #pragma once
 
+#include "app/list_file.h"
 #include "app/list_text.h"
 #include "runtime/text.h"
 
@@ -30,17 +31,26 @@ public:
     // Inserts at the end and scrolls it into view.
     void append(const Text& t);
     int line_count();
+    // The next write keeps the text before it for "撤销上次操作".
+    void begin_operation(const Text& undo_note);
 
     // Raised once per set_text or append, and on every edit by the user.
     std::function<void()> content_changed;
+    // Raised with the operation's note when its step is undone.
+    std::function<void(const Text&)> operation_undone;
 
     // What the user can do, on the user-interface thread.
     void paste();
     void copy();
     void cut();
     void undo();
+    void undo_operation();
     void redo();
     void select_all();
+    // Replaces the text with the file's, as an operation the user can undo;
+    // a file that cannot be read says why in a message box and changes nothing.
+    bool open_file(const Text& path);
+    bool save_file(const Text& path, SaveEncoding e);
     void select(std::size_t anchor, std::size_t caret);
     void erase_selection();
 
@@ -87,6 +97,9 @@ private:
     void offer_selection();
     void raise_changed();
     void restart_blink();
+    void choose_file_to_open();
+    void choose_file_to_save();
+    void show_replaced_text();
 
     UiThread& ui_thread_;
     ListEditor editor_;

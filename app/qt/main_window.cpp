@@ -63,8 +63,13 @@ void MainWindow::build()
 void MainWindow::connect_events(const ControlSpec& row, QWidget* w)
 {
     const ControlName name = row.name;
-    if (auto* box = qobject_cast<ListBox*>(w))
+    if (auto* box = qobject_cast<ListBox*>(w)) {
         box->content_changed = [this, name] { raise(name, Event::content_changed); };
+        box->operation_undone = [this](const Text& note) {
+            if (!note.empty())
+                panes_[hint_pane]->setText(to_qt(note));
+        };
+    }
     else if (row.kind == ControlKind::button)
         QObject::connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
                          [this, name] { raise(name, Event::clicked); });
@@ -194,6 +199,11 @@ void MainWindow::set_content(ControlName edit, const Text& t)
 }
 
 void MainWindow::append_text(ControlName edit, const Text& t) { as<ListBox>(widget(edit), edit)->append(t); }
+
+void MainWindow::begin_operation(ControlName box, const Text& undo_note)
+{
+    as<ListBox>(widget(box), box)->begin_operation(undo_note);
+}
 
 bool MainWindow::is_checked(ControlName box)
 {

@@ -10,11 +10,14 @@
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTranslator>
 #include <QUrl>
 
 #include <algorithm>
@@ -174,7 +177,7 @@ QIcon app_icon()
 {
     // A page of account lines with a numbered tab: drawn, so no image file ships.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) {
+    for (int size : app_icon_sizes) {
         QPixmap pm(size, size);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
@@ -199,6 +202,18 @@ void use_design_font()
     QFont font = QApplication::font();
     font.setPixelSize(12);
     QApplication::setFont(font);
+}
+
+bool use_chinese_translations()
+{
+    static QTranslator translator;
+    if (!translator.isEmpty())
+        return true;
+    if (!translator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(&translator);
+    return true;
 }
 
 const char* feedback_url() { return FENROW_FEEDBACK_URL; }

@@ -40,8 +40,13 @@ private:
 bool open_in_browser(const QString& url);
 
 QIcon app_icon();
+// The sizes the icon is drawn in, and installed in.
+inline constexpr int app_icon_sizes[] = {16, 24, 32, 48, 64, 128, 256};
 // The design geometry assumes a 12-pixel user-interface font.
 void use_design_font();
+// The toolkit's own texts (standard buttons, dialogs, menus) in Chinese,
+// whatever the system's language; false when the translations are missing.
+bool use_chinese_translations();
 const char* feedback_url();
 
 } // namespace fenrow

@@ -3,8 +3,11 @@
 #include "app/win32/clipboard.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
+#include "runtime/desktop.h"
 
+#include <commdlg.h>
 #include <imm.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -22,7 +25,10 @@ constexpr COLORREF marker_colour = RGB(150, 150, 150);
 // horizontal range; longer ones are left to the guess from their bytes.
 constexpr std::size_t measured_line = 4096;
 
-enum MenuItem : UINT { menu_undo = 1, menu_redo, menu_cut, menu_copy, menu_paste, menu_delete, menu_select_all };
+enum MenuItem : UINT {
+    menu_undo = 1, menu_undo_operation, menu_redo, menu_cut, menu_copy, menu_paste, menu_delete, menu_select_all,
+    menu_open, menu_save
+};
 
 void register_class(WNDPROC proc)
 {
@@ -47,7 +53,7 @@ int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 HWND ListBox::create(HWND parent, int id, int left, int top, int width, int height, HFONT font)
 {
     register_class(&ListBox::proc);
-    HWND h = CreateWindowExW(WS_EX_CLIENTEDGE, class_name, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
+    HWND h = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, class_name, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
                              left, top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleW(nullptr), nullptr);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -94,6 +100,113 @@ void ListBox::append(const Text& t)
 {
     editor_.append(t.view());
     changed(false);
+}
+
+void ListBox::undo()
+{
+    // Typing since an operation has dropped its step, so this takes back one or the other.
+    const bool operation = !editor_.can_undo_typing();
+    const Text note = editor_.operation_note();
+    if (!editor_.undo())
+        return;
+    if (operation)
+        top_line_ = scroll_x_ = widest_ = 0;
+    changed(true);
+    if (operation && operation_undone)
+        operation_undone(note);
+}
+
+namespace {
+
+Text from_file_name(const wchar_t* name)
+{
+    return text_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(name), std::wcslen(name)));
+}
+
+// A dialog's filter list: pairs of caption and pattern, each ending in a zero.
+std::wstring filters(std::initializer_list<Text> parts)
+{
+    std::wstring s;
+    for (const Text& p : parts) {
+        s += to_wide(p);
+        s.push_back(L'\0');
+    }
+    return s;
+}
+
+} // namespace
+
+bool ListBox::open_file(const Text& path)
+{
+    Text why;
+    std::optional<Text> t = read_list_file(path, &why);
+    if (!t) {
+        message_box("无法打开文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+        return false;
+    }
+    editor_.begin_operation();
+    set_text(ListText::copy_of(t->view()));
+    changed(true);
+    return true;
+}
+
+bool ListBox::save_file(const Text& path, SaveEncoding e)
+{
+    Text why;
+    if (write_list_file(path, editor_.text().text(), e, &why))
+        return true;
+    message_box("无法保存文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+    return false;
+}
+
+void ListBox::choose_file_to_open()
+{
+    std::wstring name(32768, L'\0');
+    const std::wstring filter = filters({"文本文件 (*.txt)"_t, "*.txt"_t, "所有文件 (*.*)"_t, "*.*"_t});
+    const std::wstring title = to_wide("打开文本"_t);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.lpstrTitle = title.c_str();
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameW(&ofn))
+        open_file(from_file_name(name.c_str()));
+}
+
+void ListBox::choose_file_to_save()
+{
+    std::wstring name(32768, L'\0');
+    const std::wstring filter =
+        filters({"文本文件，GBK 编码 (*.txt)"_t, "*.txt"_t, "文本文件，UTF-8 编码 (*.txt)"_t, "*.txt"_t});
+    const std::wstring title = to_wide("另存为"_t);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrDefExt = L"txt";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (GetSaveFileNameW(&ofn))
+        save_file(from_file_name(name.c_str()), ofn.nFilterIndex == 2 ? SaveEncoding::utf8 : SaveEncoding::gbk);
+}
+
+void ListBox::on_drop(WPARAM w)
+{
+    auto* drop = reinterpret_cast<HDROP>(w);
+    std::wstring name;
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        name.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        name.resize(DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size())));
+    }
+    DragFinish(drop);
+    if (!name.empty())
+        open_file(from_file_name(name.c_str()));
 }
 
 void ListBox::paste_clipboard()
@@ -370,8 +483,10 @@ void ListBox::on_key(WPARAM key)
             cut();
         else if (key == 'V')
             paste_clipboard();
-        else if (key == 'Z' && !shift ? editor_.undo() : (key == 'Y' || key == 'Z') && editor_.redo())
-            changed(true); // Ctrl+Z takes back, Ctrl+Y or Ctrl+Shift+Z puts back
+        else if (key == 'Z' && !shift)
+            undo();
+        else if ((key == 'Y' || key == 'Z') && editor_.redo())
+            changed(true); // Ctrl+Y or Ctrl+Shift+Z puts back
         break;
     }
 }
@@ -465,7 +580,8 @@ void ListBox::show_menu(LPARAM at)
     const auto add = [&](UINT id, const Text& caption, bool on) {
         AppendMenuW(menu, MF_STRING | (on ? 0 : MF_GRAYED), id, to_wide(caption).c_str());
     };
-    add(menu_undo, "撤销(&U)"_t, editor_.can_undo());
+    add(menu_undo, "撤销(&U)"_t, editor_.can_undo_typing());
+    add(menu_undo_operation, "撤销上次操作(&L)"_t, editor_.can_undo_operation());
     add(menu_redo, "重做(&R)"_t, editor_.can_redo());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(menu_cut, "剪切(&T)"_t, selection);
@@ -474,14 +590,15 @@ void ListBox::show_menu(LPARAM at)
     add(menu_delete, "删除(&D)"_t, selection);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(menu_select_all, "全选(&A)"_t, editor_.text().size() > 0);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    add(menu_open, "打开文本(&O)…"_t, true);
+    add(menu_save, "另存为(&S)…"_t, true);
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);
     switch (chosen) {
     case menu_undo:
-        if (editor_.undo())
-            changed(true);
-        break;
+    case menu_undo_operation: undo(); break;
     case menu_redo:
         if (editor_.redo())
             changed(true);
@@ -494,6 +611,8 @@ void ListBox::show_menu(LPARAM at)
             changed(true);
         break;
     case menu_select_all: select_all(); break;
+    case menu_open: choose_file_to_open(); break;
+    case menu_save: choose_file_to_save(); break;
     default: break;
     }
 }
@@ -576,6 +695,7 @@ LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)
         SetFocus(hwnd_);
         show_menu(l);
         return 0;
+    case WM_DROPFILES: on_drop(w); return 0;
     case WM_IME_STARTCOMPOSITION:
         if (HIMC imc = ImmGetContext(hwnd_)) { // the input method composes at the caret
             COMPOSITIONFORM form{CFS_POINT, {}, {}};

@@ -4,9 +4,12 @@
 // asks it for colours the same way (WM_CTLCOLOREDIT).
 #pragma once
 
+#include "app/list_file.h"
 #include "app/list_text.h"
 
 #include <windows.h>
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -22,11 +25,19 @@ public:
     const ListEditor& editor() const { return editor_; }
     Text text() const { return editor_.text().text(); }
     int line_count() const { return editor_.text().line_count(); }
-    // The program's writes: no EN_CHANGE, no undo.
+    // The program's writes: no EN_CHANGE, no typing to undo; an operation's
+    // first write after begin_operation keeps the text before it.
     void set_text(ListText t);
     void append(const Text& t);
+    void begin_operation(const Text& undo_note) { editor_.begin_operation(undo_note); }
+    // Raised with the operation's note when its step is undone.
+    std::function<void(const Text&)> operation_undone;
     // Edits as the user's: EN_CHANGE, one undo step.
     void paste_clipboard();
+    // The file's text in place of the box's, as an operation Ctrl+Z takes
+    // back; a file that cannot be read says why in a message box.
+    bool open_file(const Text& path);
+    bool save_file(const Text& path, SaveEncoding e);
     void select(std::size_t anchor, std::size_t caret);
     void select_all() { select(0, editor_.text().size()); }
 
@@ -46,6 +57,10 @@ private:
     void show_menu(LPARAM at);
     void copy();
     void cut();
+    void undo();
+    void choose_file_to_open();
+    void choose_file_to_save();
+    void on_drop(WPARAM drop); // an HDROP
     // After an edit: the bars, the view, the caret; the parent hears of the user's.
     void changed(bool by_user);
     // After a caret move: the caret into view and the selection redrawn.

@@ -195,6 +195,10 @@ HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
     if (row.kind == ControlKind::edit && row.multi_line) {
         HWND box = ListBox::create(parent, id, g.left, g.top, g.width, g.height, font_);
         ListBox::of(box)->set_text(ListText(text_from_utf8(row.text)));
+        ListBox::of(box)->operation_undone = [this](const Text& note) {
+            if (!note.empty())
+                set_pane_text(ctl::status_bar, hint_pane, note);
+        };
         return box;
     }
     const wchar_t* cls = L"STATIC";
@@ -556,6 +560,11 @@ int Win32Window::get_line_count(ControlName c)
 void Win32Window::paste(ControlName c)
 {
     calls_.call([&] { list_box(c).paste_clipboard(); });
+}
+
+void Win32Window::begin_operation(ControlName c, const Text& undo_note)
+{
+    calls_.call([&] { list_box(c).begin_operation(undo_note); });
 }
 
 Rect Win32Window::get_geometry(ControlName c)

@@ -49,6 +49,7 @@ public:
     void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
     int get_line_count(ControlName edit) override;
     void paste(ControlName edit) override;
+    void begin_operation(ControlName box, const Text& undo_note) override;
 
     Rect get_geometry(ControlName c) override;
     void set_left(ControlName c, int v) override;

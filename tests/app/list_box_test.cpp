@@ -6,6 +6,8 @@
 #include "app/qt/ui_thread.h"
 #include "app/qt/widgets.h"
 #include "runtime/codepage.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/temp_dir.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -16,9 +18,12 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <variant>
@@ -185,6 +190,41 @@ TEST_F(ListBoxTest, ClipboardTakesLfLinesAndEveryByteComesBack)
         key(Qt::Key_V, Qt::ControlModifier);
         ASSERT_EQ(bytes(), s) << testing::PrintToString(s);
     }
+}
+
+// A file dropped from a file manager (its address comes as text too) replaces
+// the box's text, as an operation Ctrl+Z takes back; a bad file says why.
+TEST_F(ListBoxTest, DroppedFileReplacesTheTextAndUndoBringsItBack)
+{
+    FakeDesktop desktop;
+    test::TempDir dir("list_box_drop");
+    std::ofstream(dir.path() / "utf16.txt", std::ios::binary) << std::string("\xff\xfe" "a\0\n\0\x2d\x4e", 8);
+    std::ofstream(dir.path() / "zero.txt", std::ios::binary) << std::string("a\0", 2);
+    const auto drop_file = [this](const std::filesystem::path& file) {
+        QMimeData dropped;
+        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file.string()));
+        dropped.setUrls({url});
+        dropped.setText(url.toString());
+        const QPoint at(5, 5);
+        QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box.viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box.viewport(), &drop);
+    };
+    box.set_text(Text("kept"));
+    changes = 0;
+    drop_file(dir.path() / "utf16.txt");
+    EXPECT_EQ(bytes(), "a\r\n\xd6\xd0");
+    EXPECT_EQ(changes, 1);
+    for (const char* bad : {"zero.txt", "missing.txt"}) {
+        drop_file(dir.path() / bad);
+        EXPECT_EQ(bytes(), "a\r\n\xd6\xd0");
+    }
+    ASSERT_EQ(desktop.boxes.size(), 2u);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(bytes(), "kept");
+    EXPECT_EQ(changes, 2);
 }
 
 TEST(FromPasted, AgreesWithTheLineRulesStatedTheSlowWay)

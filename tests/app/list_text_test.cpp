@@ -271,5 +271,44 @@ TEST(ListEditor, AppendJoinsALoneCrWithALeadingLfAndForgetsUndo)
     EXPECT_FALSE(e.can_undo());
 }
 
+// One operation is one step, however many writes it makes; typing after it
+// drops the step, and an unannounced write adds to the step already taken.
+TEST(ListEditor, AnOperationIsOneStepUntilTyping)
+{
+    ListEditor e = editor_with("before");
+    e.set_text(ListText(Text("program"))); // no operation announced: nothing kept
+    EXPECT_FALSE(e.can_undo());
+
+    e.begin_operation("note");
+    e.set_text(ListText(Text("")));
+    e.append("batch 1\r\n");
+    e.append("batch 2");
+    e.set_text(ListText(Text("final")));
+    ASSERT_TRUE(e.can_undo_operation());
+    EXPECT_FALSE(e.can_undo_typing());
+    EXPECT_EQ(e.operation_note(), Text("note"));
+    EXPECT_TRUE(e.undo()); // Ctrl+Z right after it
+    EXPECT_EQ(e.text().bytes(), "program");
+    EXPECT_EQ(e.text().line_count(), 1);
+    EXPECT_FALSE(e.can_undo());
+
+    e.begin_operation();
+    e.append("\r\nmore"); // an append as the first write keeps a copy
+    e.begin_operation();
+    e.set_text(ListText(Text("second"))); // the newer operation's step replaces it
+    EXPECT_TRUE(e.undo_operation());
+    EXPECT_EQ(e.text().bytes(), "program\r\nmore");
+    EXPECT_FALSE(e.undo_operation());
+
+    e.begin_operation();
+    e.set_text(ListText(Text("op")));
+    e.move(Move::text_end, false);
+    e.type("!");
+    EXPECT_FALSE(e.can_undo_operation());
+    EXPECT_TRUE(e.undo()); // typing undoes as usual, and no further
+    EXPECT_EQ(e.text().bytes(), "op");
+    EXPECT_FALSE(e.undo());
+}
+
 } // namespace
 } // namespace fenrow

@@ -10,14 +10,19 @@
 #include "runtime/worker.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/fatal_exit.h"
+#include "tests/support/temp_dir.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
 #include <atomic>
 #include <random>
 #include <string>
@@ -222,6 +227,37 @@ TEST_F(Win32WindowTest, LargeBoxTakesKeysAsATextBoxDoes)
     EXPECT_EQ(window.get_content(ctl::left_box), Text("b\r\n") + unicode_to_cp936(U"\U0001F600"));
     EXPECT_EQ(changes, 8); // once for each edit and each step taken back or put back
     EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：2行 ↓"_t);
+}
+
+// A file dropped from the shell replaces the box's text as an operation Ctrl+Z
+// takes back; a file that is no text leaves the box as it was and says why.
+TEST_F(Win32WindowTest, DroppedFileReplacesTheTextAndUndoBringsItBack)
+{
+    FakeDesktop desktop;
+    test::TempDir dir("win32_drop");
+    std::ofstream(dir.path() / "utf8.txt", std::ios::binary) << "\xef\xbb\xbf" "a\n\xe4\xb8\xad";
+    std::ofstream(dir.path() / "zero.txt", std::ios::binary) << std::string("a\0", 2);
+    HWND box = window.control_handle(ctl::left_box);
+    const auto drop = [box](const std::filesystem::path& file) {
+        const std::wstring name = file.wstring();
+        const std::size_t bytes = sizeof(DROPFILES) + (name.size() + 2) * sizeof(wchar_t);
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+        auto* files = static_cast<DROPFILES*>(GlobalLock(h));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+        std::wmemcpy(reinterpret_cast<wchar_t*>(files + 1), name.c_str(), name.size());
+        GlobalUnlock(h);
+        SendMessageW(box, WM_DROPFILES, reinterpret_cast<WPARAM>(h), 0); // the box frees it
+    };
+    window.set_content(ctl::left_box, "kept");
+    drop(dir.path() / "utf8.txt");
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("a\r\n\xd6\xd0"));
+    EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：2行 ↓"_t);
+    drop(dir.path() / "zero.txt");
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("a\r\n\xd6\xd0"));
+    EXPECT_EQ(desktop.boxes.size(), 1u);
+    press(box, 'Z', true);
+    EXPECT_EQ(window.get_content(ctl::left_box), Text("kept"));
 }
 
 TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)

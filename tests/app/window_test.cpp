@@ -417,4 +417,16 @@ TEST(MessageBoxTest, RealBoxClosedWithOkGivesZero)
     set_desktop_services(nullptr);
 }
 
+// The toolkit's own texts in Chinese whatever the system's language: message
+// box buttons and the file dialogs' standard words.
+TEST(Translations, StandardButtonsAndDialogsReadChinese)
+{
+    ASSERT_TRUE(use_chinese_translations());
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("File &name:"));
+}
+
 #include "window_test.moc"

@@ -5,12 +5,17 @@
 #include "app/qt/list_box.h"
 #include "app/qt/widgets.h"
 #include "ops/add_suffix.h"
+#include "ops/blank_lines.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
+#include "runtime/files.h"
+#include "tests/support/fake_desktop.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/print.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -168,6 +173,61 @@ TEST_F(WorkerOps, ProgressShowsAndTheWindowKeepsHandlingEvents)
     const auto at_first_append = ticks_at[static_cast<std::size_t>(first_append - counts.begin())];
     EXPECT_GE(ticks_at.back() - at_first_append, lines / batch_lines / 2);
     EXPECT_EQ(counter(), counter_for(lines));
+}
+
+// Every button that rewrites a large box: Ctrl+Z in the box right after it puts
+// the text and its counter back; typing after it makes Ctrl+Z undo typing only.
+TEST_F(WorkerOps, EveryRewritingOperationIsTakenBackByCtrlZ)
+{
+    FakeDesktop desktop; // the operations' message boxes
+    test::TempDir dir("undo_generate");
+    set_program_dir_for_testing(text_from_utf8(dir.path().string()));
+    type_into(ctl::extract_head, "<");
+    type_into(ctl::extract_tail, ">");
+    const Text left("<a>\r\n\r\n<b>\r\n<a>\r\n<c>\r\n<d>\r\n<e>\r\n<f>\r\n<g>"), right("<a>");
+    const struct {
+        ControlName button;
+        std::vector<ControlName> rewritten;
+    } cases[] = {
+        {ctl::extract_button, {source}},          {ctl::blank_button, {source}},
+        {ctl::dedupe_button, {result}},           {ctl::pick_button, {result}},
+        {convert, {result}},                      {suffix, {result}},
+        {ctl::generate_button, {source, result}},
+    };
+    const auto ctrl_z = [this](ControlName box) {
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier);
+        QApplication::sendEvent(window.widget(box), &e);
+    };
+    const auto count_label = [this](ControlName box) {
+        return static_cast<QLabel*>(window.widget(box == source ? ctl::count_left : ctl::count_right))->text();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.button.utf8));
+        window.set_content(source, left);
+        window.set_content(result, right);
+        click(c.button);
+        wait_for_job();
+        for (ControlName box : c.rewritten) {
+            EXPECT_FALSE(window.get_content(box) == (box == source ? left : right)) << "the operation changed nothing";
+            ctrl_z(box);
+            EXPECT_EQ(window.get_content(box), box == source ? left : right);
+            EXPECT_EQ(count_label(box), counter_for(count_box_lines(box == source ? left : right)));
+        }
+    }
+    EXPECT_NE(window.pane(hint_pane)->text().indexOf(QStringLiteral("文本文件仍在")), -1); // generate's files stay
+
+    window.set_content(source, left);
+    click(ctl::blank_button);
+    auto* box = static_cast<ListBox*>(window.widget(source));
+    box->select(0, 0);
+    QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(box, &x);
+    const Text cleaned = remove_blank_lines(left);
+    ctrl_z(source);
+    EXPECT_EQ(window.get_content(source), cleaned);
+    ctrl_z(source);
+    EXPECT_EQ(window.get_content(source), cleaned);
+    set_program_dir_for_testing(std::nullopt);
 }
 
 TEST(WorkerOpsDeathTest, ClosingTheWindowWhileAConversionRunsEndsAtOnce)

@@ -311,11 +311,31 @@ TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
     EXPECT_EQ(std::distance(fs::directory_iterator(outer_), fs::directory_iterator()), 1);
 }
 
-TEST(GenerateButton, RunsGenerateTextFiles)
+// An installed program's directory takes no files: they go to the fallback
+// folder, and the message says where.
+TEST_F(GenerateTest, AProgramDirectoryThatTakesNoFilesSendsThemToTheFallbackFolder)
 {
-    const Handler h = find_handler(ctl::generate_button, Event::clicked);
-    ASSERT_NE(h.target<void (*)(Controls&)>(), nullptr);
-    EXPECT_EQ(*h.target<void (*)(Controls&)>(), &generate_text_files);
+    const Text dir = text_from_utf8(utf8_of(dir_));
+    set_program_dir_for_testing(text_from_utf8(utf8_of(outer_ / "missing")));
+    set_fallback_output_dir(dir);
+    prepare({seven, "7"});
+    generate_text_files(ui);
+    set_fallback_output_dir(Text());
+    EXPECT_EQ(files().size(), 1u);
+    EXPECT_EQ(left(), Text());
+    EXPECT_EQ(messages(), std::vector<Text>{tip("生成完毕！文本在："_t + dir)});
+}
+
+// The click is an operation whose undo says the files stay, then generates
+// (here: refuses an empty list).
+TEST(GenerateButton, RunsGenerateTextFilesAsAnOperation)
+{
+    MemoryControls ui{control_table()};
+    FakeDesktop desktop;
+    find_handler(ctl::generate_button, Event::clicked)(ui);
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    EXPECT_EQ(desktop.boxes[0].content, "左侧编辑框不能为空！"_t);
+    EXPECT_FALSE(ui.operation_note(ctl::left_box).empty());
 }
 
 } // namespace

@@ -103,6 +103,21 @@ TEST(ProgramDir, IsTheRunningProgramsDirectoryAndBecomesCurrent)
     fs::current_path(before);
 }
 
+// An installed program's folder takes no files: they go to the fallback folder.
+TEST_F(FilesTest, OutputDirIsTheProgramDirectoryWhenItTakesFiles)
+{
+    const Text here = text_from_utf8(utf8_of(dir_));
+    EXPECT_EQ(output_dir(), program_dir()); // no fallback named
+    set_fallback_output_dir(here);
+    set_program_dir_for_testing(here + Text(std::string(1, path_separator)) + "missing"_t);
+    EXPECT_EQ(output_dir(), here);
+    set_program_dir_for_testing(here);
+    EXPECT_EQ(output_dir(), here);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0); // the probe is gone
+    set_program_dir_for_testing(std::nullopt);
+    set_fallback_output_dir(Text());
+}
+
 TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
 {
     put("longer", "0123456789");

@@ -1,0 +1,36 @@
+// A large box's text from a file and back, without any toolkit: what "打开文本…",
+// a file dropped on a box and "另存为…" do in every window.
+#pragma once
+
+#include "runtime/text.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fenrow {
+
+enum class FileEncoding { utf8, utf8_bom, utf16le, utf16be, gbk };
+
+// Larger files are refused: the box would hold them two and a half times over.
+inline constexpr std::uintmax_t list_file_limit = std::uintmax_t{1} << 30;
+
+// The system's text of a file's bytes: a BOM names UTF-8 or UTF-16 (LE, BE);
+// without one, bytes that are all valid UTF-8 are read as UTF-8, anything else
+// as GBK/GB18030 as it stands. Every line ends in CR LF (lone LF and CR too).
+// Zero bytes outside UTF-16 make it no text: nullopt.
+std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found = nullptr);
+
+// The file's text, or nullopt with the reason in words for the user (a
+// folder, too large, unreadable, not text).
+std::optional<Text> read_list_file(const Text& path, Text* why);
+
+enum class SaveEncoding { gbk, utf8 };
+
+std::string encode_list(const Text& t, SaveEncoding e);
+// Written to a temporary file and renamed over the target: on failure the old
+// file is as it was, and *why tells the user why.
+bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why);
+
+} // namespace fenrow
