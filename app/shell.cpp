@@ -3,13 +3,8 @@
 #include "app/control_table.h"
 #include "app/skin_attach.h"
 #include "app/usage_counter.h"
-#include "ops/add_suffix.h"
-#include "ops/blank_lines.h"
-#include "ops/conversion.h"
-#include "ops/duplicates.h"
-#include "ops/extract.h"
-#include "ops/generate.h"
 #include "ops/jobs.h"
+#include "ops/operations.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 
@@ -29,9 +24,9 @@ void hint(Controls& ui)
 
 // A click that may rewrite the large boxes: each box not being written by a
 // job keeps its text before the operation's first write, for undo.
-Handler operation(Handler run, Text (*undo_note)() = nullptr)
+Handler operation(ControlName button, Text (*undo_note)() = nullptr)
 {
-    return [run = std::move(run), undo_note](WindowControls& ui) {
+    return [run = operation_of(button), undo_note](WindowControls& ui) {
         const Text note = undo_note != nullptr ? undo_note() : Text();
         for (ControlName box : {left_box, right_box}) {
             if (!box_job_running(ui, box))
@@ -52,20 +47,20 @@ const std::vector<Binding> bindings = {
     {copy_right, Event::clicked, [](Controls& ui) { copy_from_box(ui, right_box); }},
     {paste_right, Event::clicked, [](Controls& ui) { paste_into_box(ui, right_box); }},
     {extract_button, Event::mouse_moved, hint<extract_button>},
-    {extract_button, Event::clicked, operation(extract_accounts)},
+    {extract_button, Event::clicked, operation(extract_button)},
     {convert_button, Event::mouse_moved, hint<convert_button>},
-    {convert_button, Event::clicked, operation(start_conversion)},
+    {convert_button, Event::clicked, operation(convert_button)},
     {top_line, Event::mouse_moved, hint<top_line>},
     {generate_button, Event::mouse_moved, hint<generate_button>},
-    {generate_button, Event::clicked, operation(generate_text_files, generated_files_remain)},
+    {generate_button, Event::clicked, operation(generate_button, generated_files_remain)},
     {mark_button, Event::mouse_moved, hint<mark_button>},
-    {mark_button, Event::clicked, operation(start_add_suffix)},
+    {mark_button, Event::clicked, operation(mark_button)},
     {pick_button, Event::mouse_moved, hint<pick_button>},
-    {pick_button, Event::clicked, operation(pick_non_duplicates)},
+    {pick_button, Event::clicked, operation(pick_button)},
     {dedupe_button, Event::mouse_moved, hint<dedupe_button>},
-    {dedupe_button, Event::clicked, operation(remove_duplicate_lines)},
+    {dedupe_button, Event::clicked, operation(dedupe_button)},
     {blank_button, Event::mouse_moved, hint<blank_button>},
-    {blank_button, Event::clicked, operation(remove_blank_lines_in_both)},
+    {blank_button, Event::clicked, operation(blank_button)},
     {not_developed_button, Event::clicked, report_not_developed},
 };
 

@@ -2,13 +2,8 @@
 
 #include "app/control_table.h"
 #include "cli/console.h"
-#include "ops/add_suffix.h"
-#include "ops/blank_lines.h"
-#include "ops/conversion.h"
-#include "ops/duplicates.h"
-#include "ops/extract.h"
-#include "ops/generate.h"
 #include "ops/jobs.h"
+#include "ops/operations.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 #include "runtime/file_system.h"
@@ -30,17 +25,14 @@ namespace {
 
 using std::string_view;
 
-// The window's click handlers, named here rather than looked up in its event
-// table, so that the program carries nothing of the window it does not run
-// (the usage counter's HTTP client); a test holds the two tables together.
 constexpr std::array operations{
-    CliOperation{"number", ctl::convert_button, start_conversion, ctl::right_box, 1},
-    CliOperation{"suffix", ctl::mark_button, start_add_suffix, ctl::right_box, 1},
-    CliOperation{"extract", ctl::extract_button, extract_accounts, ctl::left_box, 1},
-    CliOperation{"blank", ctl::blank_button, remove_blank_lines_in_both, ctl::left_box, 1},
-    CliOperation{"dedupe", ctl::dedupe_button, remove_duplicate_lines, ctl::right_box, 1},
-    CliOperation{"pick", ctl::pick_button, pick_non_duplicates, ctl::right_box, 2},
-    CliOperation{"generate", ctl::generate_button, generate_text_files, ctl::left_box, 1},
+    CliOperation{"number", ctl::convert_button, ctl::right_box, 1},
+    CliOperation{"suffix", ctl::mark_button, ctl::right_box, 1},
+    CliOperation{"extract", ctl::extract_button, ctl::left_box, 1},
+    CliOperation{"blank", ctl::blank_button, ctl::left_box, 1},
+    CliOperation{"dedupe", ctl::dedupe_button, ctl::right_box, 1},
+    CliOperation{"pick", ctl::pick_button, ctl::right_box, 2},
+    CliOperation{"generate", ctl::generate_button, ctl::left_box, 1},
 };
 
 // A flag sets controls of the window as the user would; value is empty for
@@ -448,7 +440,7 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
     {
         CliDesktop desktop(io);
         const ProgramDirFor dir(r.op->button == ctl::generate_button ? r.out_dir.value_or(Text(".")) : std::optional<Text>());
-        r.op->handler(ui);
+        operation_of(r.op->button)(ui);
         wait_for_box_jobs(ui);
         failed = desktop.failed();
     }

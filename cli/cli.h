@@ -38,8 +38,7 @@ enum CliExit : int {
 // it reads (pick reads two).
 struct CliOperation {
     const char* name;
-    ControlName button;
-    void (*handler)(Controls&);
+    ControlName button; // runs what the window's button runs
     ControlName result;
     int inputs;
 };

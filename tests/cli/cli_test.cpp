@@ -2,6 +2,7 @@
 
 #include "app/shell.h"
 #include "cli/console.h"
+#include "ops/operations.h"
 #include "runtime/codepage.h"
 #include "tests/support/temp_dir.h"
 
@@ -57,14 +58,11 @@ std::string read_all(const fs::path& p)
 
 void write_all(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
-TEST(Cli, RunsTheHandlersTheWindowsButtonsRun)
+TEST(Cli, EveryOperationIsAButtonsOperationWhichTheWindowBinds)
 {
     for (const CliOperation& op : cli_operations()) {
-        const Handler window = find_handler(op.button, Event::clicked);
-        ASSERT_TRUE(window) << op.name;
-        const auto* handler = window.target<void (*)(Controls&)>();
-        ASSERT_NE(handler, nullptr) << op.name;
-        EXPECT_EQ(*handler, op.handler) << op.name;
+        EXPECT_NE(operation_of(op.button), nullptr) << op.name;
+        EXPECT_TRUE(find_handler(op.button, Event::clicked)) << op.name;
     }
 }
 
