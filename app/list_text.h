@@ -153,7 +153,6 @@ private:
     };
     bool edit(std::string_view bytes, bool typing);
     bool erase(std::size_t from, std::size_t to);
-    void apply(Step step);
     void drop_history();
     void program_write(bool replaces);
 
