@@ -260,6 +260,11 @@ public:
         }
         if (l->use_count() > 1) // lent out: the borrower keeps what it was lent
             *l = std::make_shared<Text>(**l);
+        // A result appended batch by batch gets room for twice the other list at
+        // its first batch: pages never written cost nothing, and the text is
+        // not moved at every doubling.
+        if ((*l)->empty())
+            (*l)->reserve(2 * (l == &left_ ? right_ : left_)->view().size() + t.view().size());
         **l += t;
     }
     int get_line_count(ControlName edit) override

@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,10 +26,10 @@ struct Group {
 // accounts; those remove_blank_lines keeps at the ends (a run of them at the
 // top, or of spaces only) are dropped as well.
 template <typename F>
-void for_each_account(Text list, F&& f)
+void for_each_account(const Text& list, F&& f)
 {
-    const Text cleaned = remove_blank_lines(std::move(list));
-    for_each_crlf_piece(cleaned.view(), [&](std::string_view line) {
+    Text store;
+    for_each_crlf_piece(remove_blank_lines_view(list, store), [&](std::string_view line) {
         if (line.find_first_not_of(" \t\n\v\f\r") != std::string_view::npos)
             f(line);
     });
@@ -45,16 +46,16 @@ void start_add_suffix(Controls& ui)
 
 void run_add_suffix(Controls& ui)
 {
-    Text list = ui.get_content(ctl::left_box);
+    const std::shared_ptr<const Text> list = ui.share_content(ctl::left_box);
     const bool first_mode = ui.is_checked(ctl::mark_first);
     const bool last_mode = !first_mode && ui.is_checked(ctl::mark_last);
     std::string r;
     if (first_mode || last_mode) {
-        r.reserve(list.view().size() + list.view().size() / 4);
+        r.reserve(list->view().size() + list->view().size() / 4);
         Group g{};
         double k = 1; // the next group number, first-account mode
         int i = 0;
-        for_each_account(std::move(list), [&](std::string_view line) {
+        for_each_account(*list, [&](std::string_view line) {
             if (i++ % batch_lines == 0)
                 g = {txt_to_int(ui.get_content(ctl::group_size)), ui.get_content(ctl::mark_symbol)};
             const double n = g.size;

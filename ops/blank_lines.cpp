@@ -74,6 +74,15 @@ Text remove_blank_lines(Text&& t) { return clean(std::move(t)); }
 
 bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
 
+std::string_view remove_blank_lines_view(const Text& t, Text& store)
+{
+    const std::string_view s = trim_line_breaks(t.view());
+    if (!holds_blank_lines(s))
+        return s;
+    store = remove_blank_lines(t);
+    return store.view();
+}
+
 Text remove_blank_lines_by_expression(const Text& t)
 {
     const Text cut(trim_line_breaks(t.view()));

@@ -13,6 +13,9 @@ namespace fenrow {
 // The text as it is when nothing is to be removed (moved, not copied).
 Text remove_blank_lines(const Text& t);
 Text remove_blank_lines(Text&& t);
+// What remove_blank_lines gives, as a view into t when that is t without its
+// end line breaks, or else kept in store.
+std::string_view remove_blank_lines_view(const Text& t, Text& store);
 // Whether the text, without cutting its ends, holds a run to remove.
 bool holds_blank_lines(std::string_view s);
 // The same defined by the regular expression \n\s*\r replaced by nothing,
