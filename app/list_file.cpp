@@ -1,6 +1,7 @@
 #include "app/list_file.h"
 
 #include "runtime/codepage.h"
+#include "runtime/desktop.h"
 #include "runtime/file_system.h"
 #include "runtime/files.h"
 
@@ -158,6 +159,24 @@ std::string encode_list(const Text& t, SaveEncoding e)
 bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why)
 {
     return file_write(path, {ByteArray(encode_list(t, e))}, why);
+}
+
+std::optional<Text> open_list_file(const Text& path)
+{
+    Text why;
+    std::optional<Text> t = read_list_file(path, &why);
+    if (!t)
+        message_box("无法打开文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+    return t;
+}
+
+bool save_list_file(const Text& path, const Text& t, SaveEncoding e)
+{
+    Text why;
+    if (write_list_file(path, t, e, &why))
+        return true;
+    message_box("无法保存文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+    return false;
 }
 
 } // namespace fenrow

@@ -33,4 +33,9 @@ std::string encode_list(const Text& t, SaveEncoding e);
 // file is as it was, and *why tells the user why.
 bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why);
 
+// What the boxes' menu items and drops do: the same, with the user told in a
+// message box why a file could not be opened or saved.
+std::optional<Text> open_list_file(const Text& path);
+bool save_list_file(const Text& path, const Text& t, SaveEncoding e);
+
 } // namespace fenrow

@@ -3,7 +3,6 @@
 #include "app/qt/qt_text.h"
 #include "app/qt/ui_thread.h"
 #include "runtime/codepage.h"
-#include "runtime/desktop.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -197,12 +196,9 @@ Text file_name_text(const QString& s)
 
 bool ListBox::open_file(const Text& path)
 {
-    Text why;
-    std::optional<Text> t = read_list_file(path, &why);
-    if (!t) {
-        message_box("无法打开文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+    const std::optional<Text> t = open_list_file(path);
+    if (!t)
         return false;
-    }
     editor_.begin_operation();
     editor_.set_text(ListText::copy_of(t->view()));
     show_replaced_text();
@@ -212,11 +208,7 @@ bool ListBox::open_file(const Text& path)
 
 bool ListBox::save_file(const Text& path, SaveEncoding e)
 {
-    Text why;
-    if (write_list_file(path, editor_.text().text(), e, &why))
-        return true;
-    message_box("无法保存文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
-    return false;
+    return save_list_file(path, editor_.text().text(), e);
 }
 
 void ListBox::choose_file_to_open()

@@ -3,7 +3,6 @@
 #include "app/win32/clipboard.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
-#include "runtime/desktop.h"
 
 #include <commdlg.h>
 #include <imm.h>
@@ -138,12 +137,9 @@ std::wstring filters(std::initializer_list<Text> parts)
 
 bool ListBox::open_file(const Text& path)
 {
-    Text why;
-    std::optional<Text> t = read_list_file(path, &why);
-    if (!t) {
-        message_box("无法打开文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
+    const std::optional<Text> t = open_list_file(path);
+    if (!t)
         return false;
-    }
     editor_.begin_operation();
     set_text(ListText::copy_of(t->view()));
     changed(true);
@@ -152,11 +148,7 @@ bool ListBox::open_file(const Text& path)
 
 bool ListBox::save_file(const Text& path, SaveEncoding e)
 {
-    Text why;
-    if (write_list_file(path, editor_.text().text(), e, &why))
-        return true;
-    message_box("无法保存文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
-    return false;
+    return save_list_file(path, editor_.text().text(), e);
 }
 
 void ListBox::choose_file_to_open()
