@@ -10,6 +10,7 @@
 #include "runtime/files.h"
 
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <functional>
 #include <memory>
@@ -241,6 +242,10 @@ public:
         const std::shared_ptr<Text>* l = list(edit);
         return l != nullptr ? *l : MemoryControls::share_content(edit);
     }
+    Text take_content(ControlName edit) override
+    {
+        return list(edit) != nullptr ? take(edit) : MemoryControls::take_content(edit);
+    }
     void set_content(ControlName edit, const Text& t) override { give_content(edit, Text(t)); }
     void give_content(ControlName edit, Text&& t) override
     {
@@ -315,6 +320,41 @@ struct Input {
     bool crlf = false; // the first line ends in CR LF
 };
 
+// Every lone LF becomes CR LF. Done backwards within the text's own room (a
+// file is read with room for twice its size), so the list is never copied.
+void to_crlf_in_place(std::string& bytes, std::size_t first_lf)
+{
+    const std::size_t n = bytes.size();
+    std::size_t lone = 0;
+    for (std::size_t lf = first_lf; lf != std::string::npos; lf = bytes.find('\n', lf + 1))
+        lone += lf == 0 || bytes[lf - 1] != '\r' ? 1 : 0;
+    if (lone == 0)
+        return;
+    bytes.resize(n + lone);
+    char* p = bytes.data();
+    // Blocks from the end, each one's lone LFs found forwards and moved backwards.
+    std::vector<std::size_t> lfs;
+    std::size_t from_end = n, to_end = n + lone;
+    for (std::size_t block_end = n; lone > 0;) {
+        const std::size_t block_start = block_end > 65536 ? block_end - 65536 : 0;
+        lfs.clear();
+        for (const char* lf = p + block_start; (lf = static_cast<const char*>(std::memchr(lf, '\n', static_cast<std::size_t>(p + block_end - lf)))) != nullptr; ++lf) {
+            if (lf == p || lf[-1] != '\r')
+                lfs.push_back(static_cast<std::size_t>(lf - p));
+        }
+        for (auto at = lfs.rbegin(); at != lfs.rend(); ++at) {
+            const std::size_t tail = from_end - *at - 1;
+            std::memmove(p + to_end - tail, p + *at + 1, tail);
+            to_end -= tail;
+            p[--to_end] = '\n';
+            p[--to_end] = '\r';
+            from_end = *at;
+            --lone;
+        }
+        block_end = block_start;
+    }
+}
+
 // A file's lines as a box holds them: every line end CR LF, and the file's
 // last line end, which closes its last line, not one more empty line.
 std::optional<Text> read_input(const Text& name, bool utf8, CliStreams& io, Input& in)
@@ -324,7 +364,7 @@ std::optional<Text> read_input(const Text& name, bool utf8, CliStreams& io, Inpu
     if (name == Text("-")) {
         if (!io.read_input(bytes))
             return "cannot read (无法读取) "_t + shown;
-    } else if (const int err = file_system::read_file(name, bytes); err != 0) {
+    } else if (const int err = file_system::read_file(name, bytes, 2); err != 0) {
         if (file_system::is_missing(err))
             return "no such file (文件不存在)："_t + shown;
         return "cannot read (无法读取) "_t + shown + "："_t + text_from_utf8(std::system_category().message(err));
@@ -342,21 +382,7 @@ std::optional<Text> read_input(const Text& name, bool utf8, CliStreams& io, Inpu
 
     const std::size_t first_lf = bytes.find('\n');
     in.crlf = first_lf != std::string::npos && first_lf > 0 && bytes[first_lf - 1] == '\r';
-    std::size_t lone_lfs = 0;
-    for (std::size_t lf = first_lf; lf != std::string::npos; lf = bytes.find('\n', lf + 1))
-        lone_lfs += lf == 0 || bytes[lf - 1] != '\r' ? 1 : 0;
-    if (lone_lfs > 0) {
-        std::string lines;
-        lines.reserve(bytes.size() + lone_lfs);
-        for (std::size_t from = 0; from < bytes.size();) {
-            const std::size_t lf = std::min(bytes.find('\n', from), bytes.size());
-            lines.append(bytes, from, lf - from);
-            if (lf < bytes.size())
-                lines += lf > 0 && bytes[lf - 1] == '\r' ? "\n" : "\r\n";
-            from = lf + 1;
-        }
-        bytes = std::move(lines);
-    }
+    to_crlf_in_place(bytes, first_lf);
     if (string_view(bytes).ends_with("\r\n"))
         bytes.resize(bytes.size() - 2);
     // The operations count bytes and lines in 32 bits, line ends included.

@@ -48,13 +48,12 @@ std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size
     return {std::string_view::npos, std::string_view::npos};
 }
 
-template <typename T>
-Text clean(T&& t)
+Text clean(const Text& t)
 {
     const std::string_view s = trim_line_breaks(t.view());
     auto run = next_blank_run(s, 0);
-    if (run.first == std::string_view::npos) // a text with nothing to cut is not copied
-        return s.size() == t.view().size() ? Text(std::forward<T>(t)) : Text(s);
+    if (run.first == std::string_view::npos)
+        return Text(s);
     std::string out;
     out.reserve(s.size());
     std::size_t copied = 0;
@@ -66,11 +65,35 @@ Text clean(T&& t)
     return Text(std::move(out));
 }
 
+// The same in the text's own bytes: what is kept only ever moves towards the front.
+Text clean_in_place(Text&& t)
+{
+    const std::string_view whole = t.view();
+    const std::string_view s = trim_line_breaks(whole);
+    auto run = next_blank_run(s, 0);
+    if (run.first == std::string_view::npos && s.size() == whole.size()) // nothing to cut: not even moved
+        return std::move(t);
+    std::string bytes = t.take();
+    const std::size_t begin = static_cast<std::size_t>(s.data() - whole.data());
+    std::size_t to = 0, copied = 0;
+    const auto keep = [&](std::size_t from, std::size_t n) {
+        std::memmove(bytes.data() + to, bytes.data() + begin + from, n);
+        to += n;
+    };
+    for (; run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
+        keep(copied, run.first - copied);
+        copied = run.second;
+    }
+    keep(copied, s.size() - copied);
+    bytes.resize(to);
+    return Text(std::move(bytes));
+}
+
 } // namespace
 
 Text remove_blank_lines(const Text& t) { return clean(t); }
 
-Text remove_blank_lines(Text&& t) { return clean(std::move(t)); }
+Text remove_blank_lines(Text&& t) { return clean_in_place(std::move(t)); }
 
 bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
 
@@ -96,8 +119,8 @@ Text remove_blank_lines_by_expression(const Text& t)
 
 void remove_blank_lines_in_both(Controls& ui)
 {
-    ui.give_content(ctl::left_box, remove_blank_lines(ui.get_content(ctl::left_box)));
-    ui.give_content(ctl::right_box, remove_blank_lines(ui.get_content(ctl::right_box)));
+    ui.give_content(ctl::left_box, remove_blank_lines(ui.take_content(ctl::left_box)));
+    ui.give_content(ctl::right_box, remove_blank_lines(ui.take_content(ctl::right_box)));
 }
 
 } // namespace fenrow

@@ -53,6 +53,10 @@ public:
     {
         return std::make_shared<const Text>(get_content(edit));
     }
+    // The same bytes as get_content, for a caller that gives the box its new
+    // text next: a window that can hand the text over without a copy does,
+    // and shows nothing in between.
+    virtual Text take_content(ControlName edit) { return get_content(edit); }
     // set_content with a text the caller gives up, which the window may keep.
     virtual void give_content(ControlName edit, Text&& t) { set_content(edit, t); }
     // Inserts at the end and scrolls it into view; raises content-changed once.

@@ -14,8 +14,9 @@
 
 namespace fenrow::file_system {
 
-// Reads the whole file into out (emptied first).
-int read_file(const Text& path, std::string& out);
+// Reads the whole file into out (emptied first), with room for room_per_byte
+// times its size, so that a caller growing the text in place never moves it.
+int read_file(const Text& path, std::string& out, std::size_t room_per_byte = 1);
 
 // The error says the file is not there (nor, perhaps, its directory).
 bool is_missing(int err);

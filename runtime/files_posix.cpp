@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -57,7 +58,7 @@ std::string temp_prefix(const std::string& path)
 
 } // namespace
 
-int read_file(const Text& path, std::string& out)
+int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
 {
     out.clear();
     int fd;
@@ -68,7 +69,7 @@ int read_file(const Text& path, std::string& out)
         return errno;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        out.reserve(static_cast<size_t>(st.st_size));
+        out.reserve(static_cast<size_t>(st.st_size) * (static_cast<size_t>(st.st_size) <= SIZE_MAX / room_per_byte ? room_per_byte : 1));
     char buf[65536];
     int err = 0;
     for (;;) {

@@ -3,6 +3,7 @@
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 
+#include <cstdint>
 #include <windows.h>
 
 namespace fenrow {
@@ -111,7 +112,7 @@ Text system_message(int err)
 
 } // namespace
 
-int read_file(const Text& path, std::string& out)
+int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
 {
     out.clear();
     const HANDLE file = ::CreateFileW(system_path(path).c_str(), GENERIC_READ,
@@ -121,7 +122,7 @@ int read_file(const Text& path, std::string& out)
         return last_error();
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
-        out.reserve(static_cast<size_t>(size.QuadPart));
+        out.reserve(static_cast<size_t>(size.QuadPart) * (static_cast<size_t>(size.QuadPart) <= SIZE_MAX / room_per_byte ? room_per_byte : 1));
     char buf[65536];
     int err = 0;
     for (;;) {

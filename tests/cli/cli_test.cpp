@@ -107,6 +107,21 @@ TEST(Cli, FlagsGiveTheOperationsResults)
     }
 }
 
+// Line ends are made CR LF in place, block by block from the end: a list
+// of several blocks with every kind of line end keeps each line whole.
+TEST(Cli, LongListsWithMixedLineEndsKeepEveryLine)
+{
+    StringStreams io;
+    std::string want;
+    for (int i = 0; i < 40000; ++i) {
+        const std::string line = std::to_string(i) + (i % 3 == 0 ? "\xd5\xcb" : i % 5 == 0 ? "\rx" : "");
+        io.in += line + (i % 2 == 0 ? "\n" : "\r\n");
+        want += line + "\r\n";
+    }
+    EXPECT_EQ(run_cli(args_of("blank --crlf"), io), cli_ok) << io.err;
+    EXPECT_TRUE(io.out == want) << io.out.size() << " bytes, not " << want.size();
+}
+
 TEST(Cli, PickTakesTwoListsOneOfThemStandardInput)
 {
     test::TempDir dir("fenrow_cli_");

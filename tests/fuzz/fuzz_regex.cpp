@@ -40,5 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     const Text cleaned = remove_blank_lines(text);
     CHECK(txt_len(cleaned) <= txt_len(text));
     CHECK(cleaned == remove_blank_lines_by_expression(text));
+    CHECK(cleaned == remove_blank_lines(Text(text)));
     return 0;
 }

@@ -76,6 +76,7 @@ TEST(RemoveBlankLines, AgreesWithTheRuleOnRandomTexts)
             s += pieces[piece(rng)];
         const Text t(s);
         ASSERT_EQ(remove_blank_lines(t), reference(t)) << testing::PrintToString(s);
+        ASSERT_EQ(remove_blank_lines(Text(s)), reference(t)) << "in place: " << testing::PrintToString(s);
         ASSERT_EQ(remove_blank_lines_by_expression(t), reference(t)) << testing::PrintToString(s);
     }
 }

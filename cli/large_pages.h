@@ -1,0 +1,16 @@
+// Large pages for the command line's large blocks, one of
+// large_pages_posix.cpp and large_pages_windows.cpp.
+#pragma once
+
+#include <cstddef>
+
+namespace fenrow {
+
+// Blocks from this size on are offered large pages.
+constexpr std::size_t large_allocation = std::size_t{4} << 20;
+
+// Asks the system to back the block with large pages where it can; a hint
+// that may be ignored.
+void offer_large_pages(void* p, std::size_t n);
+
+} // namespace fenrow
