@@ -28,11 +28,14 @@ struct Group {
 template <typename F>
 void for_each_account(const Text& list, F&& f)
 {
-    Text store;
-    for_each_crlf_piece(remove_blank_lines_view(list, store), [&](std::string_view line) {
+    const auto account = [&](std::string_view line) {
         if (line.find_first_not_of(" \t\n\v\f\r") != std::string_view::npos)
             f(line);
-    });
+    };
+    // The cleaned list's lines without the cleaned list: read through its parts.
+    CrlfPieceStream lines;
+    for_each_kept_part(list.view(), [&](std::string_view part) { lines.feed(part, account); });
+    lines.finish(account);
 }
 
 } // namespace

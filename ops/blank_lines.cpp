@@ -97,13 +97,15 @@ Text remove_blank_lines(Text&& t) { return clean_in_place(std::move(t)); }
 
 bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
 
-std::string_view remove_blank_lines_view(const Text& t, Text& store)
+void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f)
 {
-    const std::string_view s = trim_line_breaks(t.view());
-    if (!holds_blank_lines(s))
-        return s;
-    store = remove_blank_lines(t);
-    return store.view();
+    const std::string_view s = trim_line_breaks(whole);
+    std::size_t kept = 0;
+    for (auto run = next_blank_run(s, 0); run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
+        f(s.substr(kept, run.first - kept));
+        kept = run.second;
+    }
+    f(s.substr(kept));
 }
 
 Text remove_blank_lines_by_expression(const Text& t)

@@ -6,6 +6,7 @@
 #include "ops/controls.h"
 #include "runtime/text.h"
 
+#include <functional>
 #include <string_view>
 
 namespace fenrow {
@@ -13,9 +14,9 @@ namespace fenrow {
 // The text as it is when nothing is to be removed (moved, not copied).
 Text remove_blank_lines(const Text& t);
 Text remove_blank_lines(Text&& t);
-// What remove_blank_lines gives, as a view into t when that is t without its
-// end line breaks, or else kept in store.
-std::string_view remove_blank_lines_view(const Text& t, Text& store);
+// Calls f with the parts of s that remove_blank_lines keeps, in order: joined,
+// they are its result.
+void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f);
 // Whether the text, without cutting its ends, holds a run to remove.
 bool holds_blank_lines(std::string_view s);
 // The same defined by the regular expression \n\s*\r replaced by nothing,

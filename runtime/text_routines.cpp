@@ -115,6 +115,17 @@ std::uint32_t SpanSet::hash(std::string_view s)
     return static_cast<std::uint32_t>(h);
 }
 
+bool CrlfPieceStream::carry_ends_a_piece() const
+{
+    const std::string_view s = carry_;
+    if (!s.ends_with("\r\n"))
+        return false;
+    std::size_t run = s.size() - 2;
+    while (run > 0 && static_cast<unsigned char>(s[run - 1]) > 0x80)
+        --run;
+    return (s.size() - 2 - run) % 2 == 0;
+}
+
 SpanSet::SpanSet(std::string_view base, std::size_t expected) : base_(base.data())
 {
     std::size_t n = 16;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,11 +34,12 @@ int index_of(const TextArray& a, const Text& t);
 // bytes), joined by sep again without one behind the last.
 Text remove_duplicate_items(const Text& t, const Text& sep);
 
-// Calls f with each piece txt_split(t, CR LF) gives, as a view into s, without
-// a copy: a CR LF counts only where a character starts (a byte above 0x80
-// takes the next one with it), and a CR LF at the end ends no empty piece.
+// Calls f with each piece txt_split(t, CR LF) gives that a CR LF ends, as a
+// view into s, without a copy: a CR LF counts only where a character starts
+// (a byte above 0x80 takes the next one with it). Returns where the rest,
+// which no CR LF ends, begins.
 template <typename F>
-void for_each_crlf_piece(std::string_view s, F&& f)
+std::size_t for_each_ended_crlf_piece(std::string_view s, F&& f)
 {
     std::size_t piece = 0, from = 0;
     while (from + 1 < s.size()) {
@@ -61,9 +63,53 @@ void for_each_crlf_piece(std::string_view s, F&& f)
         f(s.substr(piece, p - piece));
         piece = from = p + 2;
     }
-    if (piece < s.size())
-        f(s.substr(piece));
+    return piece;
 }
+
+// Every piece txt_split(t, CR LF) gives, as above; a CR LF at the end ends no
+// empty piece.
+template <typename F>
+void for_each_crlf_piece(std::string_view s, F&& f)
+{
+    const std::size_t rest = for_each_ended_crlf_piece(s, f);
+    if (rest < s.size())
+        f(s.substr(rest));
+}
+
+// for_each_crlf_piece over a text given in parts: the pieces of the parts
+// joined, each a view into its part, or into a copy when it spans parts.
+class CrlfPieceStream {
+public:
+    template <typename F>
+    void feed(std::string_view part, F&& f)
+    {
+        while (!carry_.empty()) {
+            const std::size_t lf = part.find('\n');
+            if (lf == std::string_view::npos) {
+                carry_ += part;
+                return;
+            }
+            carry_.append(part.data(), lf + 1);
+            part.remove_prefix(lf + 1);
+            if (carry_ends_a_piece()) {
+                f(std::string_view(carry_).substr(0, carry_.size() - 2));
+                carry_.clear();
+            }
+        }
+        carry_.assign(part.substr(for_each_ended_crlf_piece(part, f)));
+    }
+    template <typename F>
+    void finish(F&& f)
+    {
+        if (!carry_.empty())
+            f(std::string_view(carry_));
+        carry_.clear();
+    }
+
+private:
+    bool carry_ends_a_piece() const;
+    std::string carry_;
+};
 
 // A set of byte strings that all lie inside one text, by open addressing:
 // twelve bytes a string, no allocation per entry. The text must outlive the

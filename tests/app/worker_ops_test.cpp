@@ -236,7 +236,7 @@ TEST(WorkerOpsDeathTest, ClosingTheWindowWhileAConversionRunsEndsAtOnce)
     EXPECT_EXIT(std::exit(run_main_window([](MainWindow& w) {
                     w.set_content(source, numbered_list(1000000)); // long enough to be running at the close
                     static_cast<QAbstractButton*>(w.widget(convert))->click();
-                    QTimer::singleShot(200, &w, [&w] {
+                    QTimer::singleShot(20, &w, [&w] {
                         std::fprintf(stderr, "%s\n", box_job_running(w, result) ? "closed while running" : "already done");
                         w.close();
                     });

@@ -81,6 +81,18 @@ TEST(ForEachCrlfPiece, CutsWhereTxtSplitCuts)
         std::vector<Text> got;
         for_each_crlf_piece(s, [&](std::string_view p) { got.emplace_back(p); });
         ASSERT_EQ(got, txt_split(Text(s), Text("\r\n")).items()) << testing::PrintToString(s);
+
+        // The same text fed in random parts, cut anywhere, even inside a CR LF.
+        std::vector<Text> streamed;
+        const auto keep = [&](std::string_view p) { streamed.emplace_back(p); };
+        CrlfPieceStream stream;
+        for (std::size_t at = 0; at < s.size();) {
+            const std::size_t n = std::min<std::size_t>(rng() % 5, s.size() - at);
+            stream.feed(std::string_view(s).substr(at, n), keep);
+            at += n;
+        }
+        stream.finish(keep);
+        ASSERT_EQ(streamed, got) << testing::PrintToString(s);
     }
 }
 
