@@ -63,23 +63,23 @@ void pick_non_duplicates(Controls& ui)
 
     // The right lines as the sections a settings file would hold: the same
     // name keys, and only lines it could store. The keys lie end to end in one
-    // buffer, which stops growing before the set points into it.
+    // buffer, with room enough that it should never have to move.
     std::string keys;
-    keys.reserve(right_text->view().size());
-    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    keys.reserve(right_text->view().size() + right_text->view().size() / 2 + 1);
+    SpanSet present(keys, rough_line_count(right_text->view()));
     std::size_t done = 0;
     for_each_crlf_piece(right_text->view(), [&](std::string_view x) {
         if (holds_as_section_name(x)) {
             const std::size_t at = keys.size();
+            const char* const before = keys.data();
             append_name_key(keys, x);
-            spans.emplace_back(at, keys.size() - at);
+            if (keys.data() != before)
+                present.rebase(keys);
+            present.insert(std::string_view(keys).substr(at));
         }
         if (++done % lines_between_paints == 0)
             process_paint_events();
     });
-    SpanSet present(keys, spans.size());
-    for (const auto& [at, n] : spans)
-        present.insert(std::string_view(keys).substr(at, n));
 
     // Each left line is looked up a few lines after its key was made and its
     // slot asked for, so that the set's memory is read meanwhile.

@@ -84,8 +84,10 @@ Text remove_duplicate_items(const Text& t, const Text& sep)
                 keep(v);
         }
     }
-    const int kept = static_cast<int>(result.size()) - txt_len(sep);
-    return txt_left(Text(std::move(result)), kept);
+    if (result.size() <= sep.view().size())
+        return Text();
+    result.resize(result.size() - sep.view().size()); // no separator behind the last
+    return Text(std::move(result));
 }
 
 std::size_t rough_line_count(std::string_view s)
@@ -128,19 +130,16 @@ bool CrlfPieceStream::carry_ends_a_piece() const
 
 SpanSet::SpanSet(std::string_view base, std::size_t expected) : base_(base.data())
 {
-    std::size_t n = 16;
-    while (n < expected * 2)
-        n *= 2;
-    slots_.resize(n);
+    slots_.resize(std::max<std::size_t>(16, expected + expected / 3)); // three quarters full when all come
 }
 
 std::size_t SpanSet::find(std::string_view s, std::uint32_t hash) const
 {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const std::uint32_t wanted = tag(hash, s.size());
+    for (std::size_t i = home(hash);; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const Slot& slot = slots_[i];
-        if (slot.size == free_slot ||
-            (slot.hash == hash && slot.size == s.size() && std::memcmp(base_ + slot.offset, s.data(), s.size()) == 0))
+        if (slot.tag == 0 || (slot.tag == wanted && size_of(slot) == s.size() &&
+                              std::memcmp(base_ + slot.offset, s.data(), s.size()) == 0))
             return i;
     }
 }
@@ -148,30 +147,29 @@ std::size_t SpanSet::find(std::string_view s, std::uint32_t hash) const
 bool SpanSet::insert(std::string_view s, std::uint32_t hash)
 {
     Slot& slot = slots_[find(s, hash)];
-    if (slot.size != free_slot)
+    if (slot.tag != 0)
         return false;
-    slot = {static_cast<std::uint32_t>(s.data() - base_), static_cast<std::uint32_t>(s.size()), hash};
-    if (++count_ * 2 > slots_.size())
+    slot = {static_cast<std::uint32_t>(s.data() - base_), tag(hash, s.size())};
+    if (s.size() >= long_size)
+        long_sizes_[slot.offset] = static_cast<std::uint32_t>(s.size());
+    if (++count_ * 5 > slots_.size() * 4)
         grow();
     return true;
 }
 
-bool SpanSet::contains(std::string_view s, std::uint32_t hash) const
-{
-    return slots_[find(s, hash)].size != free_slot;
-}
+bool SpanSet::contains(std::string_view s, std::uint32_t hash) const { return slots_[find(s, hash)].tag != 0; }
 
 void SpanSet::grow()
 {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
-    const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
-        if (slot.size == free_slot)
+        if (slot.tag == 0)
             continue;
-        std::size_t i = slot.hash & mask;
-        while (slots_[i].size != free_slot)
-            i = (i + 1) & mask;
+        // Only part of the hash is kept: the string gives it again.
+        std::size_t i = home(hash(std::string_view(base_ + slot.offset, size_of(slot))));
+        while (slots_[i].tag != 0)
+            i = i + 1 == slots_.size() ? 0 : i + 1;
         slots_[i] = slot;
     }
 }

@@ -3,11 +3,13 @@
 
 #include "runtime/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace fenrow {
@@ -112,33 +114,50 @@ private:
 };
 
 // A set of byte strings that all lie inside one text, by open addressing:
-// twelve bytes a string, no allocation per entry. The text must outlive the
-// set and stay where it is.
+// eight bytes a string, no allocation per entry. The text must outlive the
+// set and stay where it is, or be given to rebase when it moves.
 class SpanSet {
 public:
     SpanSet(std::string_view base, std::size_t expected);
     static std::uint32_t hash(std::string_view s);
     // Asks the processor for the slot a later insert of that hash reads first.
-    void prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]); }
+    void prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[home(hash)]); }
     // True when s (inside the base) was not in the set yet.
     bool insert(std::string_view s) { return insert(s, hash(s)); }
     bool insert(std::string_view s, std::uint32_t hash);
     // s may lie anywhere.
     bool contains(std::string_view s) const { return contains(s, hash(s)); }
     bool contains(std::string_view s, std::uint32_t hash) const;
+    // The text has moved, its bytes the same: the set follows it.
+    void rebase(std::string_view base) { base_ = base.data(); }
 
 private:
-    static constexpr std::uint32_t free_slot = 0xFFFFFFFF;
+    // A slot keeps the string's place and a tag: 15 bits of its hash, which
+    // spare most comparisons, and its size, or long_size for the rare string
+    // of 64 KB or more, whose size is kept aside. A free slot's tag is 0.
+    static constexpr std::uint32_t long_size = 0xFFFF;
     struct Slot {
         std::uint32_t offset = 0;
-        std::uint32_t size = free_slot;
-        std::uint32_t hash = 0;
+        std::uint32_t tag = 0;
     };
+    static std::uint32_t tag(std::uint32_t hash, std::size_t size)
+    {
+        return (0x8000 | (hash & 0x7FFF)) << 16 | static_cast<std::uint32_t>(std::min<std::size_t>(size, long_size));
+    }
+    std::size_t size_of(const Slot& slot) const
+    {
+        const std::uint32_t size = slot.tag & long_size;
+        return size != long_size ? size : long_sizes_.at(slot.offset);
+    }
+    // The hash scaled onto the slots: any number of them, so that a set sized
+    // for its strings is not doubled to a power of two.
+    std::size_t home(std::uint32_t hash) const { return static_cast<std::size_t>((std::uint64_t{hash} * slots_.size()) >> 32); }
     std::size_t find(std::string_view s, std::uint32_t hash) const;
     void grow();
 
     const char* base_;
     std::vector<Slot> slots_;
+    std::unordered_map<std::uint32_t, std::uint32_t> long_sizes_; // by offset
     std::size_t count_ = 0;
 };
 
