@@ -68,8 +68,8 @@ void generate_text_files(Controls& ui)
         message_box("请先设置好生成个数,和生成文本名字!"_t, 0, "提示！"_t);
         return;
     }
-    Text content = ui.get_content(ctl::left_box);
-    if (content.empty()) {
+    std::shared_ptr<const Text> content = ui.share_content(ctl::left_box);
+    if (content->empty()) {
         message_box("左侧编辑框不能为空！"_t, 0, "提示！"_t);
         return;
     }

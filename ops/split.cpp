@@ -3,27 +3,17 @@
 #include "ops/blank_lines.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
+#include "runtime/text_routines.h"
 
 namespace fenrow {
 
 std::vector<LineSpan> account_line_spans(std::string_view text)
 {
-    // The scan of txt_split: two-byte characters are stepped over whole, so a
-    // CR that is the second byte of one ends no line.
     std::vector<LineSpan> lines;
-    const std::size_t n = text.size();
-    std::size_t piece = 0, pos = 0;
-    while (pos + 2 <= n) {
-        if (text[pos] == '\r' && text[pos + 1] == '\n') {
-            lines.push_back({static_cast<std::uint32_t>(piece), static_cast<std::uint32_t>(pos - piece)});
-            pos += 2;
-            piece = pos;
-        } else {
-            pos += char_len(text, pos);
-        }
-    }
-    if (piece < n)
-        lines.push_back({static_cast<std::uint32_t>(piece), static_cast<std::uint32_t>(n - piece)});
+    lines.reserve(rough_line_count(text));
+    for_each_crlf_piece(text, [&](std::string_view line) {
+        lines.push_back({static_cast<std::uint32_t>(line.data() - text.data()), static_cast<std::uint32_t>(line.size())});
+    });
     return lines;
 }
 
@@ -82,9 +72,10 @@ Text without_blank_lines(Text block)
 
 } // namespace
 
-AccountList::AccountList(Text content)
-    : text_(std::make_shared<const std::string>(content.str())),
-      lines_(std::make_shared<const std::vector<LineSpan>>(account_line_spans(*text_))),
+AccountList::AccountList(Text content) : AccountList(std::make_shared<const Text>(std::move(content))) {}
+
+AccountList::AccountList(std::shared_ptr<const Text> content)
+    : text_(std::move(content)), lines_(std::make_shared<const std::vector<LineSpan>>(account_line_spans(text_->view()))),
       end_(static_cast<std::uint32_t>(lines_->size()))
 {
 }
@@ -116,7 +107,7 @@ Text AccountList::content() const
         return Text();
     const std::size_t from = (*lines_)[first_].begin;
     const LineSpan& last = (*lines_)[end_ - 1];
-    return Text(std::string_view(*text_).substr(from, last.begin + last.size - from));
+    return Text(text_->view().substr(from, last.begin + last.size - from));
 }
 
 AccountList::Block AccountList::take(const BlockOptions& o)
@@ -131,7 +122,7 @@ AccountList::Block AccountList::take(const BlockOptions& o)
             if (o.numbered)
                 block += txt_from_int(i).str() + o.separator.str();
             const LineSpan& line = (*lines_)[first + static_cast<std::uint32_t>(i) - 1];
-            block.append(*text_, line.begin, line.size);
+            block.append(text_->view().substr(line.begin, line.size));
             block += "\r\n";
             // The box's first line goes, even when an emptied last line has
             // already taken the line just written to the block.

@@ -41,6 +41,8 @@ BlockOptions read_block_options(Controls& ui);
 class AccountList {
 public:
     explicit AccountList(Text content);
+    // The box's text lent, not copied.
+    explicit AccountList(std::shared_ptr<const Text> content);
 
     struct Block {
         Text text;
@@ -60,7 +62,7 @@ private:
     std::uint32_t visible_end() const;
     void delete_first_line();
 
-    std::shared_ptr<const std::string> text_;
+    std::shared_ptr<const Text> text_;
     std::shared_ptr<const std::vector<LineSpan>> lines_;
     // The box holds lines [first_, end_) joined with CR LF, or the text as
     // given while untouched_.
