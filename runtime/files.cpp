@@ -24,27 +24,31 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 bool is_ascii(string_view s)
 {
-    for (char c : s) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+    unsigned char any = 0; // no early exit: the loop runs on whole words
+    for (char c : s)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
-// Blanks are single bytes, but a lead byte swallows the byte after it, so the
-// end is found by stepping forward through the characters.
+// Blanks are single bytes, but a lead byte swallows the byte after it, blank
+// or not. The last byte that is no blank ends the name, unless it leads a
+// character: a run of bytes above 0x80 starts a character and pairs up.
 string_view trim_blanks(string_view s)
 {
     size_t begin = 0;
     while (begin < s.size() && is_blank(s[begin]))
         ++begin;
-    size_t end = begin;
-    for (size_t i = begin; i < s.size();) {
-        const size_t n = char_len(s, i);
-        if (n == 2 || !is_blank(s[i]))
-            end = i + n;
-        i += n;
-    }
+    size_t end = s.size();
+    while (end > begin && is_blank(s[end - 1]))
+        --end;
+    if (end == begin)
+        return s.substr(begin, 0);
+    size_t run = end - 1;
+    while (run > begin && static_cast<unsigned char>(s[run - 1]) > 0x80)
+        --run;
+    const size_t last = end - 1;
+    if (static_cast<unsigned char>(s[last]) > 0x80 && (last - run) % 2 == 0)
+        end = last + char_len(s, last);
     return s.substr(begin, end - begin);
 }
 
@@ -422,8 +426,10 @@ void append_name_key(std::string& out, std::string_view name)
 {
     const string_view s = trim_blanks(name);
     if (is_ascii(s)) { // each character is its own one-byte group
-        for (const char c : s)
-            out += static_cast<char>(ascii_lower(static_cast<unsigned char>(c)));
+        const size_t at = out.size();
+        out.append(s);
+        for (size_t i = at; i < out.size(); ++i)
+            out[i] = static_cast<char>(ascii_lower(static_cast<unsigned char>(out[i])));
         return;
     }
     for (const char32_t c : name_key(s)) {
