@@ -2,7 +2,9 @@
 # Every operation as a whole process through fenrow-cli against the fastest
 # command-line peer doing the same work on the same generated list: runs
 # interleaved, medians of wall time, ratio fenrow/peer, peak memory, and
-# whether the outputs agree byte for byte.
+# whether the outputs agree byte for byte. "floor" is build/bench/io_floor
+# (the list read whole and written whole, as fenrow-cli does around every
+# operation) over the same peer: no whole-list run gets below it.
 #   bench/cli_vs_peers.sh [-r runs] [-b build-dir] [lines ...]   (default 100000 1000000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +22,8 @@ sizes=("${@:-100000}")
 [ $# -gt 0 ] || sizes=(100000 1000000)
 
 cli=$(readlink -f "$build/cli/fenrow-cli")
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
+floor=$(readlink -f "$build/bench/io_floor")
+[ -x "$cli" ] && [ -x "$floor" ] || { echo "no $cli or $floor: build first" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package time)" >&2; exit 1; }
 awks=()
 for a in mawk gawk; do command -v $a >/dev/null && awks+=("$a"); done
@@ -88,7 +91,7 @@ generated_as_split() {
   cat "$out"
 }
 
-printf '%-12s %9s %10s %-6s %10s %7s %9s %9s %6s  %s\n' op lines fenrow peer peer ratio "fenrow MB" "peer MB" "×input" output
+printf '%-12s %9s %10s %-6s %10s %7s %7s %9s %9s %6s  %s\n' op lines fenrow peer peer ratio floor "fenrow MB" "peer MB" "×input" output
 for n in "${sizes[@]}"; do
   F=$work/list.txt B=$work/pick.txt G=$work/noblank.txt
   make_list "$n" >"$F"
@@ -99,6 +102,9 @@ for n in "${sizes[@]}"; do
   declare -A times=() mems=() same=()
   # Interleaved: every run does every operation with fenrow and each peer.
   for ((r = 0; r < runs; r++)); do
+    read -r s m < <(timed floor "'$floor' $F")
+    [ -n "$s" ] || exit 1
+    times[floor]+="$s "
     while IFS='|' read -r op args peers; do
       args=${args//\$F/$F}; args=${args//\$B/$B}; args=${args//\$G/$G}
       read -r s m < <(timed "$op.fenrow" "'$cli' $args")
@@ -131,6 +137,7 @@ for n in "${sizes[@]}"; do
     done < <(ops)
   done
 
+  floor_t=$(echo "${times[floor]}" | tr ' ' '\n' | grep . | median)
   while IFS='|' read -r op _ _; do
     f=$(echo "${times[$op.fenrow]}" | tr ' ' '\n' | grep . | median)
     best="" best_t=""
@@ -142,9 +149,9 @@ for n in "${sizes[@]}"; do
       fi
     done
     "${awks[0]}" -v op="$op" -v n="$n" -v f="$f" -v p="$best" -v t="$best_t" -v fm="${mems[$op.fenrow]}" \
-      -v pm="${mems[$op.$best]}" -v in_kb="$input_kb" -v same="${same[$op.$best]}" 'BEGIN {
-      printf "%-12s %9d %9.3fs %-6s %9.3fs %7.2f %9.1f %9.1f %6.1f  %s\n", op, n, f / 1e6, p, t / 1e6, f / t,
-        fm / 1024, pm / 1024, fm / in_kb, same
+      -v pm="${mems[$op.$best]}" -v in_kb="$input_kb" -v same="${same[$op.$best]}" -v fl="$floor_t" 'BEGIN {
+      printf "%-12s %9d %9.3fs %-6s %9.3fs %7.2f %7.2f %9.1f %9.1f %6.1f  %s\n", op, n, f / 1e6, p, t / 1e6, f / t,
+        fl / t, fm / 1024, pm / 1024, fm / in_kb, same
     }'
   done < <(ops)
   unset times mems same
