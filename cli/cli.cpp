@@ -4,14 +4,15 @@
 #include "cli/console.h"
 #include "ops/jobs.h"
 #include "ops/operations.h"
+#include "ops/split.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 #include "runtime/file_system.h"
 #include "runtime/files.h"
 
 #include <algorithm>
-#include <cstring>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -26,6 +27,10 @@ namespace {
 
 using std::string_view;
 
+// One block off the top of the list: the text of the file generate would
+// write next, the list left without it.
+void split_block(Controls& ui) { ui.give_content(ctl::right_box, take_account_block(ui)); }
+
 constexpr std::array operations{
     CliOperation{"number", ctl::convert_button, ctl::right_box, 1},
     CliOperation{"suffix", ctl::mark_button, ctl::right_box, 1},
@@ -34,6 +39,7 @@ constexpr std::array operations{
     CliOperation{"dedupe", ctl::dedupe_button, ctl::right_box, 1},
     CliOperation{"pick", ctl::pick_button, ctl::right_box, 2},
     CliOperation{"generate", ctl::generate_button, ctl::left_box, 1},
+    CliOperation{"split", ctl::generate_button, ctl::right_box, 1, split_block},
 };
 
 // A flag sets controls of the window as the user would; value is empty for
@@ -76,6 +82,12 @@ const std::vector<Flag>& flags()
         {"--no-top", "generate", false, checked(top_line_check, false)},
         {"--prefix", "generate", true, checked_with(number_check, number_separator)},
         {"--no-number", "generate", false, checked(number_check, false)},
+        {"--count", "split", true, content(block_size)},
+        {"--top", "split", true, checked_with(top_line_check, top_line)},
+        {"--no-top", "split", false, checked(top_line_check, false)},
+        {"--prefix", "split", true, checked_with(number_check, number_separator)},
+        {"--no-number", "split", false, checked(number_check, false)},
+        {"--rest", "split", true, nullptr},
         {"--ext", "generate", true, nullptr},
         {"--out-dir", "generate", true, nullptr},
         {"-o", nullptr, true, nullptr},
@@ -91,7 +103,7 @@ struct Request {
     const CliOperation* op = nullptr;
     std::vector<std::pair<const Flag*, Text>> settings;
     std::vector<Text> inputs;
-    std::optional<Text> output, out_dir, extension;
+    std::optional<Text> output, out_dir, extension, rest;
     bool utf8 = false;
     std::optional<bool> crlf; // the output's line ends; unset: as the input's
     bool help = false;
@@ -153,6 +165,8 @@ std::optional<Text> parse(const std::vector<Text>& args, Request& r)
             r.out_dir = value;
         else if (name == "--ext")
             r.extension = value;
+        else if (name == "--rest")
+            r.rest = value;
         else if (name == "--utf8")
             r.utf8 = true;
         else if (name == "--crlf" || name == "--lf")
@@ -415,6 +429,25 @@ std::string file_bytes(Text box, bool with_crlf, bool utf8)
     return s;
 }
 
+// A box's text to the named file, replaced whole or left as it was, or to
+// standard output.
+int write_list(CliStreams& io, Text box, const std::optional<Text>& to, bool crlf, bool utf8)
+{
+    const std::string bytes = file_bytes(std::move(box), crlf, utf8);
+    if (!to || *to == Text("-")) {
+        if (io.write_output(bytes))
+            return cli_ok;
+        io.write_error("fenrow-cli: cannot write standard output (无法写入标准输出)"_t);
+        return cli_file;
+    }
+    const std::array<string_view, 1> parts{bytes};
+    if (const int err = file_system::replace_file(*to, parts); err != 0) {
+        io.write_error("fenrow-cli: cannot write (无法写入) "_t + *to + "："_t + file_system::failure_reason(err));
+        return cli_file;
+    }
+    return cli_ok;
+}
+
 int usage_error(CliStreams& io, const Text& why)
 {
     io.write_error("fenrow-cli: "_t + why);
@@ -471,7 +504,7 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
     {
         CliDesktop desktop(io);
         const ProgramDirFor dir(r.op->button == ctl::generate_button ? r.out_dir.value_or(Text(".")) : std::optional<Text>());
-        operation_of(r.op->button)(ui);
+        (r.op->run != nullptr ? r.op->run : operation_of(r.op->button))(ui);
         wait_for_box_jobs(ui);
         failed = desktop.failed();
     }
@@ -479,20 +512,14 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
         return cli_refused;
 
     Text result = ui.take(r.op->result);
+    std::optional<Text> rest;
+    if (r.rest)
+        rest = ui.take(ctl::left_box);
     window.reset();
-    const std::string bytes = file_bytes(std::move(result), crlf_out, r.utf8);
-    if (!r.output || *r.output == Text("-")) {
-        if (io.write_output(bytes))
-            return cli_ok;
-        io.write_error("fenrow-cli: cannot write standard output (无法写入标准输出)"_t);
-        return cli_file;
-    }
-    const std::array<string_view, 1> parts{bytes};
-    if (const int err = file_system::replace_file(*r.output, parts); err != 0) {
-        io.write_error("fenrow-cli: cannot write (无法写入) "_t + *r.output + "："_t + file_system::failure_reason(err));
-        return cli_file;
-    }
-    return cli_ok;
+    // The result first: a failure there leaves the list where it was.
+    if (const int exit = write_list(io, std::move(result), r.output, crlf_out, r.utf8); exit != cli_ok)
+        return exit;
+    return rest ? write_list(io, std::move(*rest), r.rest, crlf_out, r.utf8) : cli_ok;
 }
 
 Text cli_help()
@@ -520,6 +547,10 @@ Operations and their flags (the window's options; defaults as in the window):
                --count N (6)  --name NAME (账号)  --ext .txt|.ini
                --top TEXT ([账号]) | --no-top  --prefix TEXT (=) | --no-number
                --out-dir DIR (current directory); files are GBK with CR LF
+  split      the next block alone, as generate would write it, to OUT
+               --count N (6)  --top TEXT ([账号]) | --no-top
+               --prefix TEXT (=) | --no-number
+               --rest FILE  the list without the block (after OUT is written)
 
 Common flags:
   -o, --output FILE  write the result there, replaced whole or not at all
@@ -551,6 +582,10 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
                --count 个数（6） --name 文本名（账号） --ext .txt|.ini
                --top 顶层文本（[账号]）| --no-top   --prefix 前缀（=）| --no-number
                --out-dir 目录（默认当前目录）；文件为 GBK 编码、CR LF 换行
+  split      只取下一组：生成文本会写入的内容写到输出
+               --count 个数（6） --top 顶层文本（[账号]）| --no-top
+               --prefix 前缀（=）| --no-number
+               --rest 文件  取走这一组后剩余的列表（输出写好后才写）
 
 通用选项：
   -o, --output 文件  结果写入该文件：要么完整写入，要么不动

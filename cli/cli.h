@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ops/controls.h"
+#include "ops/operations.h"
 #include "runtime/text.h"
 
 #include <span>
@@ -41,6 +42,9 @@ struct CliOperation {
     ControlName button; // runs what the window's button runs
     ControlName result;
     int inputs;
+    // Run instead of the button's handler: split takes one block with the
+    // settings of the button's group, as generate does for each file.
+    OperationRun run = nullptr;
 };
 std::span<const CliOperation> cli_operations();
 

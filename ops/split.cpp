@@ -138,7 +138,7 @@ AccountList::Block AccountList::take(const BlockOptions& o)
 
 Text take_account_block(Controls& ui)
 {
-    AccountList list(ui.get_content(ctl::left_box));
+    AccountList list(ui.share_content(ctl::left_box));
     ui.set_content(ctl::right_box, Text());
     const AccountList::Block b = list.take(read_block_options(ui));
     if (b.short_list)

@@ -98,6 +98,9 @@ TEST(Cli, FlagsGiveTheOperationsResults)
         {"dedupe", "a\r\nb\na\n", "a\r\nb\r\n"},
         {"dedupe", "\n\na\rb\n", "\na\rb\n"},
         {"generate --count 2 --name ''", "a\n", "", cli_refused},
+        {"split --count 2 --no-top", "a\nb\nc\n", "1=a\n2=b\n"},
+        {"split --count 2 --top [x] --no-number", "a\r\n\r\nb\r\nc\r\n", "[x]\r\na\r\n"},
+        {"split --count 3", "a\nb\n", "", cli_refused},
     };
     for (const Case& c : cases) {
         StringStreams io;
@@ -152,6 +155,18 @@ TEST(Cli, GenerateWritesBlocksIntoTheOutDirAndLeavesTheRest)
 
     StringStreams bad;
     EXPECT_EQ(run_cli({Text("generate"), Text("--ext"), Text(".doc")}, bad), cli_usage);
+}
+
+TEST(Cli, SplitWritesTheBlockThenTheListWithoutIt)
+{
+    test::TempDir dir("fenrow_cli_");
+    write_all(dir.path() / "list.txt", "a\nb\nc\n");
+    StringStreams io;
+    const Text list = path_text(dir.path() / "list.txt");
+    EXPECT_EQ(run_cli({Text("split"), Text("--count"), Text("2"), Text("--no-top"), list, Text("--rest"), list}, io), cli_ok)
+        << io.err;
+    EXPECT_EQ(io.out, "1=a\n2=b\n");
+    EXPECT_EQ(read_all(dir.path() / "list.txt"), "c\n");
 }
 
 TEST(Cli, CommandLineMistakesAreUsageErrors)
