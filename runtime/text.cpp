@@ -3,6 +3,7 @@
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,25 @@ bool matches_at(std::string_view t, size_t pos, std::string_view sought, bool ig
             return false;
     }
     return true;
+}
+
+char swap_ascii_case(char c)
+{
+    if (c >= 'a' && c <= 'z')
+        return static_cast<char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<char>(c - 'A' + 'a');
+    return c;
+}
+
+// Whether a character starts at pos, given that one starts at known (<= pos):
+// behind a byte up to 0x80 one always does, and bytes above 0x80 pair up.
+bool starts_character(std::string_view s, size_t known, size_t pos)
+{
+    size_t run = pos;
+    while (run > known && static_cast<unsigned char>(s[run - 1]) > 0x80)
+        --run;
+    return (pos - run) % 2 == 0;
 }
 
 size_t start_offset(std::optional<int> start)
@@ -82,11 +102,31 @@ std::size_t find_from(std::string_view s, std::string_view x, std::size_t from, 
         return std::string_view::npos;
     if (x.empty())
         return 0;
-    for (size_t pos = from; pos < s.size() && s.size() - pos >= x.size(); pos += char_len(s, pos)) {
-        if (matches_at(s, pos, x, ignore_case))
+    if (s.size() - from < x.size())
+        return std::string_view::npos;
+    // Candidates are the places of x's first byte (in either case), found with
+    // memchr; one counts where a character starts, as when stepping through them.
+    const size_t last = s.size() - x.size();
+    const auto next = [&](char c, size_t at) {
+        const void* p = at <= last ? std::memchr(s.data() + at, c, last + 1 - at) : nullptr;
+        return p != nullptr ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : std::string_view::npos;
+    };
+    const char first = x[0];
+    const char other = ignore_case ? swap_ascii_case(first) : first;
+    size_t at_first = next(first, from), at_other = other != first ? next(other, from) : std::string_view::npos;
+    for (size_t known = from;;) { // a character starts at known
+        const size_t pos = std::min(at_first, at_other);
+        if (pos == std::string_view::npos)
+            return std::string_view::npos;
+        const bool starts = starts_character(s, known, pos);
+        if (starts && matches_at(s, pos, x, ignore_case))
             return pos;
+        known = starts ? pos : pos + 1;
+        if (at_first == pos)
+            at_first = next(first, pos + 1);
+        if (at_other == pos)
+            at_other = next(other, pos + 1);
     }
-    return std::string_view::npos;
 }
 
 int txt_find(const Text& t, const Text& sought, std::optional<int> start, bool ignore_case)

@@ -358,6 +358,14 @@ TEST(TextProperty, ScansMatchAReferenceOnRandomTexts)
                 }
             }
             ASSERT_EQ(txt_find(T(s), T(x), none, false), expected) << s << " / " << x;
+            // From any byte on, either case: the first match met stepping character by character.
+            const size_t from = s.empty() ? 0 : rng() % s.size();
+            size_t caseless = std::string_view::npos;
+            for (size_t b = from; b < s.size() && caseless == std::string_view::npos; b += char_len(s, b)) {
+                if (b + x.size() <= s.size() && txt_lower(T(s.substr(b, x.size()))) == txt_lower(T(x)))
+                    caseless = b;
+            }
+            ASSERT_EQ(find_from(s, x, from, true), caseless) << s << " / " << x << " from " << from;
             // Splitting and joining again gives back the text.
             std::string joined;
             const TextArray parts = txt_split(T(s), T(x));
