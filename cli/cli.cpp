@@ -352,9 +352,13 @@ void to_crlf_in_place(std::string& bytes, std::size_t first_lf)
     for (std::size_t block_end = n; lone > 0;) {
         const std::size_t block_start = block_end > 65536 ? block_end - 65536 : 0;
         lfs.clear();
-        for (const char* lf = p + block_start; (lf = static_cast<const char*>(std::memchr(lf, '\n', static_cast<std::size_t>(p + block_end - lf)))) != nullptr; ++lf) {
-            if (lf == p || lf[-1] != '\r')
-                lfs.push_back(static_cast<std::size_t>(lf - p));
+        for (std::size_t at = block_start; at < block_end; ++at) {
+            const void* lf = std::memchr(p + at, '\n', block_end - at);
+            if (lf == nullptr)
+                break;
+            at = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
+            if (at == 0 || p[at - 1] != '\r')
+                lfs.push_back(at);
         }
         for (auto at = lfs.rbegin(); at != lfs.rend(); ++at) {
             const std::size_t tail = from_end - *at - 1;
