@@ -157,7 +157,7 @@ int main(int argc, char** argv)
 
     const fs::path ours = base / "ours";
     fresh(ours);
-    set_program_dir_for_testing(text_from_utf8(ours.string()));
+    override_program_dir(text_from_utf8(ours.string()));
     MemoryControls ui(control_table());
     ui.set_content(ctl::left_box, list);
     ui.set_content(ctl::block_size, txt_from_int(n));
@@ -229,7 +229,7 @@ int main(int argc, char** argv)
     row("  file_write (temp file, fsync, rename)", with_fsync, per_way);
     row("  without fsync (temp file, rename)", without_fsync, per_way);
 
-    set_program_dir_for_testing(std::nullopt);
+    override_program_dir(std::nullopt);
     fs::remove_all(base);
     return 0;
 }

@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     const fs::path dir = fs::temp_directory_path() / "fenrow-ops-bench";
     fs::create_directories(dir);
     const std::u8string dir8 = dir.u8string();
-    set_program_dir_for_testing(text_from_utf8(std::string(dir8.begin(), dir8.end())));
+    override_program_dir(text_from_utf8(std::string(dir8.begin(), dir8.end())));
 
     const Case cases[] = {
         {"numbering and suffix", run_conversion},
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     std::printf("%d lines, %.1f MB\n", lines, static_cast<double>(left.view().size()) / 1e6);
     for (const Case& c : cases)
         std::printf("%-22s %7.3f s\n", c.name, best_seconds(left, right, c));
-    set_program_dir_for_testing(std::nullopt);
+    override_program_dir(std::nullopt);
     fs::remove_all(dir);
     return 0;
 }

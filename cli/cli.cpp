@@ -218,9 +218,9 @@ public:
     explicit ProgramDirFor(const std::optional<Text>& dir)
     {
         if (dir)
-            set_program_dir_for_testing(*dir);
+            override_program_dir(*dir);
     }
-    ~ProgramDirFor() { set_program_dir_for_testing(std::nullopt); }
+    ~ProgramDirFor() { override_program_dir(std::nullopt); }
     ProgramDirFor(const ProgramDirFor&) = delete;
     ProgramDirFor& operator=(const ProgramDirFor&) = delete;
 };

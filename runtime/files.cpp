@@ -340,7 +340,7 @@ const ProgramDir& program_dir_info()
     return info;
 }
 
-std::optional<Text>& program_dir_for_testing()
+std::optional<Text>& program_dir_override()
 {
     static std::optional<Text> dir;
     return dir;
@@ -350,11 +350,11 @@ std::optional<Text>& program_dir_for_testing()
 
 const Text& program_dir()
 {
-    const std::optional<Text>& test_dir = program_dir_for_testing();
-    return test_dir ? *test_dir : program_dir_info().dir;
+    const std::optional<Text>& given = program_dir_override();
+    return given ? *given : program_dir_info().dir;
 }
 
-void set_program_dir_for_testing(std::optional<Text> dir) { program_dir_for_testing() = std::move(dir); }
+void override_program_dir(std::optional<Text> dir) { program_dir_override() = std::move(dir); }
 
 namespace {
 

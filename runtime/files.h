@@ -23,8 +23,9 @@ Text dir_of(const Text& path);
 // Fixed on first use; init_program_dir() also makes it the current directory.
 const Text& program_dir();
 bool init_program_dir();
-// Tests only: program_dir() gives dir from now on; nullopt restores the real one.
-void set_program_dir_for_testing(std::optional<Text> dir);
+// program_dir() gives dir from now on (tests, the command line's --out-dir);
+// nullopt restores the real one.
+void override_program_dir(std::optional<Text> dir);
 
 // Where generated files go: the program's directory when files can be made
 // there (a build, a copy the user unpacked), else the fallback folder the

@@ -144,7 +144,7 @@ int main()
     const fs::path dir = fs::temp_directory_path() / ("fenrow-agreement-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir);
     const std::u8string dir8 = dir.u8string();
-    set_program_dir_for_testing(text_from_utf8(std::string(dir8.begin(), dir8.end())));
+    override_program_dir(text_from_utf8(std::string(dir8.begin(), dir8.end())));
 
     const Inputs inputs[] = {
         {"tricky", tricky_list(), Text("a\r\nb\r\n") + "中文\r\n"_t},
@@ -170,7 +170,7 @@ int main()
             print_files(dir);
         }
     }
-    set_program_dir_for_testing(std::nullopt);
+    override_program_dir(std::nullopt);
     fs::remove_all(dir);
     return 0;
 }

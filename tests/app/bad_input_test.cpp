@@ -127,13 +127,13 @@ protected:
         BadInput::SetUp();
         if (!disk.mounted())
             GTEST_SKIP() << "mounting a small file system needs root";
-        set_program_dir_for_testing(Text(disk.path()));
+        override_program_dir(Text(disk.path()));
         window.set_content(left, list);
         window.set_content(ctl::block_size, "3");
         window.set_content(ctl::file_name, "f");
         static_cast<QCheckBox*>(window.widget(ctl::top_line_check))->setChecked(false);
     }
-    void TearDown() override { set_program_dir_for_testing(std::nullopt); }
+    void TearDown() override { override_program_dir(std::nullopt); }
 
     int files_named_f() const
     {

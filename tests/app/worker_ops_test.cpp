@@ -181,7 +181,7 @@ TEST_F(WorkerOps, EveryRewritingOperationIsTakenBackByCtrlZ)
 {
     FakeDesktop desktop; // the operations' message boxes
     test::TempDir dir("undo_generate");
-    set_program_dir_for_testing(text_from_utf8(dir.path().string()));
+    override_program_dir(text_from_utf8(dir.path().string()));
     type_into(ctl::extract_head, "<");
     type_into(ctl::extract_tail, ">");
     const Text left("<a>\r\n\r\n<b>\r\n<a>\r\n<c>\r\n<d>\r\n<e>\r\n<f>\r\n<g>"), right("<a>");
@@ -227,7 +227,7 @@ TEST_F(WorkerOps, EveryRewritingOperationIsTakenBackByCtrlZ)
     EXPECT_EQ(window.get_content(source), cleaned);
     ctrl_z(source);
     EXPECT_EQ(window.get_content(source), cleaned);
-    set_program_dir_for_testing(std::nullopt);
+    override_program_dir(std::nullopt);
 }
 
 TEST(WorkerOpsDeathTest, ClosingTheWindowWhileAConversionRunsEndsAtOnce)

@@ -174,7 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     default: { // generate never loses an account: each is in a written file or still in the box
         const std::string dir = scratch_dir();
         clear_dir(dir);
-        set_program_dir_for_testing(Text(dir));
+        override_program_dir(Text(dir));
         ui.set_content(ctl::block_size, txt_from_int(in.ConsumeIntegralInRange(-1, 4)));
         ui.set_checked(ctl::top_line_check, false);
         ui.set_checked(ctl::number_check, false);
@@ -196,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             CHECK(it != kept.end());
             kept.erase(it);
         }
-        set_program_dir_for_testing(std::nullopt);
+        override_program_dir(std::nullopt);
         break;
     }
     }

@@ -55,11 +55,11 @@ protected:
         outer_ = fenrow::test::make_temp_dir("fenrow-generate-");
         dir_ = outer_ / "program";
         fs::create_directory(dir_);
-        set_program_dir_for_testing(text_from_utf8(utf8_of(dir_)));
+        override_program_dir(text_from_utf8(utf8_of(dir_)));
     }
     void TearDown() override
     {
-        set_program_dir_for_testing(std::nullopt);
+        override_program_dir(std::nullopt);
         std::error_code ec;
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(outer_, ec);
@@ -316,7 +316,7 @@ TEST_F(GenerateTest, NothingIsWrittenOutsideTheDirectory)
 TEST_F(GenerateTest, AProgramDirectoryThatTakesNoFilesSendsThemToTheFallbackFolder)
 {
     const Text dir = text_from_utf8(utf8_of(dir_));
-    set_program_dir_for_testing(text_from_utf8(utf8_of(outer_ / "missing")));
+    override_program_dir(text_from_utf8(utf8_of(outer_ / "missing")));
     set_fallback_output_dir(dir);
     prepare({seven, "7"});
     generate_text_files(ui);

@@ -109,12 +109,12 @@ TEST_F(FilesTest, OutputDirIsTheProgramDirectoryWhenItTakesFiles)
     const Text here = text_from_utf8(utf8_of(dir_));
     EXPECT_EQ(output_dir(), program_dir()); // no fallback named
     set_fallback_output_dir(here);
-    set_program_dir_for_testing(here + Text(std::string(1, path_separator)) + "missing"_t);
+    override_program_dir(here + Text(std::string(1, path_separator)) + "missing"_t);
     EXPECT_EQ(output_dir(), here);
-    set_program_dir_for_testing(here);
+    override_program_dir(here);
     EXPECT_EQ(output_dir(), here);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0); // the probe is gone
-    set_program_dir_for_testing(std::nullopt);
+    override_program_dir(std::nullopt);
     set_fallback_output_dir(Text());
 }
 
