@@ -6,8 +6,9 @@
 
 namespace fenrow {
 
-// Blocks from this size on are offered large pages.
-constexpr std::size_t large_allocation = std::size_t{4} << 20;
+// Blocks from this size on are offered large pages: below it, the part of a
+// last large page left unused would weigh more than the faults it saves.
+constexpr std::size_t large_allocation = std::size_t{16} << 20;
 
 // Asks the system to back the block with large pages where it can; a hint
 // that may be ignored.
