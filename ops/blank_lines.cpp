@@ -48,54 +48,7 @@ std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size
     return {std::string_view::npos, std::string_view::npos};
 }
 
-Text clean(const Text& t)
-{
-    const std::string_view s = trim_line_breaks(t.view());
-    auto run = next_blank_run(s, 0);
-    if (run.first == std::string_view::npos)
-        return Text(s);
-    std::string out;
-    out.reserve(s.size());
-    std::size_t copied = 0;
-    for (; run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
-        out.append(s, copied, run.first - copied);
-        copied = run.second;
-    }
-    out.append(s.substr(copied));
-    return Text(std::move(out));
-}
-
-// The same in the text's own bytes: what is kept only ever moves towards the front.
-Text clean_in_place(Text&& t)
-{
-    const std::string_view whole = t.view();
-    const std::string_view s = trim_line_breaks(whole);
-    auto run = next_blank_run(s, 0);
-    if (run.first == std::string_view::npos && s.size() == whole.size()) // nothing to cut: not even moved
-        return std::move(t);
-    std::string bytes = t.take();
-    const std::size_t begin = static_cast<std::size_t>(s.data() - whole.data());
-    std::size_t to = 0, copied = 0;
-    const auto keep = [&](std::size_t from, std::size_t n) {
-        std::memmove(bytes.data() + to, bytes.data() + begin + from, n);
-        to += n;
-    };
-    for (; run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
-        keep(copied, run.first - copied);
-        copied = run.second;
-    }
-    keep(copied, s.size() - copied);
-    bytes.resize(to);
-    return Text(std::move(bytes));
-}
-
 } // namespace
-
-Text remove_blank_lines(const Text& t) { return clean(t); }
-
-Text remove_blank_lines(Text&& t) { return clean_in_place(std::move(t)); }
-
-bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
 
 void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f)
 {
@@ -107,6 +60,32 @@ void for_each_kept_part(std::string_view whole, const std::function<void(std::st
     }
     f(s.substr(kept));
 }
+
+Text remove_blank_lines(const Text& t)
+{
+    std::string out;
+    out.reserve(t.view().size());
+    for_each_kept_part(t.view(), [&](std::string_view part) { out += part; });
+    return Text(std::move(out));
+}
+
+// The same in the text's own bytes: what is kept only ever moves towards the front.
+Text remove_blank_lines(Text&& t)
+{
+    const std::string_view whole = t.view();
+    if (!whole.starts_with(crlf) && !whole.ends_with(crlf) && !holds_blank_lines(whole))
+        return std::move(t); // nothing to cut: not even moved
+    std::string bytes = t.take();
+    std::size_t to = 0;
+    for_each_kept_part(bytes, [&](std::string_view part) {
+        std::memmove(bytes.data() + to, part.data(), part.size());
+        to += part.size();
+    });
+    bytes.resize(to);
+    return Text(std::move(bytes));
+}
+
+bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
 
 Text remove_blank_lines_by_expression(const Text& t)
 {

@@ -32,7 +32,7 @@ bool is_ascii(string_view s)
 
 // Blanks are single bytes, but a lead byte swallows the byte after it, blank
 // or not. The last byte that is no blank ends the name, unless it leads a
-// character: a run of bytes above 0x80 starts a character and pairs up.
+// character.
 string_view trim_blanks(string_view s)
 {
     size_t begin = 0;
@@ -43,11 +43,8 @@ string_view trim_blanks(string_view s)
         --end;
     if (end == begin)
         return s.substr(begin, 0);
-    size_t run = end - 1;
-    while (run > begin && static_cast<unsigned char>(s[run - 1]) > 0x80)
-        --run;
     const size_t last = end - 1;
-    if (static_cast<unsigned char>(s[last]) > 0x80 && (last - run) % 2 == 0)
+    if (static_cast<unsigned char>(s[last]) > 0x80 && starts_character(s, begin, last))
         end = last + char_len(s, last);
     return s.substr(begin, end - begin);
 }

@@ -34,16 +34,6 @@ char swap_ascii_case(char c)
     return c;
 }
 
-// Whether a character starts at pos, given that one starts at known (<= pos):
-// behind a byte up to 0x80 one always does, and bytes above 0x80 pair up.
-bool starts_character(std::string_view s, size_t known, size_t pos)
-{
-    size_t run = pos;
-    while (run > known && static_cast<unsigned char>(s[run - 1]) > 0x80)
-        --run;
-    return (pos - run) % 2 == 0;
-}
-
 size_t start_offset(std::optional<int> start)
 {
     return start ? static_cast<size_t>(std::max(*start - 1, 0)) : 0;

@@ -148,4 +148,15 @@ inline std::size_t char_len(std::string_view s, std::size_t i)
     return (static_cast<unsigned char>(s[i]) > 0x80 && i + 1 < s.size()) ? 2 : 1;
 }
 
+// Whether a character starts at byte pos of s, given that one starts at known
+// (<= pos): behind a byte up to 0x80 one always does, and the bytes above 0x80
+// from there pair up, so an odd run makes pos a second byte.
+inline bool starts_character(std::string_view s, std::size_t known, std::size_t pos)
+{
+    std::size_t run = pos;
+    while (run > known && static_cast<unsigned char>(s[run - 1]) > 0x80)
+        --run;
+    return (pos - run) % 2 == 0;
+}
+
 } // namespace fenrow

@@ -120,12 +120,7 @@ std::uint32_t SpanSet::hash(std::string_view s)
 bool CrlfPieceStream::carry_ends_a_piece() const
 {
     const std::string_view s = carry_;
-    if (!s.ends_with("\r\n"))
-        return false;
-    std::size_t run = s.size() - 2;
-    while (run > 0 && static_cast<unsigned char>(s[run - 1]) > 0x80)
-        --run;
-    return (s.size() - 2 - run) % 2 == 0;
+    return s.ends_with("\r\n") && starts_character(s, 0, s.size() - 2);
 }
 
 SpanSet::SpanSet(std::string_view base, std::size_t expected) : base_(base.data())

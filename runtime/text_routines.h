@@ -53,12 +53,7 @@ std::size_t for_each_ended_crlf_piece(std::string_view s, F&& f)
             from = p + 1;
             continue;
         }
-        // Behind any byte up to 0x80 a character starts; the bytes above 0x80
-        // from there pair up, so an odd run makes the CR a second byte.
-        std::size_t run = p;
-        while (run > piece && static_cast<unsigned char>(s[run - 1]) > 0x80)
-            --run;
-        if ((p - run) % 2 != 0) {
+        if (!starts_character(s, piece, p)) { // the CR is a second byte
             from = p + 1;
             continue;
         }
