@@ -6,69 +6,68 @@ namespace {
 
 using K = ControlKind;
 using namespace ctl;
-constexpr ControlName window = main_window;
 
-// name, kind, container, {left, top, width, height}, text, colour, on, multi-line, word-wrap
+// Rows without a container stand in the window itself.
 const std::vector<ControlSpec> table = {
-    {copy_left, K::button, window, {5, 5, 80, 24}, "复制↓Ctrl+C"},
-    {count_left, K::label, window, {93, 5, 80, 24}, "总共：1行 ↓", red},
-    {paste_left, K::button, window, {158, 5, 80, 24}, "粘贴↓Ctrl+V"},
-    {copy_right, K::button, window, {257, 5, 80, 24}, "复制↓Ctrl+C"},
-    {count_right, K::label, window, {341, 5, 80, 24}, "总共：1行 ↓", red},
-    {paste_right, K::button, window, {416, 5, 80, 24}, "粘贴↓Ctrl+V"},
-    {left_box, K::edit, window, {5, 32, 241, 455}, "", 0, false, true},
-    {right_box, K::edit, window, {257, 32, 241, 455}, "", 0, false, true},
+    {.name = copy_left, .kind = K::button, .geometry = {5, 5, 80, 24}, .text = "复制↓Ctrl+C"},
+    {.name = count_left, .kind = K::label, .geometry = {93, 5, 80, 24}, .text = "总共：1行 ↓", .rgb = red},
+    {.name = paste_left, .kind = K::button, .geometry = {158, 5, 80, 24}, .text = "粘贴↓Ctrl+V"},
+    {.name = copy_right, .kind = K::button, .geometry = {257, 5, 80, 24}, .text = "复制↓Ctrl+C"},
+    {.name = count_right, .kind = K::label, .geometry = {341, 5, 80, 24}, .text = "总共：1行 ↓", .rgb = red},
+    {.name = paste_right, .kind = K::button, .geometry = {416, 5, 80, 24}, .text = "粘贴↓Ctrl+V"},
+    {.name = left_box, .kind = K::edit, .geometry = {5, 32, 241, 455}, .multi_line = true},
+    {.name = right_box, .kind = K::edit, .geometry = {257, 32, 241, 455}, .multi_line = true},
 
-    {extract_group, K::group_box, window, {502, 27, 210, 80}, ""},
-    {extract_head_label, K::label, extract_group, {8, 14, 55, 20}, "前(可空)：", blue},
-    {extract_head, K::edit, extract_group, {69, 14, 27, 20}, "", red},
-    {extract_tail_label, K::label, extract_group, {106, 14, 55, 20}, "后(可空)：", blue},
-    {extract_tail, K::edit, extract_group, {167, 14, 27, 20}, ",", red},
-    {extract_note, K::label, extract_group, {8, 43, 126, 28}, "填帐号前后的特殊符号!(没有请留空)", red, false, false, true},
-    {extract_button, K::button, extract_group, {140, 50, 64, 24}, "提取帐号"},
+    {.name = extract_group, .kind = K::group_box, .geometry = {502, 27, 210, 80}},
+    {.name = extract_head_label, .kind = K::label, .container = extract_group, .geometry = {8, 14, 55, 20}, .text = "前(可空)：", .rgb = blue},
+    {.name = extract_head, .kind = K::edit, .container = extract_group, .geometry = {69, 14, 27, 20}, .rgb = red},
+    {.name = extract_tail_label, .kind = K::label, .container = extract_group, .geometry = {106, 14, 55, 20}, .text = "后(可空)：", .rgb = blue},
+    {.name = extract_tail, .kind = K::edit, .container = extract_group, .geometry = {167, 14, 27, 20}, .text = ",", .rgb = red},
+    {.name = extract_note, .kind = K::label, .container = extract_group, .geometry = {8, 43, 126, 28}, .text = "填帐号前后的特殊符号!(没有请留空)", .rgb = red, .word_wrap = true},
+    {.name = extract_button, .kind = K::button, .container = extract_group, .geometry = {140, 50, 64, 24}, .text = "提取帐号"},
 
-    {conversion_group, K::group_box, window, {502, 107, 210, 80}, ""},
-    {prefix_check, K::check_box, conversion_group, {8, 13, 80, 14}, "添加前缀：", blue, true},
-    {prefix_text, K::edit, conversion_group, {94, 8, 24, 20}, "=", red},
-    {prefix_note, K::label, conversion_group, {122, 13, 80, 16}, "序号+字符排列", red},
-    {suffix_check, K::check_box, conversion_group, {8, 33, 80, 14}, "修改后缀：", blue, true},
-    {suffix_symbol, K::edit, conversion_group, {94, 29, 24, 20}, "=", red},
-    {suffix_plus, K::label, conversion_group, {122, 33, 8, 16}, "+", red},
-    {suffix_text, K::edit, conversion_group, {131, 29, 73, 20}, "", red},
-    {convert_button, K::button, conversion_group, {140, 50, 64, 24}, "转换"},
+    {.name = conversion_group, .kind = K::group_box, .geometry = {502, 107, 210, 80}},
+    {.name = prefix_check, .kind = K::check_box, .container = conversion_group, .geometry = {8, 13, 80, 14}, .text = "添加前缀：", .rgb = blue, .initially_on = true},
+    {.name = prefix_text, .kind = K::edit, .container = conversion_group, .geometry = {94, 8, 24, 20}, .text = "=", .rgb = red},
+    {.name = prefix_note, .kind = K::label, .container = conversion_group, .geometry = {122, 13, 80, 16}, .text = "序号+字符排列", .rgb = red},
+    {.name = suffix_check, .kind = K::check_box, .container = conversion_group, .geometry = {8, 33, 80, 14}, .text = "修改后缀：", .rgb = blue, .initially_on = true},
+    {.name = suffix_symbol, .kind = K::edit, .container = conversion_group, .geometry = {94, 29, 24, 20}, .text = "=", .rgb = red},
+    {.name = suffix_plus, .kind = K::label, .container = conversion_group, .geometry = {122, 33, 8, 16}, .text = "+", .rgb = red},
+    {.name = suffix_text, .kind = K::edit, .container = conversion_group, .geometry = {131, 29, 73, 20}, .rgb = red},
+    {.name = convert_button, .kind = K::button, .container = conversion_group, .geometry = {140, 50, 64, 24}, .text = "转换"},
 
-    {generate_group, K::group_box, window, {502, 187, 210, 101}, ""},
-    {file_name_label, K::label, generate_group, {8, 10, 48, 20}, "文本名：", blue},
-    {file_name, K::edit, generate_group, {58, 10, 82, 20}, "账号"},
-    {file_extension, K::combo_box, generate_group, {149, 10, 56, 20}, ".txt\n.ini"},
-    {top_line_check, K::check_box, generate_group, {8, 33, 99, 20}, "是否加顶层：", blue, true},
-    {top_line, K::edit, generate_group, {96, 33, 106, 20}, "[账号]"},
-    {number_check, K::check_box, generate_group, {8, 55, 80, 18}, "是否加前缀", blue, true},
-    {number_separator, K::edit, generate_group, {88, 55, 24, 18}, "=", red},
-    {number_note, K::label, generate_group, {120, 55, 80, 18}, "序号+字符排列", red},
-    {generate_button, K::button, generate_group, {140, 73, 64, 24}, "生成文本"},
-    {block_size_label, K::label, generate_group, {8, 75, 55, 20}, "账号个数：", blue},
-    {block_size, K::edit, generate_group, {70, 75, 27, 20}, "6"},
+    {.name = generate_group, .kind = K::group_box, .geometry = {502, 187, 210, 101}},
+    {.name = file_name_label, .kind = K::label, .container = generate_group, .geometry = {8, 10, 48, 20}, .text = "文本名：", .rgb = blue},
+    {.name = file_name, .kind = K::edit, .container = generate_group, .geometry = {58, 10, 82, 20}, .text = "账号"},
+    {.name = file_extension, .kind = K::combo_box, .container = generate_group, .geometry = {149, 10, 56, 20}, .text = ".txt\n.ini"},
+    {.name = top_line_check, .kind = K::check_box, .container = generate_group, .geometry = {8, 33, 99, 20}, .text = "是否加顶层：", .rgb = blue, .initially_on = true},
+    {.name = top_line, .kind = K::edit, .container = generate_group, .geometry = {96, 33, 106, 20}, .text = "[账号]"},
+    {.name = number_check, .kind = K::check_box, .container = generate_group, .geometry = {8, 55, 80, 18}, .text = "是否加前缀", .rgb = blue, .initially_on = true},
+    {.name = number_separator, .kind = K::edit, .container = generate_group, .geometry = {88, 55, 24, 18}, .text = "=", .rgb = red},
+    {.name = number_note, .kind = K::label, .container = generate_group, .geometry = {120, 55, 80, 18}, .text = "序号+字符排列", .rgb = red},
+    {.name = generate_button, .kind = K::button, .container = generate_group, .geometry = {140, 73, 64, 24}, .text = "生成文本"},
+    {.name = block_size_label, .kind = K::label, .container = generate_group, .geometry = {8, 75, 55, 20}, .text = "账号个数：", .rgb = blue},
+    {.name = block_size, .kind = K::edit, .container = generate_group, .geometry = {70, 75, 27, 20}, .text = "6"},
 
-    {mark_group, K::group_box, window, {502, 288, 210, 88}, ""},
-    {group_size_label, K::label, mark_group, {8, 8, 55, 20}, "账号个数：", blue},
-    {group_size, K::edit, mark_group, {70, 8, 27, 20}, "6"},
-    {mark_check, K::check_box, mark_group, {104, 12, 80, 14}, "修改后缀：", blue, true},
-    {mark_symbol, K::edit, mark_group, {182, 8, 24, 20}, "*", red},
-    {mark_first, K::radio_box, mark_group, {8, 32, 98, 24}, "首账号后缀", 0, true},
-    {mark_last, K::radio_box, mark_group, {104, 32, 98, 24}, "尾账号后缀", 0, false},
-    {mark_note, K::label, mark_group, {8, 58, 130, 24}, "用于总文本中标记段落", red},
-    {mark_button, K::button, mark_group, {140, 58, 64, 24}, "后缀序号"},
+    {.name = mark_group, .kind = K::group_box, .geometry = {502, 288, 210, 88}},
+    {.name = group_size_label, .kind = K::label, .container = mark_group, .geometry = {8, 8, 55, 20}, .text = "账号个数：", .rgb = blue},
+    {.name = group_size, .kind = K::edit, .container = mark_group, .geometry = {70, 8, 27, 20}, .text = "6"},
+    {.name = mark_check, .kind = K::check_box, .container = mark_group, .geometry = {104, 12, 80, 14}, .text = "修改后缀：", .rgb = blue, .initially_on = true},
+    {.name = mark_symbol, .kind = K::edit, .container = mark_group, .geometry = {182, 8, 24, 20}, .text = "*", .rgb = red},
+    {.name = mark_first, .kind = K::radio_box, .container = mark_group, .geometry = {8, 32, 98, 24}, .text = "首账号后缀", .initially_on = true},
+    {.name = mark_last, .kind = K::radio_box, .container = mark_group, .geometry = {104, 32, 98, 24}, .text = "尾账号后缀"},
+    {.name = mark_note, .kind = K::label, .container = mark_group, .geometry = {8, 58, 130, 24}, .text = "用于总文本中标记段落", .rgb = red},
+    {.name = mark_button, .kind = K::button, .container = mark_group, .geometry = {140, 58, 64, 24}, .text = "后缀序号"},
 
-    {clean_group, K::group_box, window, {502, 376, 210, 68}, ""},
-    {pick_button, K::button, clean_group, {4, 12, 64, 24}, "挑不重复"},
-    {dedupe_button, K::button, clean_group, {73, 12, 64, 24}, "去重复"},
-    {blank_button, K::button, clean_group, {142, 12, 64, 24}, "去空行"},
-    {not_developed_button, K::button, clean_group, {4, 39, 64, 24}, "待开发"},
+    {.name = clean_group, .kind = K::group_box, .geometry = {502, 376, 210, 68}},
+    {.name = pick_button, .kind = K::button, .container = clean_group, .geometry = {4, 12, 64, 24}, .text = "挑不重复"},
+    {.name = dedupe_button, .kind = K::button, .container = clean_group, .geometry = {73, 12, 64, 24}, .text = "去重复"},
+    {.name = blank_button, .kind = K::button, .container = clean_group, .geometry = {142, 12, 64, 24}, .text = "去空行"},
+    {.name = not_developed_button, .kind = K::button, .container = clean_group, .geometry = {4, 39, 64, 24}, .text = "待开发"},
 
-    {feedback_link, K::hyperlink, window, {506, 448, 202, 16}, "需要加入新功能 或 疑问 可留言！", blue},
-    {pointer_note, K::label, window, {510, 473, 209, 20}, "鼠标移动按钮处，底部状态栏提示操作！", red},
-    {status_bar, K::status_bar, window, {0, 403, 463, 20}, "使用次数：\n\n操作提示：\n"},
+    {.name = feedback_link, .kind = K::hyperlink, .geometry = {506, 448, 202, 16}, .text = "需要加入新功能 或 疑问 可留言！", .rgb = blue},
+    {.name = pointer_note, .kind = K::label, .geometry = {510, 473, 209, 20}, .text = "鼠标移动按钮处，底部状态栏提示操作！", .rgb = red},
+    {.name = status_bar, .kind = K::status_bar, .geometry = {0, 403, 463, 20}, .text = "使用次数：\n\n操作提示：\n"},
 };
 
 struct Hint {
@@ -90,6 +89,7 @@ const Hint hints[] = {
 } // namespace
 
 const char* const window_hint = "Kaldrin v2.1 byBrenik";
+const char* const feedback_page_address = FENROW_FEEDBACK_URL;
 
 const std::vector<ControlSpec>& control_table() { return table; }
 

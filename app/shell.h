@@ -2,12 +2,23 @@
 // event runs. Handlers take the control access and run on the UI thread.
 #pragma once
 
+#include "app/control_table.h"
 #include "ops/controls.h"
 
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 namespace fenrow {
+
+// A whole window as its event handlers see it: its controls, their layout, and
+// the workers that belong to it.
+class WindowControls : public Controls, public ControlLayout {
+public:
+    // Starts body on a worker that ends with the window: closing asks it to
+    // stop (the token) and waits for it. False when no thread could be made.
+    virtual bool start_owned_worker(std::function<void(std::stop_token)> body) = 0;
+};
 
 enum class Event { created, size_changed, mouse_moved, content_changed, clicked };
 

@@ -6,6 +6,7 @@
 // The window run also reports how long the edit box alone takes to show the
 // result, and the longest time the window went without handling its events.
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "bench/lists.h"
 #include "ops/add_suffix.h"
 #include "ops/blank_lines.h"

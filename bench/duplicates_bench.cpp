@@ -4,6 +4,7 @@
 // The left list repeats a quarter of its lines; the right list holds half of
 // the left's lines (some in capitals or behind a space) and as many others.
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "bench/lists.h"
 #include "ops/duplicates.h"
 

@@ -5,6 +5,7 @@
 // The directory should lie on the disk the program would run from; with a
 // million lines the file parts take about half an hour on a slow disk.
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "bench/lists.h"
 #include "ops/blank_lines.h"
 #include "ops/generate.h"

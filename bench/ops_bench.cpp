@@ -3,6 +3,7 @@
 // build under Wine time the same work on the same machine:
 //   build/bench/ops_bench [lines]      build-win64/bench/ops_bench.exe [lines]
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "bench/lists.h"
 #include "ops/add_suffix.h"
 #include "ops/blank_lines.h"

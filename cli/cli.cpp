@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "cli/console.h"
 #include "ops/jobs.h"
 #include "ops/operations.h"

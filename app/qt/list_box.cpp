@@ -1,7 +1,6 @@
 #include "app/qt/list_box.h"
 
 #include "app/qt/qt_text.h"
-#include "app/qt/ui_thread.h"
 #include "runtime/codepage.h"
 
 #include <QAccessible>
@@ -21,6 +20,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 namespace fenrow {
 
@@ -70,10 +70,7 @@ public:
     int selectionCount() const override { return editor().has_selection() ? 1 : 0; }
     void addSelection(int start, int end) override { setSelection(0, start, end); }
     void removeSelection(int) override { setCursorPosition(cursorPosition()); }
-    void setSelection(int, int start, int end) override
-    {
-        box()->select(pos_of(start), pos_of(end));
-    }
+    void setSelection(int, int start, int end) override { box()->select(pos_of(start), pos_of(end)); }
     int cursorPosition() const override { return offset_of(editor().caret()); }
     void setCursorPosition(int position) override
     {
@@ -132,14 +129,71 @@ Text typed_bytes(const QString& s)
     return from_box(kept);
 }
 
+// The shared key of a key event; none for keys that only type.
+std::optional<BoxKey> box_key(int key)
+{
+    switch (key) {
+    case Qt::Key_Left: return BoxKey::left;
+    case Qt::Key_Right: return BoxKey::right;
+    case Qt::Key_Up: return BoxKey::up;
+    case Qt::Key_Down: return BoxKey::down;
+    case Qt::Key_Home: return BoxKey::home;
+    case Qt::Key_End: return BoxKey::end;
+    case Qt::Key_PageUp: return BoxKey::page_up;
+    case Qt::Key_PageDown: return BoxKey::page_down;
+    case Qt::Key_Backspace: return BoxKey::backspace;
+    case Qt::Key_Delete: return BoxKey::del;
+    case Qt::Key_Insert: return BoxKey::insert;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return BoxKey::enter;
+    case Qt::Key_A: return BoxKey::a;
+    case Qt::Key_C: return BoxKey::c;
+    case Qt::Key_V: return BoxKey::v;
+    case Qt::Key_X: return BoxKey::x;
+    case Qt::Key_Y: return BoxKey::y;
+    case Qt::Key_Z: return BoxKey::z;
+    default: return std::nullopt;
+    }
+}
+
+BoxCommand command_of(const QKeyEvent* e)
+{
+    switch (e->key()) { // the keys some keyboards have for these
+    case Qt::Key_Copy: return {BoxCommand::copy};
+    case Qt::Key_Cut: return {BoxCommand::cut};
+    case Qt::Key_Paste: return {BoxCommand::paste};
+    case Qt::Key_Undo: return {BoxCommand::undo};
+    case Qt::Key_Redo: return {BoxCommand::redo};
+    default: break;
+    }
+    const std::optional<BoxKey> k = box_key(e->key());
+    return k ? command_for_key(*k, (e->modifiers() & Qt::ControlModifier) != 0, (e->modifiers() & Qt::ShiftModifier) != 0)
+             : BoxCommand{};
+}
+
+Text file_name_text(const QString& s)
+{
+    const auto* units = reinterpret_cast<const char16_t*>(s.utf16());
+    return text_from_utf16(std::u16string_view(units, static_cast<std::size_t>(s.size())));
+}
+
+// A dropped file (a file manager offers its address too, as text).
+QString dropped_file(const QMimeData* m)
+{
+    if (!m->hasUrls())
+        return {};
+    const QList<QUrl> urls = m->urls();
+    return urls.size() == 1 && urls.front().isLocalFile() ? urls.front().toLocalFile() : QString();
+}
+
 } // namespace
 
-ListBox::ListBox(QWidget* parent, UiThread& ui_thread)
-    : QAbstractScrollArea(parent), ui_thread_(ui_thread), editor_([this](char32_t c) { return advance(c); }),
-      advances_(0x10000, 0)
+ListBox::ListBox(QWidget* parent)
+    : QAbstractScrollArea(parent), core_([this](char32_t c) { return advance(c); }), advances_(0x10000, 0)
 {
     static const bool accessible = (QAccessible::installFactory(accessible_list_box), true);
     (void)accessible;
+    core_.set_view(this);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -154,28 +208,7 @@ ListBox::ListBox(QWidget* parent, UiThread& ui_thread)
     font_changed();
 }
 
-Text ListBox::text()
-{
-    return ui_thread_.call([&] { return editor_.text().text(); });
-}
-
-int ListBox::line_count()
-{
-    return ui_thread_.call([&] { return editor_.text().line_count(); });
-}
-
-void ListBox::set_text(const Text& t)
-{
-    ListText indexed = ListText::copy_of(t.view());
-    indexed.longest_line(); // measured here too, not on the UI thread
-    ui_thread_.call([&] {
-        editor_.set_text(std::move(indexed));
-        show_replaced_text();
-        raise_changed(); // once, even for the same text
-    });
-}
-
-void ListBox::show_replaced_text()
+void ListBox::text_replaced()
 {
     widest_drawn_ = 0;
     update_scroll_bars();
@@ -184,69 +217,55 @@ void ListBox::show_replaced_text()
     viewport()->update();
 }
 
-namespace {
-
-Text file_name_text(const QString& s)
+void ListBox::caret_moved(bool text_changed)
 {
-    const auto* units = reinterpret_cast<const char16_t*>(s.utf16());
-    return text_from_utf16(std::u16string_view(units, static_cast<std::size_t>(s.size())));
-}
-
-} // namespace
-
-bool ListBox::open_file(const Text& path)
-{
-    const std::optional<Text> t = open_list_file(path);
-    if (!t)
-        return false;
-    editor_.begin_operation();
-    editor_.set_text(ListText::copy_of(t->view()));
-    show_replaced_text();
-    raise_changed();
-    return true;
-}
-
-bool ListBox::save_file(const Text& path, SaveEncoding e)
-{
-    return save_list_file(path, editor_.text().text(), e);
-}
-
-void ListBox::choose_file_to_open()
-{
-    const QString name = QFileDialog::getOpenFileName(this, to_qt("打开文本"_t), {},
-                                                      to_qt("文本文件 (*.txt);;所有文件 (*)"_t));
-    if (!name.isEmpty())
-        open_file(file_name_text(name));
-}
-
-void ListBox::choose_file_to_save()
-{
-    const QString gbk = to_qt("文本文件，GBK 编码 (*.txt)"_t), utf8 = to_qt("文本文件，UTF-8 编码 (*.txt)"_t);
-    QString chosen = gbk;
-    const QString name = QFileDialog::getSaveFileName(this, to_qt("另存为"_t), {}, gbk + QStringLiteral(";;") + utf8, &chosen);
-    if (!name.isEmpty())
-        save_file(file_name_text(name), chosen == utf8 ? SaveEncoding::utf8 : SaveEncoding::gbk);
-}
-
-void ListBox::begin_operation(const Text& undo_note)
-{
-    ui_thread_.call([&] { editor_.begin_operation(undo_note); });
-}
-
-void ListBox::append(const Text& t)
-{
-    ui_thread_.call([&] {
-        editor_.append(t.view());
+    if (text_changed)
         update_scroll_bars();
-        caret_moved();
-        raise_changed();
-    });
+    ensure_caret_visible();
+    restart_blink();
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, units(std::string_view(editor().text().bytes()).substr(0, editor().caret())));
+        QAccessible::updateAccessibility(&moved);
+    }
 }
 
-void ListBox::raise_changed()
+void ListBox::scroll_page(int direction) { verticalScrollBar()->setValue(verticalScrollBar()->value() + direction * rows()); }
+
+std::optional<Text> ListBox::clipboard_text()
 {
-    if (content_changed)
-        content_changed();
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr)
+        return std::nullopt;
+    return from_pasted(clipboard->text());
+}
+
+bool ListBox::clipboard_has_text()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard != nullptr && !clipboard->text().isEmpty();
+}
+
+// Lines end in LF alone on the clipboard; every byte keeps its exact form.
+void ListBox::put_on_clipboard(const Text& t) { QGuiApplication::clipboard()->setText(to_box(t)); }
+
+std::optional<Text> ListBox::choose_file_to_open()
+{
+    const FileDialogWords& w = file_dialog_words();
+    const QString name = QFileDialog::getOpenFileName(this, to_qt(w.open_title), {},
+                                                      to_qt(w.text_files + " (*.txt);;" + w.all_files + " (*)"));
+    return name.isEmpty() ? std::nullopt : std::optional<Text>(file_name_text(name));
+}
+
+std::optional<std::pair<Text, SaveEncoding>> ListBox::choose_file_to_save()
+{
+    const FileDialogWords& w = file_dialog_words();
+    const QString gbk = to_qt(w.gbk_text_files + " (*.txt)"), utf8 = to_qt(w.utf8_text_files + " (*.txt)");
+    QString chosen = gbk;
+    const QString name = QFileDialog::getSaveFileName(this, to_qt(w.save_title), {}, gbk + QStringLiteral(";;") + utf8, &chosen);
+    if (name.isEmpty())
+        return std::nullopt;
+    return std::pair{file_name_text(name), chosen == utf8 ? SaveEncoding::utf8 : SaveEncoding::gbk};
 }
 
 int ListBox::advance(char32_t c) const
@@ -279,17 +298,19 @@ int ListBox::first_line() const { return verticalScrollBar()->value(); }
 
 int ListBox::line_at(int y) const { return first_line() + (y >= 0 ? y / line_height_ : (y - line_height_ + 1) / line_height_); }
 
+int ListBox::preedit_width() const { return preedit_.isEmpty() ? 0 : fontMetrics().horizontalAdvance(preedit_); }
+
 int ListBox::content_width() const
 {
     // An estimate from the longest line's bytes, never a layout of every line.
-    const auto estimate = std::min<std::size_t>(editor_.text().longest_line() * static_cast<std::size_t>(byte_width_), INT_MAX / 2);
+    const auto estimate = std::min<std::size_t>(editor().text().longest_line() * static_cast<std::size_t>(byte_width_), INT_MAX / 2);
     return std::max(static_cast<int>(estimate), widest_drawn_) + 2 * margin + 1;
 }
 
 void ListBox::update_scroll_bars()
 {
     QScrollBar* v = verticalScrollBar();
-    v->setRange(0, std::max(editor_.text().line_count() - rows(), 0));
+    v->setRange(0, std::max(editor().text().line_count() - rows(), 0));
     v->setPageStep(rows());
     v->setSingleStep(1);
     QScrollBar* h = horizontalScrollBar();
@@ -301,23 +322,20 @@ void ListBox::update_scroll_bars()
 
 QRect ListBox::caret_rect() const
 {
-    const int line = editor_.text().line_of(editor_.caret());
-    const int pre = preedit_.isEmpty() ? 0 : fontMetrics().horizontalAdvance(preedit_);
-    const int x = margin + editor_.x_of(editor_.caret()) + pre - horizontalScrollBar()->value();
+    const int line = editor().text().line_of(editor().caret());
+    const int x = margin + editor().x_of(editor().caret()) + preedit_width() - horizontalScrollBar()->value();
     return QRect(x, (line - first_line()) * line_height_, 1, line_height_);
 }
 
 void ListBox::ensure_caret_visible()
 {
-    const ListText& t = editor_.text();
-    const int line = t.line_of(editor_.caret());
+    const int line = editor().text().line_of(editor().caret());
     QScrollBar* v = verticalScrollBar();
     if (line < v->value())
         v->setValue(line);
     else if (line >= v->value() + rows())
         v->setValue(line - rows() + 1);
-    const int pre = preedit_.isEmpty() ? 0 : fontMetrics().horizontalAdvance(preedit_);
-    const int x = editor_.x_of(editor_.caret()) + pre;
+    const int x = editor().x_of(editor().caret()) + preedit_width();
     if (x + 2 * margin > content_width()) {
         widest_drawn_ = x;
         update_scroll_bars();
@@ -328,26 +346,6 @@ void ListBox::ensure_caret_visible()
         h->setValue(std::max(x - room / 4, 0));
     else if (x > h->value() + room)
         h->setValue(x - room + room / 4);
-}
-
-void ListBox::caret_moved()
-{
-    ensure_caret_visible();
-    restart_blink();
-    viewport()->update();
-    if (QAccessible::isActive()) {
-        QAccessibleTextCursorEvent moved(this, units(std::string_view(editor_.text().bytes()).substr(0, editor_.caret())));
-        QAccessible::updateAccessibility(&moved);
-    }
-}
-
-void ListBox::edited(bool changed)
-{
-    if (changed) {
-        update_scroll_bars();
-        raise_changed();
-    }
-    caret_moved();
 }
 
 void ListBox::restart_blink()
@@ -373,87 +371,30 @@ void ListBox::paintEvent(QPaintEvent* e)
     QColor marker_colour = text_colour;
     marker_colour.setAlphaF(0.45f);
 
-    const ListText& t = editor_.text();
     const int first = first_line(), scrolled = horizontalScrollBar()->value();
-    const int right = scrolled + viewport()->width();
-    const auto [sel_from, sel_to] = editor_.selection();
-    const std::size_t caret = editor_.caret();
-    const int caret_line = t.line_of(caret);
-    const int pre_w = preedit_.isEmpty() ? 0 : fontMetrics().horizontalAdvance(preedit_);
-    const int last = std::min(t.line_count(), first + viewport()->height() / line_height_ + 1);
+    const int last = std::min(editor().text().line_count(), first + viewport()->height() / line_height_ + 1);
+    const int pre_w = preedit_width();
+    const int dx = margin - scrolled;
     int widest = widest_drawn_;
-
-    struct Run {
-        int x, end;
-        int style; // 1: selected, 2: a marker
-        QString s;
-    };
-    std::vector<Run> runs;
+    LineLayout laid;
     for (int line = first; line < last; ++line) {
         const int top = (line - first) * line_height_;
-        const bool here = line == caret_line;
-        runs.clear();
-        int x = 0, sel_x0 = -1, sel_x1 = -1, caret_x = -1, pre_x = -1;
-        bool whole = true;
-        for_each_glyph(t.line(line), t.line_start(line), [&](const Glyph& g) {
-            if (here && g.pos == caret) {
-                pre_x = x;
-                x += pre_w;
-                caret_x = x;
-            }
-            if (x - margin > right) {
-                whole = false;
-                return false;
-            }
-            const int w = editor_.width(g, x);
-            if (x + w + margin >= scrolled) {
-                const bool selected = g.pos >= sel_from && g.pos < sel_to;
-                if (selected) {
-                    sel_x0 = sel_x0 < 0 ? x : sel_x0;
-                    sel_x1 = x + w;
-                }
-                if (g.c != U'\t') {
-                    const int style = (selected ? 1 : 0) | (g.marker ? 2 : 0);
-                    if (runs.empty() || runs.back().style != style || runs.back().end != x)
-                        runs.push_back({x, x, style, {}});
-                    if (g.c >= 0x10000)
-                        runs.back().s += QString::fromUcs4(&g.c, 1);
-                    else
-                        runs.back().s += QChar(static_cast<char16_t>(g.c));
-                    runs.back().end = x + w;
-                }
-            }
-            x += w;
-            return true;
-        });
-        if (whole) {
-            if (here && caret_x < 0) {
-                pre_x = x;
-                x += pre_w;
-                caret_x = x;
-            }
-            widest = std::max(widest, x);
-            // A selected line break shows as a space's width of highlight.
-            if (sel_from <= t.line_end(line) && sel_to > t.line_end(line)) {
-                sel_x0 = sel_x0 < 0 ? x : sel_x0;
-                sel_x1 = x + advance(U' ');
-            }
+        lay_out_line(editor(), line, scrolled - margin, scrolled + viewport()->width(), pre_w, measured_line_bytes, laid);
+        widest = std::max(widest, laid.width);
+        if (laid.selection_x >= 0)
+            p.fillRect(QRect(dx + laid.selection_x, top, laid.selection_end - laid.selection_x, line_height_), highlight);
+        for (const GlyphRun& r : laid.runs) {
+            p.setPen(r.style == RunStyle::selected ? highlighted : r.style == RunStyle::marker ? marker_colour : text_colour);
+            p.drawText(QPoint(dx + r.x, top + ascent_), QString::fromStdU16String(r.text));
         }
-        const int dx = margin - scrolled;
-        if (sel_x0 >= 0)
-            p.fillRect(QRect(dx + sel_x0, top, sel_x1 - sel_x0, line_height_), highlight);
-        for (const Run& r : runs) {
-            p.setPen((r.style & 2) != 0 ? marker_colour : (r.style & 1) != 0 ? highlighted : text_colour);
-            p.drawText(QPoint(dx + r.x, top + ascent_), r.s);
-        }
-        if (here && pre_w > 0 && pre_x >= 0) {
+        if (pre_w > 0 && laid.insert_x >= 0) {
             p.setPen(text_colour);
-            p.fillRect(QRect(dx + pre_x, top, pre_w, line_height_), pal.color(QPalette::Base));
-            p.drawText(QPoint(dx + pre_x, top + ascent_), preedit_);
-            p.drawLine(dx + pre_x, top + line_height_ - 1, dx + pre_x + pre_w, top + line_height_ - 1);
+            p.fillRect(QRect(dx + laid.insert_x, top, pre_w, line_height_), pal.color(QPalette::Base));
+            p.drawText(QPoint(dx + laid.insert_x, top + ascent_), preedit_);
+            p.drawLine(dx + laid.insert_x, top + line_height_ - 1, dx + laid.insert_x + pre_w, top + line_height_ - 1);
         }
-        if (here && caret_x >= 0 && caret_shown_ && hasFocus())
-            p.fillRect(QRect(dx + caret_x, top, 1, line_height_), text_colour);
+        if (laid.caret_x >= 0 && caret_shown_ && hasFocus())
+            p.fillRect(QRect(dx + laid.caret_x, top, 1, line_height_), text_colour);
     }
     if (widest > widest_drawn_ && widest + 2 * margin > content_width()) {
         widest_drawn_ = widest;
@@ -476,11 +417,7 @@ bool ListBox::event(QEvent* e)
     if (e->type() == QEvent::ShortcutOverride) {
         // The box's own keys are not taken by the window's shortcuts.
         auto* k = static_cast<QKeyEvent*>(e);
-        const bool ours = k->matches(QKeySequence::Copy) || k->matches(QKeySequence::Cut) ||
-                          k->matches(QKeySequence::Paste) || k->matches(QKeySequence::Undo) ||
-                          k->matches(QKeySequence::Redo) || k->matches(QKeySequence::SelectAll) ||
-                          (!k->text().isEmpty() && !(k->modifiers() & Qt::ControlModifier));
-        if (ours) {
+        if (command_of(k).kind != BoxCommand::none || (!k->text().isEmpty() && !(k->modifiers() & Qt::ControlModifier))) {
             e->accept();
             return true;
         }
@@ -493,60 +430,22 @@ bool ListBox::focusNextPrevChild(bool) { return false; }
 
 void ListBox::keyPressEvent(QKeyEvent* e)
 {
-    const bool shift = (e->modifiers() & Qt::ShiftModifier) != 0;
-    const bool ctrl = (e->modifiers() & Qt::ControlModifier) != 0;
-    const auto move = [&](Move m) {
-        editor_.move(m, shift, rows());
-        caret_moved();
-    };
-    if (e->matches(QKeySequence::SelectAll))
-        select_all();
-    else if (e->matches(QKeySequence::Copy))
-        copy();
-    else if (e->matches(QKeySequence::Cut))
-        cut();
-    else if (e->matches(QKeySequence::Paste))
-        paste();
-    else if (e->matches(QKeySequence::Undo))
-        undo();
-    else if (e->matches(QKeySequence::Redo))
-        redo();
-    else {
-        switch (e->key()) {
-        case Qt::Key_Left: move(ctrl ? Move::word_left : Move::left); break;
-        case Qt::Key_Right: move(ctrl ? Move::word_right : Move::right); break;
-        case Qt::Key_Up: move(Move::up); break;
-        case Qt::Key_Down: move(Move::down); break;
-        case Qt::Key_Home: move(ctrl ? Move::text_start : Move::line_start); break;
-        case Qt::Key_End: move(ctrl ? Move::text_end : Move::line_end); break;
-        case Qt::Key_PageUp:
-            verticalScrollBar()->setValue(verticalScrollBar()->value() - rows());
-            move(Move::page_up);
-            break;
-        case Qt::Key_PageDown:
-            verticalScrollBar()->setValue(verticalScrollBar()->value() + rows());
-            move(Move::page_down);
-            break;
-        case Qt::Key_Backspace: edited(ctrl ? editor_.erase_to(Move::word_left) : editor_.erase_back()); break;
-        case Qt::Key_Delete: edited(ctrl ? editor_.erase_to(Move::word_right) : editor_.erase_forward()); break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: edited(editor_.type("\r\n")); break;
-        default: {
-            const Text typed = ctrl ? Text() : typed_bytes(e->text());
-            if (typed.empty()) {
-                e->ignore();
-                return;
-            }
-            edited(editor_.type(typed.view()));
+    if (const BoxCommand c = command_of(e); c.kind != BoxCommand::none) {
+        core_.run(c);
+    } else {
+        const Text typed = (e->modifiers() & Qt::ControlModifier) ? Text() : typed_bytes(e->text());
+        if (typed.empty()) {
+            e->ignore();
+            return;
         }
-        }
+        core_.type(typed.view());
     }
     e->accept();
 }
 
 void ListBox::click_at(QPoint at, bool extend)
 {
-    editor_.click(line_at(at.y()), at.x() - margin + horizontalScrollBar()->value(), extend);
+    core_.click(line_at(at.y()), at.x() - margin + horizontalScrollBar()->value(), extend);
 }
 
 void ListBox::mousePressEvent(QMouseEvent* e)
@@ -555,14 +454,13 @@ void ListBox::mousePressEvent(QMouseEvent* e)
     if (e->button() == Qt::MiddleButton && clipboard != nullptr && clipboard->supportsSelection()) {
         // The desktop's selection goes in where the middle button clicks.
         click_at(e->position().toPoint(), false);
-        edited(editor_.insert(from_pasted(clipboard->text(QClipboard::Selection)).view()));
+        core_.insert(from_pasted(clipboard->text(QClipboard::Selection)).view());
         return;
     }
     if (e->button() != Qt::LeftButton)
         return;
     click_at(e->position().toPoint(), (e->modifiers() & Qt::ShiftModifier) != 0);
     dragging_ = true;
-    caret_moved();
 }
 
 void ListBox::mouseMoveEvent(QMouseEvent* e)
@@ -575,7 +473,6 @@ void ListBox::mouseMoveEvent(QMouseEvent* e)
         drag_scroll_.stop();
     else if (!drag_scroll_.isActive())
         drag_scroll_.start(50, this);
-    caret_moved();
 }
 
 void ListBox::mouseReleaseEvent(QMouseEvent* e)
@@ -593,9 +490,9 @@ void ListBox::offer_selection()
     // click elsewhere; a selection of megabytes is not converted for it.
     QClipboard* clipboard = QGuiApplication::clipboard();
     constexpr std::size_t largest_offered = 1 << 20;
-    if (clipboard != nullptr && clipboard->supportsSelection() && editor_.has_selection() &&
-        editor_.selected().size() <= largest_offered)
-        clipboard->setText(to_box(Text(editor_.selected())), QClipboard::Selection);
+    if (clipboard != nullptr && clipboard->supportsSelection() && editor().has_selection() &&
+        editor().selected().size() <= largest_offered)
+        clipboard->setText(to_box(Text(editor().selected())), QClipboard::Selection);
 }
 
 void ListBox::mouseDoubleClickEvent(QMouseEvent* e)
@@ -603,8 +500,7 @@ void ListBox::mouseDoubleClickEvent(QMouseEvent* e)
     if (e->button() != Qt::LeftButton)
         return;
     click_at(e->position().toPoint(), false);
-    editor_.select_word(editor_.caret());
-    caret_moved();
+    core_.select_word(editor().caret());
     offer_selection();
 }
 
@@ -626,7 +522,6 @@ void ListBox::timerEvent(QTimerEvent* e)
         else if (drag_at_.x() >= viewport()->width())
             h->setValue(h->value() + h->singleStep());
         click_at(QPoint(std::clamp(drag_at_.x(), 0, viewport()->width()), std::clamp(drag_at_.y(), 0, viewport()->height() - 1)), true);
-        caret_moved();
     } else {
         QAbstractScrollArea::timerEvent(e);
     }
@@ -635,40 +530,16 @@ void ListBox::timerEvent(QTimerEvent* e)
 void ListBox::contextMenuEvent(QContextMenuEvent* e)
 {
     QMenu menu(this);
-    const bool selection = editor_.has_selection();
-    const QClipboard* clipboard = QGuiApplication::clipboard();
-    const auto add = [&](const Text& name, bool enabled, void (ListBox::*what)()) {
-        QAction* a = menu.addAction(to_qt(name), this, what);
-        a->setEnabled(enabled);
-    };
-    add("撤销"_t, editor_.can_undo_typing(), &ListBox::undo);
-    add("撤销上次操作"_t, editor_.can_undo_operation(), &ListBox::undo_operation);
-    add("重做"_t, editor_.can_redo(), &ListBox::redo);
-    menu.addSeparator();
-    add("剪切"_t, selection, &ListBox::cut);
-    add("复制"_t, selection, &ListBox::copy);
-    add("粘贴"_t, clipboard != nullptr && !clipboard->text().isEmpty(), &ListBox::paste);
-    add("删除"_t, selection, &ListBox::erase_selection);
-    menu.addSeparator();
-    add("全选"_t, editor_.text().size() > 0, &ListBox::select_all);
-    menu.addSeparator();
-    add("打开文本…"_t, true, &ListBox::choose_file_to_open);
-    add("另存为…"_t, true, &ListBox::choose_file_to_save);
+    for (const BoxMenuItem& item : core_.menu()) {
+        if (item.command == BoxCommand::none) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* a = menu.addAction(to_qt(item.caption), this, [this, c = item.command] { core_.run({c}); });
+        a->setEnabled(item.enabled);
+    }
     menu.exec(e->globalPos());
 }
-
-namespace {
-
-// A dropped file (a file manager offers its address too, as text).
-QString dropped_file(const QMimeData* m)
-{
-    if (!m->hasUrls())
-        return {};
-    const QList<QUrl> urls = m->urls();
-    return urls.size() == 1 && urls.front().isLocalFile() ? urls.front().toLocalFile() : QString();
-}
-
-} // namespace
 
 void ListBox::dragEnterEvent(QDragEnterEvent* e)
 {
@@ -685,7 +556,6 @@ void ListBox::dragMoveEvent(QDragMoveEvent* e)
     if (!e->mimeData()->hasText())
         return;
     click_at(e->position().toPoint(), false); // the caret shows where it will land
-    caret_moved();
     e->acceptProposedAction();
 }
 
@@ -693,89 +563,30 @@ void ListBox::dropEvent(QDropEvent* e)
 {
     if (const QString file = dropped_file(e->mimeData()); !file.isEmpty()) {
         e->acceptProposedAction();
-        open_file(file_name_text(file));
+        core_.open_file(file_name_text(file));
         return;
     }
     if (!e->mimeData()->hasText())
         return;
     click_at(e->position().toPoint(), false);
-    edited(editor_.insert(from_pasted(e->mimeData()->text()).view()));
+    core_.insert(from_pasted(e->mimeData()->text()).view());
     e->acceptProposedAction();
 }
 
-void ListBox::copy()
-{
-    // Lines end in LF alone on the clipboard; every byte keeps its exact form.
-    if (editor_.has_selection())
-        QGuiApplication::clipboard()->setText(to_box(Text(editor_.selected())));
-}
-
-void ListBox::cut()
-{
-    if (!editor_.has_selection())
-        return;
-    copy();
-    edited(editor_.insert({}));
-}
-
-void ListBox::paste()
-{
-    const QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr)
-        return;
-    const Text pasted = from_pasted(clipboard->text());
-    edited(editor_.insert(pasted.view()));
-}
-
-void ListBox::undo()
-{
-    if (editor_.can_undo_typing())
-        edited(editor_.undo());
-    else
-        undo_operation();
-}
-
-void ListBox::undo_operation()
-{
-    const Text note = editor_.operation_note();
-    if (!editor_.undo_operation())
-        return;
-    show_replaced_text();
-    raise_changed();
-    if (operation_undone)
-        operation_undone(note);
-}
-
-void ListBox::redo() { edited(editor_.redo()); }
-
-void ListBox::select_all()
-{
-    editor_.select_all();
-    caret_moved();
-}
-
-void ListBox::select(std::size_t anchor, std::size_t caret)
-{
-    editor_.select(anchor, caret);
-    caret_moved();
-}
-
-void ListBox::erase_selection() { edited(editor_.insert({})); }
-
 void ListBox::inputMethodEvent(QInputMethodEvent* e)
 {
-    bool changed = false;
-    if (!e->commitString().isEmpty())
-        changed = editor_.type(typed_bytes(e->commitString()).view());
     preedit_ = e->preeditString();
-    edited(changed);
+    if (!e->commitString().isEmpty())
+        core_.type(typed_bytes(e->commitString()).view());
+    else
+        caret_moved(false);
     e->accept();
 }
 
 QVariant ListBox::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const ListText& t = editor_.text();
-    const std::size_t caret = editor_.caret();
+    const ListText& t = editor().text();
+    const std::size_t caret = editor().caret();
     const std::size_t start = t.line_start(t.line_of(caret));
     switch (query) {
     case Qt::ImEnabled: return true;
@@ -785,10 +596,10 @@ QVariant ListBox::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImSurroundingText: return exact(t.line(t.line_of(caret)));
     case Qt::ImCursorPosition: return units(std::string_view(t.bytes()).substr(start, caret - start));
     case Qt::ImAnchorPosition: {
-        const std::size_t anchor = std::clamp(editor_.anchor(), start, t.line_end(t.line_of(caret)));
+        const std::size_t anchor = std::clamp(editor().anchor(), start, t.line_end(t.line_of(caret)));
         return units(std::string_view(t.bytes()).substr(start, anchor - start));
     }
-    case Qt::ImCurrentSelection: return exact(editor_.selected().substr(0, 4096));
+    case Qt::ImCurrentSelection: return exact(editor().selected().substr(0, 4096));
     default: return QAbstractScrollArea::inputMethodQuery(query);
     }
 }

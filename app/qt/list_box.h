@@ -1,62 +1,30 @@
-// A large edit box (编辑框_原, 编辑框_后) of our own: it holds the system's
-// bytes and their line index (ListText) and draws only the lines in view,
-// converting only those to Unicode. No wrapping, both scroll bars always shown.
+// A large edit box (编辑框_原, 编辑框_后) in Qt: the shared behaviour
+// (ListBoxCore) drawn a visible line at a time, converting only those lines
+// to Unicode. No wrapping, both scroll bars always shown. On the
+// user-interface thread only; the window carries workers' calls there.
 #pragma once
 
-#include "app/list_file.h"
-#include "app/list_text.h"
-#include "runtime/text.h"
+#include "app/list_box_core.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPoint>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 namespace fenrow {
 
-class UiThread;
-
-class ListBox : public QAbstractScrollArea {
+class ListBox : public QAbstractScrollArea, private ListBoxView {
     Q_OBJECT
 public:
-    ListBox(QWidget* parent, UiThread& ui_thread);
+    explicit ListBox(QWidget* parent);
 
-    // From any thread; each write raises content_changed once.
-    Text text();
-    // The text is copied and indexed on the calling thread and moved in.
-    void set_text(const Text& t);
-    // Inserts at the end and scrolls it into view.
-    void append(const Text& t);
-    int line_count();
-    // The next write keeps the text before it for "撤销上次操作".
-    void begin_operation(const Text& undo_note);
-
-    // Raised once per set_text or append, and on every edit by the user.
-    std::function<void()> content_changed;
-    // Raised with the operation's note when its step is undone.
-    std::function<void(const Text&)> operation_undone;
-
-    // What the user can do, on the user-interface thread.
-    void paste();
-    void copy();
-    void cut();
-    void undo();
-    void undo_operation();
-    void redo();
-    void select_all();
-    // Replaces the text with the file's, as an operation the user can undo;
-    // a file that cannot be read says why in a message box and changes nothing.
-    bool open_file(const Text& path);
-    bool save_file(const Text& path, SaveEncoding e);
-    void select(std::size_t anchor, std::size_t caret);
-    void erase_selection();
-
-    const ListEditor& editor() const { return editor_; }
+    ListBoxCore& core() { return core_; }
+    const ListEditor& editor() const { return core_.editor(); }
     // The caret's place in the viewport.
     QRect caret_rect() const;
+    void select(std::size_t anchor, std::size_t caret) { core_.select(anchor, caret); }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -81,28 +49,31 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The view the shared behaviour works through.
+    void text_replaced() override;
+    void caret_moved(bool text_changed) override;
+    int page_lines() override { return rows(); }
+    void scroll_page(int direction) override;
+    std::optional<Text> clipboard_text() override;
+    bool clipboard_has_text() override;
+    void put_on_clipboard(const Text& t) override;
+    std::optional<Text> choose_file_to_open() override;
+    std::optional<std::pair<Text, SaveEncoding>> choose_file_to_save() override;
+
     int advance(char32_t c) const;
     void font_changed();
-    int line_height() const { return line_height_; }
     int rows() const;
     int first_line() const;
     int line_at(int y) const;
+    int preedit_width() const;
     int content_width() const;
     void update_scroll_bars();
     void ensure_caret_visible();
     void click_at(QPoint p, bool extend);
-    // After the caret or the text moved: scroll, redraw, tell assistive tools.
-    void caret_moved();
-    void edited(bool changed);
     void offer_selection();
-    void raise_changed();
     void restart_blink();
-    void choose_file_to_open();
-    void choose_file_to_save();
-    void show_replaced_text();
 
-    UiThread& ui_thread_;
-    ListEditor editor_;
+    ListBoxCore core_;
     mutable std::vector<unsigned short> advances_; // by character below U+10000; 0 not yet measured
     int line_height_ = 1;
     int ascent_ = 0;

@@ -1,84 +1,74 @@
-// The Main window: built from the control table, laid out by the layout rule,
-// its events dispatched through the event table. It is also the control access
-// the operations and handlers use; calls from workers are carried out on the
-// UI thread (UiThread).
+// The Main window in Qt: the shared window (TableWindow) over the widgets of
+// the control table. Workers' calls reach the user-interface thread as posted
+// events; the pointer's moves anywhere in the window are its mouse-moved events.
 #pragma once
 
-#include "app/qt/ui_thread.h"
-#include "app/shell.h"
-#include "ops/controls.h"
-#include "runtime/worker.h"
+#include "app/table_window.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <map>
-#include <string>
+#include <string_view>
 
 class QLabel;
 class QStatusBar;
 
 namespace fenrow {
 
-class MainWindow : public QWidget, public WindowControls {
+// The widgets of the table, made and worked as the shared window asks.
+class QtControls : public WindowBackend {
 public:
-    MainWindow();
-    // Workers' calls return at once from here on; the window's own workers and
-    // the jobs still writing into its boxes are waited for.
-    ~MainWindow() override;
+    explicit QtControls(QWidget* window) : window_(window) {}
 
-    Text get_content(ControlName edit) override;
-    void set_content(ControlName edit, const Text& t) override;
-    void append_text(ControlName edit, const Text& t) override;
-    bool is_checked(ControlName box) override;
-    int get_selection(ControlName combo) override;
-    Text get_item(ControlName combo, int index) override;
-    void set_caption(ControlName label, const Text& t) override;
-    void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
-    int get_line_count(ControlName edit) override;
-    void paste(ControlName edit) override;
-    void begin_operation(ControlName box, const Text& undo_note) override;
-    Rect get_geometry(ControlName c) override;
-    void set_left(ControlName c, int v) override;
-    void set_top(ControlName c, int v) override;
-    void set_width(ControlName c, int v) override;
-    void set_height(ControlName c, int v) override;
-    int client_width() override;
-    int client_height() override;
-    bool start_owned_worker(std::function<void(std::stop_token)> body) override;
+    ListBoxCore* make(const ControlSpec& row) override;
+    void place(const ControlSpec& row, const Rect& r) override;
+    Text text(const ControlSpec& row) override;
+    void set_text(const ControlSpec& row, const Text& t) override;
+    bool checked(const ControlSpec& row) override;
+    int selection(const ControlSpec& row) override;
+    Text item(const ControlSpec& row, int index) override;
+    void set_pane_text(int pane, const Text& t) override;
+    std::pair<int, int> client_size() override;
 
     // The widget of a control, or nullptr.
     QWidget* widget(ControlName c) const;
     QLabel* pane(int index) const { return panes_[index]; }
-    // Runs a bound handler, if any.
-    void raise(ControlName control, Event event);
-    // Sees every raised event before its handler; for tests.
-    std::function<void(ControlName, Event)> event_observer;
+    void dock_status_bar();
+    // A button was clicked.
+    std::function<void(ControlName)> clicked;
+
+private:
+    void build_status_bar();
+
+    QWidget* window_;
+    std::map<std::string_view, QWidget*, std::less<>> widgets_;
+    QStatusBar* status_ = nullptr;
+    QLabel* panes_[pane_count] = {};
+};
+
+// The widgets are made before the shared window that holds on to them.
+struct QtControlsHolder {
+    explicit QtControlsHolder(QWidget* window) : widgets(window) {}
+    QtControls widgets;
+};
+
+class MainWindow : public QWidget, private QtControlsHolder, public TableWindow {
+public:
+    MainWindow();
+    // Closes the shared window (workers let go and waited for) before the
+    // widgets go.
+    ~MainWindow() override;
+
+    using TableWindow::raise; // not the widget's own raise()
+    QWidget* widget(ControlName c) const { return widgets.widget(c); }
+    QLabel* pane(int index) const { return widgets.pane(index); }
 
 protected:
+    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    void build();
-    void connect_events(const ControlSpec& row, QWidget* w);
-    void build_status_bar();
-    void dock_status_bar();
-    void place(ControlName c, const Rect& r);
-    void set_edge(ControlName c, int Rect::*edge, int v);
-    ControlName control_of(QObject* o) const;
-
-    struct Entry {
-        const ControlSpec* row;
-        QWidget* widget;
-        Rect geometry; // as the layout rule set it, before any clamping
-    };
-    UiThread ui_thread_;
-    std::map<std::string, Entry, std::less<>> controls_;
-    QStatusBar* status_ = nullptr;
-    QLabel* panes_[pane_count] = {};
-    WorkerGroup workers_;
 };
 
 // Shows a Main window (after on_show has seen it) and runs the message loop

@@ -23,10 +23,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#ifndef FENROW_FEEDBACK_URL
-#define FENROW_FEEDBACK_URL "https://fenrow.example.org/feedback"
-#endif
-
 namespace fenrow {
 
 namespace {
@@ -58,14 +54,14 @@ void set_text_colour(QWidget* w, unsigned rgb)
     w->setPalette(p);
 }
 
-QWidget* make_stock_widget(const ControlSpec& row, QWidget* parent, UiThread& ui_thread)
+QWidget* make_stock_widget(const ControlSpec& row, QWidget* parent)
 {
     const QString text = qs(row.text);
     switch (row.kind) {
     case ControlKind::edit: {
         if (row.multi_line) {
-            auto* box = new ListBox(parent, ui_thread);
-            box->set_text(text_from_utf8(row.text));
+            auto* box = new ListBox(parent);
+            box->core().set_text(ListText(text_from_utf8(row.text)));
             set_text_colour(box, row.rgb);
             return box;
         }
@@ -104,7 +100,7 @@ QWidget* make_stock_widget(const ControlSpec& row, QWidget* parent, UiThread& ui
     case ControlKind::group_box:
         return new QGroupBox(parent);
     case ControlKind::hyperlink:
-        return new LinkLabel(text, qs(feedback_url()), parent);
+        return new LinkLabel(text, qs(feedback_page_address), parent);
     case ControlKind::status_bar:
         break;
     }
@@ -113,9 +109,9 @@ QWidget* make_stock_widget(const ControlSpec& row, QWidget* parent, UiThread& ui
 
 } // namespace
 
-QWidget* make_widget(const ControlSpec& row, QWidget* parent, UiThread& ui_thread)
+QWidget* make_widget(const ControlSpec& row, QWidget* parent)
 {
-    QWidget* w = make_stock_widget(row, parent, ui_thread);
+    QWidget* w = make_stock_widget(row, parent);
     w->setObjectName(qs(row.name));
     const Rect& r = row.geometry;
     w->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
@@ -215,7 +211,5 @@ bool use_chinese_translations()
     QCoreApplication::installTranslator(&translator);
     return true;
 }
-
-const char* feedback_url() { return FENROW_FEEDBACK_URL; }
 
 } // namespace fenrow

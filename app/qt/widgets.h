@@ -2,19 +2,17 @@
 // needs beyond the toolkit's stock ones.
 #pragma once
 
-#include "ops/controls.h"
+#include "app/control_table.h"
 
 #include <QIcon>
 #include <QLabel>
 
 namespace fenrow {
 
-class UiThread;
-
 // The widget for one row of the control table, with its caption, initial
 // content and state, colour and design geometry; not yet shown. Events are
 // the window's to connect.
-QWidget* make_widget(const ControlSpec& row, QWidget* parent, UiThread& ui_thread);
+QWidget* make_widget(const ControlSpec& row, QWidget* parent);
 
 // Blue caption, light blue under the pointer, dark red once clicked; a click
 // opens the address in the desktop's browser.
@@ -47,6 +45,5 @@ void use_design_font();
 // The toolkit's own texts (standard buttons, dialogs, menus) in Chinese,
 // whatever the system's language; false when the translations are missing.
 bool use_chinese_translations();
-const char* feedback_url();
 
 } // namespace fenrow

@@ -3,6 +3,7 @@
 // written files) as digests, one line each. The Linux and Windows builds must
 // print the same lines.
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "bench/lists.h"
 #include "ops/add_suffix.h"
 #include "ops/blank_lines.h"

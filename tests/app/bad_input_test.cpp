@@ -95,7 +95,7 @@ TEST_F(BadInput, PastesOverASelectionEndEveryKindOfLineSmallOrLarge)
             expected += piece;
         box->select(8, 12); // "ddle"
         QGuiApplication::clipboard()->setText(all);
-        box->paste();
+        box->core().run({BoxCommand::paste});
         QApplication::processEvents();
         EXPECT_EQ(window.get_content(left).str(), "head\r\nmi" + expected + "\r\ntail");
         EXPECT_EQ(box->editor().caret(), 8 + expected.size());

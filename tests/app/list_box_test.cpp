@@ -3,7 +3,6 @@
 #include "app/qt/list_box.h"
 
 #include "app/qt/qt_text.h"
-#include "app/qt/ui_thread.h"
 #include "app/qt/widgets.h"
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"
@@ -39,7 +38,7 @@ protected:
     {
         use_design_font();
         box.resize(300, 200);
-        box.content_changed = [this] { ++changes; };
+        box.core().content_changed = [this] { ++changes; };
         box.show();
         box.setFocus();
         QApplication::processEvents();
@@ -61,7 +60,8 @@ protected:
         QMouseEvent e(t, QPointF(at), box.viewport()->mapToGlobal(QPointF(at)), button, held, mods);
         QApplication::sendEvent(box.viewport(), &e);
     }
-    std::string bytes() { return box.text().str(); }
+    std::string bytes() { return box.core().text().str(); }
+    void set_text(const Text& t) { box.core().set_text(ListText(t)); }
     // As an input method asks.
     QVariant query(Qt::InputMethodQuery q)
     {
@@ -70,8 +70,7 @@ protected:
         return e.value(q);
     }
 
-    UiThread ui;
-    ListBox box{nullptr, ui};
+    ListBox box{nullptr};
     int changes = 0;
 };
 
@@ -116,7 +115,7 @@ TEST_F(ListBoxTest, KeysEditTheBytes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        box.set_text(Text(c.text));
+        set_text(Text(c.text));
         changes = 0;
         for (const Step& s : c.steps) {
             if (const K* k = std::get_if<K>(&s))
@@ -126,13 +125,13 @@ TEST_F(ListBoxTest, KeysEditTheBytes)
         }
         EXPECT_EQ(bytes(), c.expected);
         EXPECT_EQ(changes, c.edits); // the line counters follow every edit
-        EXPECT_EQ(box.line_count(), ListText(Text(c.expected)).line_count());
+        EXPECT_EQ(box.core().line_count(), ListText(Text(c.expected)).line_count());
     }
 }
 
 TEST_F(ListBoxTest, InputMethodShowsThePreeditAtTheCaretAndCommits)
 {
-    box.set_text(Text("ab"));
+    set_text(Text("ab"));
     key(Qt::Key_End);
     const QRect before = query(Qt::ImCursorRectangle).toRect();
     QInputMethodEvent preedit(QStringLiteral("zhong"), {});
@@ -153,19 +152,19 @@ TEST_F(ListBoxTest, InputMethodShowsThePreeditAtTheCaretAndCommits)
 TEST_F(ListBoxTest, ClipboardTakesLfLinesAndEveryByteComesBack)
 {
     // Out: CR LF as LF, the rest in the exact form (raw bytes as surrogates).
-    box.set_text(Text("a\r\n\xff\xd6\xd0\r"));
+    set_text(Text("a\r\n\xff\xd6\xd0\r"));
     key(Qt::Key_A, Qt::ControlModifier);
     key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf16(u"a\n\xdcff\u4e2d\xdc0d"));
     // In: every kind of line end is CR LF, zero characters drop out, a
     // character outside the code page keeps its four-byte form.
     QGuiApplication::clipboard()->setText(QString::fromUtf16(u"p\r\nq\nr\rs\0t\u20ac\U0001F600", 13));
-    box.set_text(Text());
+    set_text(Text());
     key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(bytes(), "p\r\nq\r\nr\r\nst\x80" + unicode_to_cp936(U"\U0001F600").str());
 
     // A drop goes the way of a paste, where it lands.
-    box.set_text(Text("ab"));
+    set_text(Text("ab"));
     QMimeData dropped;
     dropped.setText(QStringLiteral("x\ny"));
     const QPoint at = box.caret_rect().topLeft();
@@ -181,7 +180,7 @@ TEST_F(ListBoxTest, ClipboardTakesLfLinesAndEveryByteComesBack)
         std::string s;
         for (int i = 1 + static_cast<int>(rng() % 12); i > 0; --i)
             s += rng() % 3 == 0 ? std::string("\r\n") : std::string(1, static_cast<char>(1 + rng() % 255));
-        box.set_text(Text(s));
+        set_text(Text(s));
         ASSERT_EQ(bytes(), s);
         box.viewport()->repaint(); // markers and all
         key(Qt::Key_A, Qt::ControlModifier);
@@ -212,7 +211,7 @@ TEST_F(ListBoxTest, DroppedFileReplacesTheTextAndUndoBringsItBack)
         QDropEvent drop(QPointF(at), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(box.viewport(), &drop);
     };
-    box.set_text(Text("kept"));
+    set_text(Text("kept"));
     changes = 0;
     drop_file(dir.path() / "utf16.txt");
     EXPECT_EQ(bytes(), "a\r\n\xd6\xd0");
@@ -247,7 +246,7 @@ TEST(FromPasted, AgreesWithTheLineRulesStatedTheSlowWay)
 
 TEST_F(ListBoxTest, MousePlacesTheCaretSelectsAndDoubleClickTakesAWord)
 {
-    box.set_text(Text("first line\r\nsecond words here"));
+    set_text(Text("first line\r\nsecond words here"));
     const int line = box.caret_rect().height();
     mouse(QEvent::MouseButtonPress, QPoint(2, line + line / 2)); // the start of the second line
     mouse(QEvent::MouseButtonRelease, QPoint(2, line + line / 2));
@@ -270,7 +269,7 @@ TEST_F(ListBoxTest, PaintsWithThePalettesColours)
     p.setColor(QPalette::Base, QColor(10, 20, 30));
     p.setColor(QPalette::Highlight, QColor(200, 0, 100));
     box.setPalette(p);
-    box.set_text(Text("\xd6\xd0\xd6\xd0\xd6\xd0\xd6\xd0\r\nline"));
+    set_text(Text("\xd6\xd0\xd6\xd0\xd6\xd0\xd6\xd0\r\nline"));
     key(Qt::Key_Right, Qt::ShiftModifier);
     key(Qt::Key_Right, Qt::ShiftModifier);
     const QImage shot = box.viewport()->grab().toImage();
@@ -284,7 +283,7 @@ TEST_F(ListBoxTest, PaintsWithThePalettesColours)
 
 TEST_F(ListBoxTest, AssistiveTechnologyReadsTheTextAndCaret)
 {
-    box.set_text(Text("ab\r\n\xd6\xd0\x81"));
+    set_text(Text("ab\r\n\xd6\xd0\x81"));
     key(Qt::Key_End, Qt::ControlModifier);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&box);
     ASSERT_NE(a, nullptr);

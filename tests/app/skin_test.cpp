@@ -1,6 +1,7 @@
 #include "app/skin_attach.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "app/qt/main_window.h"
 #include "app/skin/skin_api.h"
 #include "app/skin/skin_format.h"

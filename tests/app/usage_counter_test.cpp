@@ -1,6 +1,7 @@
 #include "app/usage_counter.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "runtime/codepage.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/print.h"

@@ -3,6 +3,7 @@
 #include "app/win32/main_window.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "app/win32/desktop_win32.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"

@@ -1,6 +1,7 @@
 #include "app/qt/main_window.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "app/qt/desktop_qt.h"
 #include "app/qt/list_box.h"
 #include "app/qt/qt_text.h"
@@ -308,7 +309,7 @@ TEST_F(WindowTest, HyperlinkColoursAndOpening)
     QApplication::sendEvent(link, &leave);
     EXPECT_EQ(text_colour(link), QColor(128, 0, 0));
     ASSERT_EQ(catcher.opened.size(), 1);
-    EXPECT_EQ(catcher.opened[0].toString(), qs(feedback_url()));
+    EXPECT_EQ(catcher.opened[0].toString(), qs(feedback_page_address));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 }
 

@@ -1,6 +1,7 @@
 // The account operations on random box contents and options, through the
 // in-memory window, with the invariants users rely on.
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "ops/add_suffix.h"
 #include "ops/conversion.h"
 #include "ops/duplicates.h"

@@ -1,6 +1,7 @@
 #include "ops/blank_lines.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "runtime/automation.h"
 #include "runtime/codepage.h"
 

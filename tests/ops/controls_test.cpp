@@ -1,6 +1,7 @@
 #include "ops/controls.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "runtime/codepage.h"
 
 #include <gtest/gtest.h>

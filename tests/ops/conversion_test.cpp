@@ -1,6 +1,7 @@
 #include "ops/conversion.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "ops/add_suffix.h"
 #include "ops/blank_lines.h"
 #include "ops/jobs.h"

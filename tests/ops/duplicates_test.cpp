@@ -1,6 +1,7 @@
 #include "ops/duplicates.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 #include "tests/support/fake_desktop.h"

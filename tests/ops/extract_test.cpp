@@ -1,6 +1,7 @@
 #include "ops/extract.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"

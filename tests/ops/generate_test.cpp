@@ -1,6 +1,7 @@
 #include "ops/generate.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "app/shell.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"

@@ -1,6 +1,7 @@
 #include "ops/split.h"
 
 #include "app/control_table.h"
+#include "app/memory_window.h"
 #include "ops/blank_lines.h"
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"

@@ -1,0 +1,283 @@
+#include "app/list_box_core.h"
+
+#include "runtime/codepage.h"
+
+#include <algorithm>
+
+namespace fenrow {
+
+namespace {
+
+BoxCommand moving(Move m, bool extend) { return {BoxCommand::go, m, extend}; }
+BoxCommand doing(BoxCommand::Kind k) { return {k}; }
+
+BoxCommand ctrl_letter(BoxKey key, bool shift)
+{
+    switch (key) {
+    case BoxKey::a: return doing(BoxCommand::select_all);
+    case BoxKey::c: return doing(BoxCommand::copy);
+    case BoxKey::x: return doing(BoxCommand::cut);
+    case BoxKey::v: return doing(BoxCommand::paste);
+    case BoxKey::z: return doing(shift ? BoxCommand::redo : BoxCommand::undo);
+    case BoxKey::y: return doing(BoxCommand::redo);
+    default: return {};
+    }
+}
+
+} // namespace
+
+BoxCommand command_for_key(BoxKey key, bool ctrl, bool shift)
+{
+    switch (key) {
+    case BoxKey::left: return moving(ctrl ? Move::word_left : Move::left, shift);
+    case BoxKey::right: return moving(ctrl ? Move::word_right : Move::right, shift);
+    case BoxKey::up: return moving(Move::up, shift);
+    case BoxKey::down: return moving(Move::down, shift);
+    case BoxKey::home: return moving(ctrl ? Move::text_start : Move::line_start, shift);
+    case BoxKey::end: return moving(ctrl ? Move::text_end : Move::line_end, shift);
+    case BoxKey::page_up: return moving(Move::page_up, shift);
+    case BoxKey::page_down: return moving(Move::page_down, shift);
+    case BoxKey::backspace: return ctrl ? BoxCommand{BoxCommand::erase_to, Move::word_left} : doing(BoxCommand::erase_back);
+    case BoxKey::del:
+        if (shift)
+            return doing(BoxCommand::cut);
+        return ctrl ? BoxCommand{BoxCommand::erase_to, Move::word_right} : doing(BoxCommand::erase_forward);
+    case BoxKey::insert: return ctrl ? doing(BoxCommand::copy) : shift ? doing(BoxCommand::paste) : BoxCommand{};
+    case BoxKey::enter: return doing(BoxCommand::new_line);
+    default: return ctrl ? ctrl_letter(key, shift) : BoxCommand{};
+    }
+}
+
+void ListBoxCore::set_text(ListText t)
+{
+    editor_.set_text(std::move(t));
+    replaced();
+}
+
+void ListBoxCore::append(std::string_view bytes)
+{
+    editor_.append(bytes);
+    edited(true);
+}
+
+void ListBoxCore::replaced()
+{
+    if (view_ != nullptr)
+        view_->text_replaced();
+    if (content_changed)
+        content_changed();
+}
+
+void ListBoxCore::edited(bool changed)
+{
+    if (view_ != nullptr)
+        view_->caret_moved(changed);
+    if (changed && content_changed)
+        content_changed();
+}
+
+void ListBoxCore::run(const BoxCommand& c)
+{
+    switch (c.kind) {
+    case BoxCommand::none: break;
+    case BoxCommand::go:
+        if (view_ != nullptr && (c.move == Move::page_up || c.move == Move::page_down))
+            view_->scroll_page(c.move == Move::page_up ? -1 : 1);
+        editor_.move(c.move, c.extend, view_ != nullptr ? view_->page_lines() : 1);
+        edited(false);
+        break;
+    case BoxCommand::select_all:
+        editor_.select_all();
+        edited(false);
+        break;
+    case BoxCommand::copy: copy(); break;
+    case BoxCommand::cut:
+        if (editor_.has_selection()) {
+            copy();
+            edited(editor_.insert({}));
+        }
+        break;
+    case BoxCommand::paste: paste(); break;
+    case BoxCommand::erase: edited(editor_.insert({})); break;
+    case BoxCommand::erase_back: edited(editor_.erase_back()); break;
+    case BoxCommand::erase_forward: edited(editor_.erase_forward()); break;
+    case BoxCommand::erase_to: edited(editor_.erase_to(c.move)); break;
+    case BoxCommand::new_line: edited(editor_.type("\r\n")); break;
+    case BoxCommand::undo: undo(); break;
+    case BoxCommand::undo_operation: {
+        const Text note = editor_.operation_note();
+        if (!editor_.undo_operation())
+            break;
+        replaced();
+        if (operation_undone)
+            operation_undone(note);
+        break;
+    }
+    case BoxCommand::redo: edited(editor_.redo()); break;
+    case BoxCommand::open_file:
+        if (view_ != nullptr) {
+            if (const std::optional<Text> path = view_->choose_file_to_open())
+                open_file(*path);
+        }
+        break;
+    case BoxCommand::save_file:
+        if (view_ != nullptr) {
+            if (const auto chosen = view_->choose_file_to_save())
+                save_file(chosen->first, chosen->second);
+        }
+        break;
+    }
+}
+
+// Typing since an operation has dropped its step, so this takes back one or the other.
+void ListBoxCore::undo()
+{
+    if (editor_.can_undo_typing())
+        edited(editor_.undo());
+    else
+        run(doing(BoxCommand::undo_operation));
+}
+
+void ListBoxCore::copy()
+{
+    if (editor_.has_selection() && view_ != nullptr)
+        view_->put_on_clipboard(Text(editor_.selected()));
+}
+
+void ListBoxCore::paste()
+{
+    const std::optional<Text> clip = view_ != nullptr ? view_->clipboard_text() : std::nullopt;
+    if (clip && !clip->empty())
+        edited(editor_.insert(clip->view()));
+}
+
+void ListBoxCore::type(std::string_view bytes) { edited(editor_.type(bytes)); }
+
+void ListBoxCore::insert(std::string_view bytes) { edited(editor_.insert(bytes)); }
+
+void ListBoxCore::click(int line, int x, bool extend)
+{
+    editor_.click(line, x, extend);
+    edited(false);
+}
+
+void ListBoxCore::select(std::size_t anchor, std::size_t caret)
+{
+    editor_.select(anchor, caret);
+    edited(false);
+}
+
+void ListBoxCore::select_word(std::size_t pos)
+{
+    editor_.select_word(pos);
+    edited(false);
+}
+
+bool ListBoxCore::open_file(const Text& path)
+{
+    const std::optional<Text> t = open_list_file(path);
+    if (!t)
+        return false;
+    editor_.begin_operation();
+    editor_.set_text(ListText::copy_of(t->view()));
+    replaced();
+    return true;
+}
+
+bool ListBoxCore::save_file(const Text& path, SaveEncoding e) const
+{
+    return save_list_file(path, editor_.text().text(), e);
+}
+
+std::vector<BoxMenuItem> ListBoxCore::menu()
+{
+    const bool selection = editor_.has_selection();
+    const bool clip = view_ != nullptr && view_->clipboard_has_text();
+    return {
+        {BoxCommand::undo, "撤销(&U)"_t, editor_.can_undo_typing()},
+        {BoxCommand::undo_operation, "撤销上次操作(&L)"_t, editor_.can_undo_operation()},
+        {BoxCommand::redo, "重做(&R)"_t, editor_.can_redo()},
+        {BoxCommand::none, {}, false},
+        {BoxCommand::cut, "剪切(&T)"_t, selection},
+        {BoxCommand::copy, "复制(&C)"_t, selection},
+        {BoxCommand::paste, "粘贴(&P)"_t, clip},
+        {BoxCommand::erase, "删除(&D)"_t, selection},
+        {BoxCommand::none, {}, false},
+        {BoxCommand::select_all, "全选(&A)"_t, editor_.text().size() > 0},
+        {BoxCommand::none, {}, false},
+        {BoxCommand::open_file, "打开文本(&O)…"_t, true},
+        {BoxCommand::save_file, "另存为(&S)…"_t, true},
+    };
+}
+
+const FileDialogWords& file_dialog_words()
+{
+    static const FileDialogWords words{"打开文本"_t,          "另存为"_t, "文本文件"_t, "所有文件"_t,
+                                       "文本文件，GBK 编码"_t, "文本文件，UTF-8 编码"_t};
+    return words;
+}
+
+void lay_out_line(const ListEditor& editor, int line, int from_x, int to_x, int insert_width,
+                  std::size_t measure_limit, LineLayout& out)
+{
+    out.runs.clear();
+    out.selection_x = out.selection_end = out.caret_x = out.insert_x = out.width = -1;
+    const ListText& t = editor.text();
+    const auto [sel_from, sel_to] = editor.selection();
+    const std::size_t caret = editor.caret();
+    const bool caret_here = t.line_of(caret) == line;
+    const std::size_t start = t.line_start(line), end = t.line_end(line);
+    const bool measure_all = end - start <= measure_limit;
+    const auto select = [&out](int x, int to) {
+        out.selection_x = out.selection_x < 0 ? x : out.selection_x;
+        out.selection_end = to;
+    };
+    const auto caret_at = [&](int& x) {
+        out.insert_x = x;
+        x += insert_width;
+        out.caret_x = x;
+    };
+    int x = 0;
+    bool whole = true;
+    for_each_glyph(t.line(line), start, [&](const Glyph& g) {
+        if (caret_here && g.pos == caret)
+            caret_at(x);
+        if (x >= to_x && !measure_all) {
+            whole = false;
+            return false;
+        }
+        const int w = editor.width(g, x);
+        if (x + w > from_x && x < to_x) {
+            const bool selected = g.pos >= sel_from && g.pos < sel_to;
+            if (selected)
+                select(x, x + w);
+            if (g.c != U'\t') {
+                const RunStyle style = selected ? RunStyle::selected : g.marker ? RunStyle::marker : RunStyle::plain;
+                if (out.runs.empty() || out.runs.back().style != style || out.runs.back().end != x)
+                    out.runs.push_back({x, style, {}, {}, x});
+                GlyphRun& run = out.runs.back();
+                if (g.c >= 0x10000) {
+                    run.text += static_cast<char16_t>(0xD800 + ((g.c - 0x10000) >> 10));
+                    run.text += static_cast<char16_t>(0xDC00 + ((g.c - 0x10000) & 0x3FF));
+                    run.advances.insert(run.advances.end(), {w, 0});
+                } else {
+                    run.text += static_cast<char16_t>(g.c);
+                    run.advances.push_back(w);
+                }
+                run.end = x + w;
+            }
+        }
+        x += w;
+        return true;
+    });
+    if (!whole)
+        return;
+    if (caret_here && out.caret_x < 0)
+        caret_at(x);
+    out.width = x;
+    // A selected line break shows as a space's width of highlight.
+    if (sel_from <= end && sel_to > end)
+        select(x, x + editor.width(Glyph{end, 1, U' ', false}, x));
+}
+
+} // namespace fenrow

@@ -1,0 +1,145 @@
+// What a large box (编辑框_原, 编辑框_后) does, whatever toolkit draws it:
+// the command behind a key and behind each item of its context menu, undo,
+// the clipboard, files opened, saved and dropped, and a line cut into the
+// runs the toolkit draws. The toolkit's box maps its keys, draws the runs,
+// shows the menu it is given and serves the view below. Everything here runs
+// on the user-interface thread; the window carries workers' calls there.
+#pragma once
+
+#include "app/list_file.h"
+#include "app/list_text.h"
+#include "runtime/text.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace fenrow {
+
+enum class BoxKey { left, right, up, down, home, end, page_up, page_down, backspace, del, insert, enter, a, c, v, x, y, z };
+
+struct BoxCommand {
+    enum Kind {
+        none, go, select_all, copy, cut, paste, erase, erase_back, erase_forward, erase_to, new_line,
+        undo, undo_operation, redo, open_file, save_file
+    };
+    Kind kind = none;
+    Move move = Move::left; // for go and erase_to
+    bool extend = false;    // going, the selection grows
+    friend bool operator==(const BoxCommand&, const BoxCommand&) = default;
+};
+
+// The command of a key with Ctrl and Shift as held; none for a key the box
+// leaves to its toolkit (a character is typed instead).
+BoxCommand command_for_key(BoxKey key, bool ctrl, bool shift);
+
+// One item of the context menu; a separator has no command.
+struct BoxMenuItem {
+    BoxCommand::Kind command;
+    Text caption; // with its access key
+    bool enabled;
+};
+
+// The file dialogs' words: their titles and the kinds of file they offer.
+struct FileDialogWords {
+    Text open_title, save_title;
+    Text text_files, all_files;           // *.txt and everything, to open
+    Text gbk_text_files, utf8_text_files; // *.txt, to save
+};
+const FileDialogWords& file_dialog_words();
+
+// What the toolkit's box does for the shared behaviour.
+class ListBoxView {
+public:
+    virtual ~ListBoxView() = default;
+    // The text was replaced: the view goes back to its start.
+    virtual void text_replaced() = 0;
+    // After an edit or a move: the scroll ranges (when the text changed), the
+    // caret into view, a repaint.
+    virtual void caret_moved(bool text_changed) = 0;
+    virtual int page_lines() = 0;
+    // Before a page move: the view a page up (-1) or down (1).
+    virtual void scroll_page(int direction) = 0;
+    // The clipboard's text with every line break CR LF; nothing when it holds none.
+    virtual std::optional<Text> clipboard_text() = 0;
+    virtual bool clipboard_has_text() = 0;
+    virtual void put_on_clipboard(const Text& t) = 0;
+    // The system's dialogs; nothing when the user cancels.
+    virtual std::optional<Text> choose_file_to_open() = 0;
+    virtual std::optional<std::pair<Text, SaveEncoding>> choose_file_to_save() = 0;
+};
+
+class ListBoxCore {
+public:
+    // advance: a character's width in the box's font.
+    explicit ListBoxCore(std::function<int(char32_t)> advance) : editor_(std::move(advance)) {}
+    void set_view(ListBoxView* view) { view_ = view; }
+    const ListEditor& editor() const { return editor_; }
+
+    // The program's writes, each raising content_changed once; an operation's
+    // first write after begin_operation keeps the text before it.
+    void set_text(ListText t);
+    void append(std::string_view bytes);
+    void begin_operation(const Text& undo_note) { editor_.begin_operation(undo_note); }
+    Text text() const { return editor_.text().text(); }
+    int line_count() const { return editor_.text().line_count(); }
+
+    // What the user does.
+    void run(const BoxCommand& c);
+    void type(std::string_view bytes);   // typed characters run into one undo step
+    void insert(std::string_view bytes); // a paste or a drop: a step of its own
+    void click(int line, int x, bool extend);
+    void select(std::size_t anchor, std::size_t caret);
+    void select_word(std::size_t pos);
+    // The file's text in place of the box's, as an operation undo takes back;
+    // a file that cannot be read says why in a message box and changes nothing.
+    bool open_file(const Text& path);
+    bool save_file(const Text& path, SaveEncoding e) const;
+    std::vector<BoxMenuItem> menu();
+
+    // Raised once for every change of the text, the user's and the program's.
+    std::function<void()> content_changed;
+    // Raised with the operation's note when its step is undone.
+    std::function<void(const Text&)> operation_undone;
+
+private:
+    void edited(bool changed);
+    void replaced();
+    void undo();
+    void copy();
+    void paste();
+
+    ListEditor editor_;
+    ListBoxView* view_ = nullptr;
+};
+
+// A line cut into what the toolkit draws between two x positions (pixels
+// from the line's start): runs of one style, the selection's extent and the
+// caret. Tabs are not drawn, only stepped over.
+enum class RunStyle { plain, selected, marker };
+struct GlyphRun {
+    int x = 0;
+    RunStyle style = RunStyle::plain;
+    std::u16string text;
+    std::vector<int> advances; // one per code unit; 0 for a pair's second unit
+    int end = 0;
+};
+struct LineLayout {
+    std::vector<GlyphRun> runs;
+    int selection_x = -1, selection_end = -1; // highlighted, a selected line break included
+    int caret_x = -1;  // -1: not on this line, or beyond the view
+    int insert_x = -1; // where the inserted width (an input method's text) begins
+    int width = -1;    // the whole line's, when it was measured to its end
+};
+// Lines up to this many bytes are measured whole when drawn, to widen the
+// horizontal range; longer ones are left to the guess from their bytes.
+inline constexpr std::size_t measured_line_bytes = 4096;
+// insert_width: room kept open at the caret. A line of up to measure_limit
+// bytes is measured to its end, beyond the view, so that its width is known.
+void lay_out_line(const ListEditor& editor, int line, int from_x, int to_x, int insert_width,
+                  std::size_t measure_limit, LineLayout& out);
+
+} // namespace fenrow

@@ -1,0 +1,144 @@
+#include "app/memory_window.h"
+
+#include "runtime/codepage.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace fenrow {
+
+namespace {
+
+std::vector<Text> lines_of(std::string_view s)
+{
+    std::vector<Text> out;
+    if (s.empty())
+        return out;
+    for (;;) {
+        const std::size_t nl = s.find('\n');
+        out.push_back(text_from_utf8(s.substr(0, nl)));
+        if (nl == std::string_view::npos)
+            return out;
+        s.remove_prefix(nl + 1);
+    }
+}
+
+} // namespace
+
+ListBoxCore* MemoryBackend::make(const ControlSpec& row)
+{
+    State s{&row};
+    s.on = row.initially_on;
+    if (row.kind == ControlKind::combo_box) {
+        s.items = lines_of(row.text);
+        s.selection = s.items.empty() ? -1 : 0;
+    } else if (row.kind == ControlKind::status_bar) {
+        panes_ = lines_of(row.text);
+        panes_.resize(pane_count);
+    } else if (row.kind == ControlKind::edit && row.multi_line) {
+        s.box = std::make_unique<ListBoxCore>([](char32_t) { return 1; });
+        s.box->set_view(this);
+        s.box->set_text(ListText(text_from_utf8(row.text)));
+    } else {
+        s.text = text_from_utf8(row.text);
+    }
+    return states_.emplace(row.name.utf8, std::move(s)).first->second.box.get();
+}
+
+MemoryBackend::State& MemoryBackend::at(ControlName c)
+{
+    auto it = states_.find(c.utf8);
+    if (it == states_.end())
+        throw std::out_of_range("no control named " + std::string(c.utf8));
+    return it->second;
+}
+
+Text MemoryBackend::item(const ControlSpec& row, int index)
+{
+    const State& s = at(row);
+    return index < 0 || index >= static_cast<int>(s.items.size()) ? Text() : s.items[static_cast<std::size_t>(index)];
+}
+
+MemoryControls::MemoryControls(const std::vector<ControlSpec>& table, int client_width, int client_height)
+    : MemoryBackendHolder{MemoryBackend(client_width, client_height)}, TableWindow(table, memory, {})
+{
+    build();
+}
+
+void MemoryControls::raised(ControlName c, Event e)
+{
+    if (e != Event::content_changed)
+        return;
+    ++changes_[c.utf8];
+    if (on_content_changed)
+        on_content_changed(c);
+}
+
+void MemoryControls::begin_operation(ControlName box, const Text& undo_note)
+{
+    on_ui_thread([&] { notes_[box.utf8] = undo_note; });
+    TableWindow::begin_operation(box, undo_note);
+}
+
+void MemoryControls::set_checked(ControlName box, bool on)
+{
+    on_ui_thread([&] {
+        MemoryBackend::State& s = memory.at(box);
+        if (s.row->kind == ControlKind::radio_box && on) {
+            for (auto& [name, other] : memory.states_) {
+                if (other.row->kind == ControlKind::radio_box && other.row->container == s.row->container)
+                    other.on = false;
+            }
+        }
+        s.on = on;
+    });
+}
+
+void MemoryControls::set_selection(ControlName combo, int index)
+{
+    on_ui_thread([&] { memory.at(combo).selection = index; });
+}
+
+void MemoryControls::set_client_size(int w, int h)
+{
+    on_ui_thread([&] {
+        memory.width_ = w;
+        memory.height_ = h;
+    });
+}
+
+void MemoryControls::set_clipboard(const Text& t)
+{
+    on_ui_thread([&] { memory.clipboard_ = t; });
+}
+
+Text MemoryControls::caption(ControlName c)
+{
+    return on_ui_thread([&] { return memory.at(c).text; });
+}
+
+Text MemoryControls::pane_text(ControlName status_bar, int pane)
+{
+    return on_ui_thread([&] {
+        (void)memory.at(status_bar);
+        return pane >= 0 && pane < pane_count ? memory.panes_[static_cast<std::size_t>(pane)] : Text();
+    });
+}
+
+int MemoryControls::content_changed_count(ControlName edit)
+{
+    return on_ui_thread([&] {
+        auto it = changes_.find(edit.utf8);
+        return it == changes_.end() ? 0 : it->second;
+    });
+}
+
+Text MemoryControls::operation_note(ControlName edit)
+{
+    return on_ui_thread([&] {
+        auto it = notes_.find(edit.utf8);
+        return it == notes_.end() ? Text() : it->second;
+    });
+}
+
+} // namespace fenrow

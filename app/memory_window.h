@@ -1,0 +1,92 @@
+// A window without a screen: the shared window over controls kept in memory,
+// for tests, benchmarks and the agreement run. Its large boxes have the same
+// behaviour as the real ones; workers' calls are served at once on their own
+// thread, one at a time. An unknown name is a programming error and throws
+// std::out_of_range.
+#pragma once
+
+#include "app/table_window.h"
+
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace fenrow {
+
+class MemoryBackend : public WindowBackend, private ListBoxView {
+public:
+    MemoryBackend(int client_width, int client_height) : width_(client_width), height_(client_height) {}
+
+    ListBoxCore* make(const ControlSpec& row) override;
+    void place(const ControlSpec&, const Rect&) override {}
+    Text text(const ControlSpec& row) override { return at(row).text; }
+    void set_text(const ControlSpec& row, const Text& t) override { at(row).text = t; }
+    bool checked(const ControlSpec& row) override { return at(row).on; }
+    int selection(const ControlSpec& row) override { return at(row).selection; }
+    Text item(const ControlSpec& row, int index) override;
+    void set_pane_text(int pane, const Text& t) override { panes_.at(static_cast<std::size_t>(pane)) = t; }
+    std::pair<int, int> client_size() override { return {width_, height_}; }
+
+    // What the controls hold, for the window's test hooks.
+    struct State {
+        const ControlSpec* row;
+        Text text = {}; // content or caption
+        bool on = false;
+        int selection = -1;
+        std::vector<Text> items = {};
+        std::unique_ptr<ListBoxCore> box = {};
+    };
+    State& at(const ControlSpec& row) { return at(row.name); }
+    State& at(ControlName c);
+
+    std::map<std::string_view, State, std::less<>> states_;
+    std::vector<Text> panes_;
+    int width_, height_;
+    Text clipboard_;
+
+private:
+    void text_replaced() override {}
+    void caret_moved(bool) override {}
+    int page_lines() override { return 1; }
+    void scroll_page(int) override {}
+    std::optional<Text> clipboard_text() override { return clipboard_; }
+    bool clipboard_has_text() override { return !clipboard_.empty(); }
+    void put_on_clipboard(const Text& t) override { clipboard_ = t; }
+    std::optional<Text> choose_file_to_open() override { return std::nullopt; }
+    std::optional<std::pair<Text, SaveEncoding>> choose_file_to_save() override { return std::nullopt; }
+};
+
+// The backend is made before the window that holds on to it.
+struct MemoryBackendHolder {
+    MemoryBackend memory;
+};
+
+class MemoryControls : private MemoryBackendHolder, public TableWindow {
+public:
+    explicit MemoryControls(const std::vector<ControlSpec>& table, int client_width = 722, int client_height = 514);
+
+    void begin_operation(ControlName box, const Text& undo_note) override;
+
+    // Test hooks: what the user would do, and what the window would show.
+    void set_checked(ControlName box, bool on); // radio boxes clear their siblings
+    void set_selection(ControlName combo, int index);
+    void set_client_size(int w, int h);
+    void set_clipboard(const Text& t);
+    Text caption(ControlName c);
+    Text pane_text(ControlName status_bar, int pane);
+    int content_changed_count(ControlName edit);
+    // The note of the last begin_operation on the box.
+    Text operation_note(ControlName edit);
+    // Runs on every content change, with the box's name.
+    std::function<void(ControlName)> on_content_changed;
+
+protected:
+    void raised(ControlName c, Event e) override;
+
+private:
+    std::map<std::string_view, int, std::less<>> changes_;
+    std::map<std::string_view, Text, std::less<>> notes_;
+};
+
+} // namespace fenrow

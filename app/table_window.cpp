@@ -1,0 +1,201 @@
+#include "app/table_window.h"
+
+#include "ops/jobs.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace fenrow {
+
+namespace {
+
+bool inside(const Rect& g, int x, int y) { return x >= g.left && x < g.left + g.width && y >= g.top && y < g.top + g.height; }
+
+} // namespace
+
+TableWindow::TableWindow(const std::vector<ControlSpec>& table, WindowBackend& backend, std::function<bool()> wake)
+    : table_(table), backend_(backend), calls_(std::move(wake))
+{
+}
+
+TableWindow::~TableWindow() { shut_down(); }
+
+void TableWindow::shut_down()
+{
+    calls_.close();
+    workers_.stop_all();
+    wait_for_box_jobs(*this);
+}
+
+void TableWindow::build()
+{
+    for (const ControlSpec& row : table_) {
+        ListBoxCore* box = backend_.make(row);
+        controls_.emplace(row.name.utf8, Entry{&row, row.geometry, box});
+        if (box == nullptr)
+            continue;
+        box->content_changed = [this, name = row.name] { raise(name, Event::content_changed); };
+        box->operation_undone = [this](const Text& note) {
+            if (!note.empty())
+                backend_.set_pane_text(hint_pane, note);
+        };
+    }
+}
+
+void TableWindow::raise(ControlName control, Event event)
+{
+    raised(control, event);
+    if (event_observer)
+        event_observer(control, event);
+    if (Handler h = find_handler(control, event))
+        h(*this);
+}
+
+ControlName TableWindow::control_at(int x, int y) const
+{
+    ControlName c = ctl::main_window;
+    for (ControlName container = ctl::main_window;;) {
+        for (const ControlSpec& r : table_) {
+            if (r.container == container && r.kind != ControlKind::status_bar && inside(entry(r.name).geometry, x, y))
+                c = r.name;
+        }
+        if (c == container || row(c).kind != ControlKind::group_box)
+            break;
+        const Rect& g = entry(c).geometry;
+        x -= g.left;
+        y -= g.top;
+        container = c;
+    }
+    // The empty inside of a group box counts as the window's background.
+    return c != ctl::main_window && row(c).kind == ControlKind::group_box ? ctl::main_window : c;
+}
+
+TableWindow::Entry& TableWindow::entry(ControlName c)
+{
+    auto it = controls_.find(c.utf8);
+    if (it == controls_.end())
+        throw std::out_of_range("no control named " + std::string(c.utf8));
+    return it->second;
+}
+
+const TableWindow::Entry& TableWindow::entry(ControlName c) const { return const_cast<TableWindow*>(this)->entry(c); }
+
+const ControlSpec& TableWindow::row(ControlName c) const { return *entry(c).row; }
+
+ListBoxCore& TableWindow::box(ControlName c)
+{
+    ListBoxCore* b = entry(c).box;
+    if (b == nullptr)
+        throw std::out_of_range("no large box named " + std::string(c.utf8));
+    return *b;
+}
+
+Text TableWindow::get_content(ControlName edit)
+{
+    return calls_.call([&] {
+        const Entry& e = entry(edit);
+        return e.box != nullptr ? e.box->text() : backend_.text(*e.row);
+    });
+}
+
+void TableWindow::set_content(ControlName edit, const Text& t)
+{
+    if (entry(edit).box != nullptr) {
+        ListText prepared = ListText::copy_of(t.view()); // copied, indexed and measured on the caller's thread
+        prepared.longest_line();
+        calls_.call([&] { box(edit).set_text(std::move(prepared)); });
+        return;
+    }
+    calls_.call([&] {
+        backend_.set_text(row(edit), t);
+        raise(edit, Event::content_changed);
+    });
+}
+
+void TableWindow::append_text(ControlName edit, const Text& t)
+{
+    calls_.call([&] { box(edit).append(t.view()); });
+}
+
+bool TableWindow::is_checked(ControlName box)
+{
+    return calls_.call([&] { return backend_.checked(row(box)); });
+}
+
+int TableWindow::get_selection(ControlName combo)
+{
+    return calls_.call([&] { return backend_.selection(row(combo)); });
+}
+
+Text TableWindow::get_item(ControlName combo, int index)
+{
+    return calls_.call([&] { return backend_.item(row(combo), index); });
+}
+
+void TableWindow::set_caption(ControlName label, const Text& t)
+{
+    calls_.call([&] { backend_.set_text(row(label), t); });
+}
+
+void TableWindow::set_pane_text(ControlName status_bar, int pane, const Text& t)
+{
+    calls_.call([&] {
+        if (row(status_bar).kind == ControlKind::status_bar && pane >= 0 && pane < pane_count)
+            backend_.set_pane_text(pane, t);
+    });
+}
+
+int TableWindow::get_line_count(ControlName edit)
+{
+    return calls_.call([&] { return box(edit).line_count(); });
+}
+
+void TableWindow::paste(ControlName edit)
+{
+    calls_.call([&] { box(edit).run({BoxCommand::paste}); });
+}
+
+void TableWindow::begin_operation(ControlName box_name, const Text& undo_note)
+{
+    calls_.call([&] { box(box_name).begin_operation(undo_note); });
+}
+
+Rect TableWindow::get_geometry(ControlName c)
+{
+    return calls_.call([&] { return entry(c).geometry; });
+}
+
+void TableWindow::set_edge(ControlName c, int Rect::*edge, int v)
+{
+    calls_.call([&] {
+        Entry& e = entry(c);
+        e.geometry.*edge = v;
+        if (e.row->kind != ControlKind::status_bar) // it docks itself along the bottom edge
+            backend_.place(*e.row, e.geometry);
+    });
+}
+
+void TableWindow::set_left(ControlName c, int v) { set_edge(c, &Rect::left, v); }
+
+void TableWindow::set_top(ControlName c, int v) { set_edge(c, &Rect::top, v); }
+
+void TableWindow::set_width(ControlName c, int v) { set_edge(c, &Rect::width, v); }
+
+void TableWindow::set_height(ControlName c, int v) { set_edge(c, &Rect::height, v); }
+
+int TableWindow::client_width()
+{
+    return calls_.call([&] { return backend_.client_size().first; });
+}
+
+int TableWindow::client_height()
+{
+    return calls_.call([&] { return backend_.client_size().second; });
+}
+
+bool TableWindow::start_owned_worker(std::function<void(std::stop_token)> body)
+{
+    return workers_.start(std::move(body));
+}
+
+} // namespace fenrow

@@ -1,0 +1,121 @@
+// The Main window without any toolkit: the controls of the table with the
+// geometry the layout rule gave them, the control access the operations use,
+// the events raised through the event table, the workers' calls carried out
+// on the user-interface thread, the workers it owns, and the order in which
+// it goes. A toolkit supplies a WindowBackend that makes the controls, places
+// them, and reads and writes what they show.
+#pragma once
+
+#include "app/list_box_core.h"
+#include "app/shell.h"
+#include "app/ui_calls.h"
+#include "runtime/worker.h"
+
+#include <functional>
+#include <map>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace fenrow {
+
+// A toolkit's part of a window. Every call comes on the user-interface thread.
+class WindowBackend {
+public:
+    virtual ~WindowBackend() = default;
+    // Makes the control of a row inside its container (made before it), with
+    // its caption, initial content or state, colour and design geometry, and
+    // shows it. A large box comes with its behaviour, which the window wires
+    // to its events; other controls give nullptr.
+    virtual ListBoxCore* make(const ControlSpec& row) = 0;
+    // A place the layout rule gave; a width or height below zero shows nothing.
+    virtual void place(const ControlSpec& row, const Rect& r) = 0;
+    // A small edit box's content; a label's caption.
+    virtual Text text(const ControlSpec& row) = 0;
+    virtual void set_text(const ControlSpec& row, const Text& t) = 0;
+    virtual bool checked(const ControlSpec& row) = 0;
+    virtual int selection(const ControlSpec& row) = 0;
+    // The item's text; empty for an index outside the list.
+    virtual Text item(const ControlSpec& row, int index) = 0;
+    virtual void set_pane_text(int pane, const Text& t) = 0;
+    // The client area; 0 × 0 while minimised.
+    virtual std::pair<int, int> client_size() = 0;
+};
+
+class TableWindow : public WindowControls {
+public:
+    // wake asks the toolkit to call run_pending_calls() on the user-interface
+    // thread soon (false when it cannot); without it, workers' calls are
+    // served at once on their own thread, one at a time.
+    TableWindow(const std::vector<ControlSpec>& table, WindowBackend& backend, std::function<bool()> wake);
+    ~TableWindow() override;
+    TableWindow(const TableWindow&) = delete;
+    TableWindow& operator=(const TableWindow&) = delete;
+
+    // Makes every control of the table, containers first.
+    void build();
+    // Runs the bound handler, if any, after the observer has seen the event.
+    void raise(ControlName control, Event event);
+    std::function<void(ControlName, Event)> event_observer;
+    // The control under a point of the client area: of overlapping siblings
+    // the one made last. The bare background and the empty inside of a group
+    // box give the window itself.
+    ControlName control_at(int x, int y) const;
+    // What the toolkit's wake leads to, on the user-interface thread.
+    void run_pending_calls() { calls_.run_pending(); }
+    template <typename F>
+    auto on_ui_thread(F f) -> decltype(f())
+    {
+        return calls_.call(std::move(f));
+    }
+    // Workers' calls return at once from here on, the owned workers are asked
+    // to stop, and the window waits for them and for the jobs writing into its
+    // boxes. The toolkit shuts the window down before it destroys its controls.
+    void shut_down();
+
+    const ControlSpec& row(ControlName c) const;
+    // A large box's behaviour; on the user-interface thread.
+    ListBoxCore& box(ControlName c);
+
+    Text get_content(ControlName edit) override;
+    void set_content(ControlName edit, const Text& t) override;
+    void append_text(ControlName edit, const Text& t) override;
+    bool is_checked(ControlName box) override;
+    int get_selection(ControlName combo) override;
+    Text get_item(ControlName combo, int index) override;
+    void set_caption(ControlName label, const Text& t) override;
+    void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
+    int get_line_count(ControlName edit) override;
+    void paste(ControlName edit) override;
+    void begin_operation(ControlName box, const Text& undo_note) override;
+    Rect get_geometry(ControlName c) override;
+    void set_left(ControlName c, int v) override;
+    void set_top(ControlName c, int v) override;
+    void set_width(ControlName c, int v) override;
+    void set_height(ControlName c, int v) override;
+    int client_width() override;
+    int client_height() override;
+    bool start_owned_worker(std::function<void(std::stop_token)> body) override;
+
+protected:
+    // Every event raised, before the observer; for a window that counts them.
+    virtual void raised(ControlName, Event) {}
+
+private:
+    struct Entry {
+        const ControlSpec* row;
+        Rect geometry; // as the layout rule set it, before any clamping
+        ListBoxCore* box = nullptr;
+    };
+    Entry& entry(ControlName c);
+    const Entry& entry(ControlName c) const;
+    void set_edge(ControlName c, int Rect::*edge, int v);
+
+    const std::vector<ControlSpec>& table_;
+    WindowBackend& backend_;
+    std::map<std::string_view, Entry, std::less<>> controls_;
+    UiCalls calls_;
+    WorkerGroup workers_;
+};
+
+} // namespace fenrow
