@@ -21,21 +21,19 @@ bool UiCalls::post(std::function<void()> f, std::promise<void>& done)
 
 void UiCalls::run_pending()
 {
-    for (;;) {
-        Call call;
-        {
-            const std::lock_guard lock(mutex_);
-            if (queue_.empty() || closed_)
-                return;
-            call = std::move(queue_.front());
-            queue_.pop_front();
-        }
-        try {
-            call.f();
-            call.done->set_value();
-        } catch (...) {
-            call.done->set_exception(std::current_exception());
-        }
+    Call call;
+    {
+        const std::lock_guard lock(mutex_);
+        if (queue_.empty() || closed_)
+            return;
+        call = std::move(queue_.front());
+        queue_.pop_front();
+    }
+    try {
+        call.f();
+        call.done->set_value();
+    } catch (...) {
+        call.done->set_exception(std::current_exception());
     }
 }
 

@@ -18,7 +18,8 @@ namespace fenrow {
 class UiCalls {
 public:
     // wake asks the user-interface thread (the constructing one) to call
-    // run_pending() soon; false when it cannot. Without it, calls are served in place.
+    // run_pending() once soon; false when it cannot. Without it, calls are
+    // served in place.
     explicit UiCalls(std::function<bool()> wake = {});
     ~UiCalls() { close(); }
     UiCalls(const UiCalls&) = delete;
@@ -32,7 +33,8 @@ public:
     template <typename F>
     auto call(F f) -> decltype(f());
 
-    // The queued calls, in order; on the user-interface thread.
+    // The oldest queued call, on the user-interface thread: one a wake, so that
+    // the window's own events come between a worker's calls.
     void run_pending();
     // From now on calls return at once; the ones waiting are released.
     void close();
