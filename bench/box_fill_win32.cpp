@@ -47,7 +47,7 @@ int main(int argc, char** argv)
     const Text back = window.get_content(ctl::left_box);
     std::printf("get_content: %.2f s (%s)\n", seconds_since(t0), back == list ? "identical" : "DIFFERENT");
     HWND box = window.control_handle(ctl::left_box);
-    ListBox::of(box)->select(list.view().size(), list.view().size());
+    ListBox::of(box)->core().select(list.view().size(), list.view().size());
     t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) {
         SendMessageW(box, WM_CHAR, 'x', 0);

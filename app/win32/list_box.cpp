@@ -20,14 +20,6 @@ namespace {
 constexpr wchar_t class_name[] = L"FenrowListBox";
 constexpr UINT_PTR drag_timer = 1;
 constexpr COLORREF marker_colour = RGB(150, 150, 150);
-// Lines up to this many bytes are measured whole when drawn, to widen the
-// horizontal range; longer ones are left to the guess from their bytes.
-constexpr std::size_t measured_line = 4096;
-
-enum MenuItem : UINT {
-    menu_undo = 1, menu_undo_operation, menu_redo, menu_cut, menu_copy, menu_paste, menu_delete, menu_select_all,
-    menu_open, menu_save
-};
 
 void register_class(WNDPROC proc)
 {
@@ -47,13 +39,56 @@ void register_class(WNDPROC proc)
 
 int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
+// The shared key of a key-down; Backspace and Enter arrive as characters.
+std::optional<BoxKey> box_key(WPARAM key)
+{
+    switch (key) {
+    case VK_LEFT: return BoxKey::left;
+    case VK_RIGHT: return BoxKey::right;
+    case VK_UP: return BoxKey::up;
+    case VK_DOWN: return BoxKey::down;
+    case VK_HOME: return BoxKey::home;
+    case VK_END: return BoxKey::end;
+    case VK_PRIOR: return BoxKey::page_up;
+    case VK_NEXT: return BoxKey::page_down;
+    case VK_DELETE: return BoxKey::del;
+    case VK_INSERT: return BoxKey::insert;
+    case 'A': return BoxKey::a;
+    case 'C': return BoxKey::c;
+    case 'V': return BoxKey::v;
+    case 'X': return BoxKey::x;
+    case 'Y': return BoxKey::y;
+    case 'Z': return BoxKey::z;
+    default: return std::nullopt;
+    }
+}
+
+bool held(int vk) { return GetKeyState(vk) < 0; }
+
+Text from_file_name(const wchar_t* name)
+{
+    return text_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(name), std::wcslen(name)));
+}
+
+// A dialog's filter list: pairs of caption and pattern, each ending in a zero.
+std::wstring filters(std::initializer_list<Text> parts)
+{
+    std::wstring s;
+    for (const Text& p : parts) {
+        s += to_wide(p);
+        s.push_back(L'\0');
+    }
+    return s;
+}
+
 } // namespace
 
-HWND ListBox::create(HWND parent, int id, int left, int top, int width, int height, HFONT font)
+HWND ListBox::create(HWND parent, int id, const Rect& r, HFONT font)
 {
     register_class(&ListBox::proc);
-    HWND h = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, class_name, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
-                             left, top, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND h = CreateWindowExW(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, class_name, L"",
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, r.left, r.top, r.width,
+                             r.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleW(nullptr), nullptr);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return h;
@@ -86,76 +121,44 @@ LRESULT CALLBACK ListBox::proc(HWND h, UINT msg, WPARAM w, LPARAM l)
     return self->handle(msg, w, l);
 }
 
-void ListBox::set_text(ListText t)
+void ListBox::text_replaced()
 {
-    editor_.set_text(std::move(t));
     top_line_ = scroll_x_ = widest_ = 0;
     update_bars();
     InvalidateRect(hwnd_, nullptr, FALSE);
     show_caret();
 }
 
-void ListBox::append(const Text& t)
+void ListBox::caret_moved(bool text_changed)
 {
-    editor_.append(t.view());
-    changed(false);
+    if (text_changed)
+        update_bars();
+    reveal();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    show_caret();
 }
 
-void ListBox::undo()
+void ListBox::scroll_page(int direction) { scroll_to(top_line_ + direction * page_lines(), scroll_x_); }
+
+std::optional<Text> ListBox::clipboard_text()
 {
-    // Typing since an operation has dropped its step, so this takes back one or the other.
-    const bool operation = !editor_.can_undo_typing();
-    const Text note = editor_.operation_note();
-    if (!editor_.undo())
-        return;
-    if (operation)
-        top_line_ = scroll_x_ = widest_ = 0;
-    changed(true);
-    if (operation && operation_undone)
-        operation_undone(note);
+    const auto clip = fenrow::clipboard_text(hwnd_);
+    if (!clip)
+        return std::nullopt;
+    return from_edit(pasted_lines(*clip));
 }
 
-namespace {
+bool ListBox::clipboard_has_text() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
 
-Text from_file_name(const wchar_t* name)
+// Lines stay CR LF, as Windows programs expect.
+void ListBox::put_on_clipboard(const Text& t) { put_clipboard_text(hwnd_, to_wide(t)); }
+
+std::optional<Text> ListBox::choose_file_to_open()
 {
-    return text_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(name), std::wcslen(name)));
-}
-
-// A dialog's filter list: pairs of caption and pattern, each ending in a zero.
-std::wstring filters(std::initializer_list<Text> parts)
-{
-    std::wstring s;
-    for (const Text& p : parts) {
-        s += to_wide(p);
-        s.push_back(L'\0');
-    }
-    return s;
-}
-
-} // namespace
-
-bool ListBox::open_file(const Text& path)
-{
-    const std::optional<Text> t = open_list_file(path);
-    if (!t)
-        return false;
-    editor_.begin_operation();
-    set_text(ListText::copy_of(t->view()));
-    changed(true);
-    return true;
-}
-
-bool ListBox::save_file(const Text& path, SaveEncoding e)
-{
-    return save_list_file(path, editor_.text().text(), e);
-}
-
-void ListBox::choose_file_to_open()
-{
+    const FileDialogWords& words = file_dialog_words();
     std::wstring name(32768, L'\0');
-    const std::wstring filter = filters({"文本文件 (*.txt)"_t, "*.txt"_t, "所有文件 (*.*)"_t, "*.*"_t});
-    const std::wstring title = to_wide("打开文本"_t);
+    const std::wstring filter = filters({words.text_files + " (*.txt)", Text("*.txt"), words.all_files + " (*.*)", Text("*.*")});
+    const std::wstring title = to_wide(words.open_title);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
@@ -164,16 +167,18 @@ void ListBox::choose_file_to_open()
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     ofn.lpstrTitle = title.c_str();
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameW(&ofn))
-        open_file(from_file_name(name.c_str()));
+    if (!GetOpenFileNameW(&ofn))
+        return std::nullopt;
+    return from_file_name(name.c_str());
 }
 
-void ListBox::choose_file_to_save()
+std::optional<std::pair<Text, SaveEncoding>> ListBox::choose_file_to_save()
 {
+    const FileDialogWords& words = file_dialog_words();
     std::wstring name(32768, L'\0');
     const std::wstring filter =
-        filters({"文本文件，GBK 编码 (*.txt)"_t, "*.txt"_t, "文本文件，UTF-8 编码 (*.txt)"_t, "*.txt"_t});
-    const std::wstring title = to_wide("另存为"_t);
+        filters({words.gbk_text_files + " (*.txt)", Text("*.txt"), words.utf8_text_files + " (*.txt)", Text("*.txt")});
+    const std::wstring title = to_wide(words.save_title);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = GetAncestor(hwnd_, GA_ROOT);
@@ -184,8 +189,9 @@ void ListBox::choose_file_to_save()
     ofn.lpstrTitle = title.c_str();
     ofn.lpstrDefExt = L"txt";
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (GetSaveFileNameW(&ofn))
-        save_file(from_file_name(name.c_str()), ofn.nFilterIndex == 2 ? SaveEncoding::utf8 : SaveEncoding::gbk);
+    if (!GetSaveFileNameW(&ofn))
+        return std::nullopt;
+    return std::pair{from_file_name(name.c_str()), ofn.nFilterIndex == 2 ? SaveEncoding::utf8 : SaveEncoding::gbk};
 }
 
 void ListBox::on_drop(WPARAM w)
@@ -198,23 +204,7 @@ void ListBox::on_drop(WPARAM w)
     }
     DragFinish(drop);
     if (!name.empty())
-        open_file(from_file_name(name.c_str()));
-}
-
-void ListBox::paste_clipboard()
-{
-    const auto clip = clipboard_text(hwnd_);
-    if (!clip || clip->empty())
-        return;
-    const Text t = from_edit(pasted_lines(*clip));
-    if (editor_.insert(t.view()))
-        changed(true);
-}
-
-void ListBox::select(std::size_t anchor, std::size_t caret)
-{
-    editor_.select(anchor, caret);
-    moved();
+        core_.open_file(from_file_name(name.c_str()));
 }
 
 int ListBox::advance(char32_t c)
@@ -251,7 +241,7 @@ void ListBox::set_font(HFONT font)
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-int ListBox::page_lines() const
+int ListBox::page_lines()
 {
     RECT r{};
     GetClientRect(hwnd_, &r);
@@ -260,7 +250,7 @@ int ListBox::page_lines() const
 
 int ListBox::content_width() const
 {
-    const std::size_t guess = editor_.text().longest_line() * static_cast<std::size_t>(byte_width_);
+    const std::size_t guess = editor().text().longest_line() * static_cast<std::size_t>(byte_width_);
     return std::max(widest_, static_cast<int>(std::min<std::size_t>(guess, INT_MAX / 2))) + 4;
 }
 
@@ -298,14 +288,14 @@ void ListBox::reveal()
 {
     RECT r{};
     GetClientRect(hwnd_, &r);
-    const int line = editor_.text().line_of(editor_.caret());
+    const int line = editor().text().line_of(editor().caret());
     const int page = page_lines();
     int top = top_line_;
     if (line < top)
         top = line;
     else if (line >= top + page)
         top = line - page + 1;
-    const int x = editor_.x_of(editor_.caret());
+    const int x = editor().x_of(editor().caret());
     int left = scroll_x_;
     if (x < left || x > left + r.right - 6)
         left = std::max(x - static_cast<int>(r.right) * 2 / 3, 0);
@@ -317,24 +307,8 @@ void ListBox::show_caret()
 {
     if (GetFocus() != hwnd_)
         return;
-    const int line = editor_.text().line_of(editor_.caret());
-    SetCaretPos(text_left() + editor_.x_of(editor_.caret()), (line - top_line_) * line_height_);
-}
-
-void ListBox::moved()
-{
-    reveal();
-    InvalidateRect(hwnd_, nullptr, FALSE);
-    show_caret();
-}
-
-void ListBox::changed(bool by_user)
-{
-    update_bars();
-    moved();
-    if (by_user)
-        SendMessageW(GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), EN_CHANGE),
-                     reinterpret_cast<LPARAM>(hwnd_));
+    const int line = editor().text().line_of(editor().caret());
+    SetCaretPos(text_left() + editor().x_of(editor().caret()), (line - top_line_) * line_height_);
 }
 
 void ListBox::paint()
@@ -347,15 +321,29 @@ void ListBox::paint()
     HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(rc.right, 1), std::max<LONG>(rc.bottom, 1));
     HGDIOBJ old_bitmap = SelectObject(mem, bitmap);
     HGDIOBJ old_font = SelectObject(mem, font_);
-    SetTextColor(mem, GetSysColor(COLOR_WINDOWTEXT));
     // The parent (and a skin on it) colours the box as it colours edit boxes.
+    SetTextColor(mem, GetSysColor(COLOR_WINDOWTEXT));
     auto ground = reinterpret_cast<HBRUSH>(
         SendMessageW(GetParent(hwnd_), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(mem), reinterpret_cast<LPARAM>(hwnd_)));
+    const COLORREF text_colour = GetTextColor(mem);
     FillRect(mem, &rc, ground != nullptr ? ground : GetSysColorBrush(COLOR_WINDOW));
     SetBkMode(mem, TRANSPARENT);
-    const int widest = widest_;
-    for (int line = top_line_, y = 0; line < line_count() && y < rc.bottom; ++line, y += line_height_)
-        paint_line(mem, line, y, rc.right);
+    const int widest = widest_, left = text_left();
+    for (int line = top_line_, y = 0; line < line_count() && y < rc.bottom; ++line, y += line_height_) {
+        lay_out_line(editor(), line, -left, rc.right - left, 0, measured_line_bytes, laid_);
+        widest_ = std::max(widest_, laid_.width);
+        if (laid_.selection_x >= 0) {
+            const RECT r{left + laid_.selection_x, y, left + laid_.selection_end, y + line_height_};
+            FillRect(mem, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
+        }
+        for (const GlyphRun& run : laid_.runs) {
+            SetTextColor(mem, run.style == RunStyle::selected ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                              : run.style == RunStyle::marker ? marker_colour
+                                                              : text_colour);
+            ExtTextOutW(mem, left + run.x, y, 0, nullptr, reinterpret_cast<const wchar_t*>(run.text.data()),
+                        static_cast<UINT>(run.text.size()), run.advances.data());
+        }
+    }
     BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
     SelectObject(mem, old_font);
     SelectObject(mem, old_bitmap);
@@ -366,135 +354,19 @@ void ListBox::paint()
         update_bars();
 }
 
-void ListBox::paint_line(HDC dc, int line, int y, int right)
-{
-    const ListText& t = editor_.text();
-    const auto [sel_from, sel_to] = editor_.selection();
-    const std::size_t start = t.line_start(line), end = t.line_end(line);
-    const bool measure_all = end - start <= measured_line;
-    const COLORREF text_colour = GetTextColor(dc);
-    const int left = text_left();
-    int x = 0, run_x = 0;
-    bool run_selected = false, run_marker = false, reached_end = true;
-    const auto flush = [&] {
-        if (run_.empty())
-            return;
-        if (run_selected) {
-            const RECT r{left + run_x, y, left + x, y + line_height_};
-            FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-        }
-        SetTextColor(dc, run_selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : run_marker ? marker_colour : text_colour);
-        ExtTextOutW(dc, left + run_x, y, 0, nullptr, run_.data(), static_cast<UINT>(run_.size()), run_dx_.data());
-        run_.clear();
-        run_dx_.clear();
-    };
-    for_each_glyph(t.line(line), start, [&](const Glyph& g) {
-        const int w = editor_.width(g, x);
-        if (left + x + w <= 0 || left + x >= right) { // outside the view: only measured
-            if (left + x >= right && !measure_all) {
-                reached_end = false;
-                return false;
-            }
-            x += w;
-            return true;
-        }
-        const bool selected = g.pos >= sel_from && g.pos < sel_to;
-        if (!run_.empty() && (selected != run_selected || g.marker != run_marker))
-            flush();
-        if (run_.empty()) {
-            run_x = x;
-            run_selected = selected;
-            run_marker = g.marker;
-        }
-        if (g.c >= 0x10000) {
-            run_.push_back(static_cast<wchar_t>(0xD800 + ((g.c - 0x10000) >> 10)));
-            run_.push_back(static_cast<wchar_t>(0xDC00 + ((g.c - 0x10000) & 0x3FF)));
-            run_dx_.push_back(w);
-            run_dx_.push_back(0);
-        } else {
-            run_.push_back(g.c == '\t' ? L' ' : static_cast<wchar_t>(g.c));
-            run_dx_.push_back(w);
-        }
-        x += w;
-        return true;
-    });
-    flush();
-    SetTextColor(dc, text_colour);
-    if (!reached_end)
-        return;
-    widest_ = std::max(widest_, x);
-    // A selected line break shows as a cell of the selection's colour.
-    if (line + 1 < line_count() && sel_from <= end && sel_to > end) {
-        const RECT r{left + x, y, left + x + advance(U' '), y + line_height_};
-        FillRect(dc, &r, GetSysColorBrush(COLOR_HIGHLIGHT));
-    }
-}
-
 void ListBox::on_key(WPARAM key)
 {
-    const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
-    const auto go = [&](Move m) {
-        editor_.move(m, shift, page_lines());
-        moved();
-    };
-    switch (key) {
-    case VK_LEFT: go(ctrl ? Move::word_left : Move::left); break;
-    case VK_RIGHT: go(ctrl ? Move::word_right : Move::right); break;
-    case VK_UP: go(Move::up); break;
-    case VK_DOWN: go(Move::down); break;
-    case VK_HOME: go(ctrl ? Move::text_start : Move::line_start); break;
-    case VK_END: go(ctrl ? Move::text_end : Move::line_end); break;
-    case VK_PRIOR:
-        scroll_to(top_line_ - page_lines(), scroll_x_);
-        go(Move::page_up);
-        break;
-    case VK_NEXT:
-        scroll_to(top_line_ + page_lines(), scroll_x_);
-        go(Move::page_down);
-        break;
-    case VK_DELETE:
-        if (shift)
-            cut();
-        else if (ctrl ? editor_.erase_to(Move::word_right) : editor_.erase_forward())
-            changed(true);
-        break;
-    case VK_INSERT:
-        if (ctrl)
-            copy();
-        else if (shift)
-            paste_clipboard();
-        break;
-    default:
-        if (!ctrl)
-            break;
-        if (key == 'A')
-            select_all();
-        else if (key == 'C')
-            copy();
-        else if (key == 'X')
-            cut();
-        else if (key == 'V')
-            paste_clipboard();
-        else if (key == 'Z' && !shift)
-            undo();
-        else if ((key == 'Y' || key == 'Z') && editor_.redo())
-            changed(true); // Ctrl+Y or Ctrl+Shift+Z puts back
-        break;
-    }
+    if (const std::optional<BoxKey> k = box_key(key))
+        core_.run(command_for_key(*k, held(VK_CONTROL), held(VK_SHIFT)));
 }
 
 void ListBox::on_char(wchar_t c)
 {
-    if (c == L'\r') { // Enter: a line break of the system's form
-        if (editor_.type("\r\n"))
-            changed(true);
-        return;
-    }
-    if (c == L'\b' || c == 0x7F) { // Backspace, and Ctrl+Backspace for a word
-        if (c == L'\b' ? editor_.erase_back() : editor_.erase_to(Move::word_left))
-            changed(true);
-        return;
-    }
+    const auto key = [&](BoxKey k, bool ctrl) { core_.run(command_for_key(k, ctrl, false)); };
+    if (c == L'\r') // Enter: a line break of the system's form
+        return key(BoxKey::enter, false);
+    if (c == L'\b' || c == 0x7F) // Backspace, and Ctrl+Backspace for a word
+        return key(BoxKey::backspace, c == 0x7F);
     if (c >= 0xD800 && c < 0xDC00) { // the first half of a pair; the second follows
         high_surrogate_ = c;
         return;
@@ -508,18 +380,14 @@ void ListBox::on_char(wchar_t c)
         u = {static_cast<char16_t>(c)};
     }
     high_surrogate_ = 0;
-    if (u.empty()) // Ctrl with a letter: handled as a key
-        return;
-    const Text t = text_from_utf16(u);
-    if (editor_.type(t.view()))
-        changed(true);
+    if (!u.empty()) // Ctrl with a letter is a key, not a character
+        core_.type(text_from_utf16(u).view());
 }
 
 void ListBox::on_mouse(LPARAM at, bool extend)
 {
     const int row = floor_div(GET_Y_LPARAM(at), line_height_);
-    editor_.click(top_line_ + row, GET_X_LPARAM(at) - text_left(), extend);
-    moved();
+    core_.click(top_line_ + row, GET_X_LPARAM(at) - text_left(), extend);
 }
 
 void ListBox::on_scroll(int bar, int code)
@@ -545,21 +413,6 @@ void ListBox::on_scroll(int bar, int code)
         scroll_to(top_line_, pos);
 }
 
-void ListBox::copy()
-{
-    if (editor_.has_selection())
-        put_clipboard_text(hwnd_, to_wide(Text(editor_.selected())));
-}
-
-void ListBox::cut()
-{
-    if (!editor_.has_selection())
-        return;
-    copy();
-    if (editor_.insert({}))
-        changed(true);
-}
-
 void ListBox::show_menu(LPARAM at)
 {
     POINT pt{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
@@ -567,46 +420,17 @@ void ListBox::show_menu(LPARAM at)
         GetCaretPos(&pt);
         ClientToScreen(hwnd_, &pt);
     }
-    const bool selection = editor_.has_selection();
     HMENU menu = CreatePopupMenu();
-    const auto add = [&](UINT id, const Text& caption, bool on) {
-        AppendMenuW(menu, MF_STRING | (on ? 0 : MF_GRAYED), id, to_wide(caption).c_str());
-    };
-    add(menu_undo, "撤销(&U)"_t, editor_.can_undo_typing());
-    add(menu_undo_operation, "撤销上次操作(&L)"_t, editor_.can_undo_operation());
-    add(menu_redo, "重做(&R)"_t, editor_.can_redo());
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu_cut, "剪切(&T)"_t, selection);
-    add(menu_copy, "复制(&C)"_t, selection);
-    add(menu_paste, "粘贴(&P)"_t, IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
-    add(menu_delete, "删除(&D)"_t, selection);
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu_select_all, "全选(&A)"_t, editor_.text().size() > 0);
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu_open, "打开文本(&O)…"_t, true);
-    add(menu_save, "另存为(&S)…"_t, true);
-    const UINT chosen = static_cast<UINT>(
+    for (const BoxMenuItem& item : core_.menu()) {
+        if (item.command == BoxCommand::none)
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(menu, MF_STRING | (item.enabled ? 0 : MF_GRAYED), item.command, to_wide(item.caption).c_str());
+    }
+    const auto chosen = static_cast<BoxCommand::Kind>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);
-    switch (chosen) {
-    case menu_undo:
-    case menu_undo_operation: undo(); break;
-    case menu_redo:
-        if (editor_.redo())
-            changed(true);
-        break;
-    case menu_cut: cut(); break;
-    case menu_copy: copy(); break;
-    case menu_paste: paste_clipboard(); break;
-    case menu_delete:
-        if (editor_.insert({}))
-            changed(true);
-        break;
-    case menu_select_all: select_all(); break;
-    case menu_open: choose_file_to_open(); break;
-    case menu_save: choose_file_to_save(); break;
-    default: break;
-    }
+    core_.run({chosen}); // nothing chosen: none
 }
 
 LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)
@@ -645,10 +469,7 @@ LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)
         SetTimer(hwnd_, drag_timer, 50, nullptr);
         on_mouse(l, (w & MK_SHIFT) != 0);
         return 0;
-    case WM_LBUTTONDBLCLK:
-        editor_.select_word(editor_.caret());
-        moved();
-        return 0;
+    case WM_LBUTTONDBLCLK: core_.select_word(editor().caret()); return 0;
     case WM_MOUSEMOVE:
         if (dragging_)
             on_mouse(l, true);

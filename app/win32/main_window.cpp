@@ -1,29 +1,24 @@
 #include "app/win32/main_window.h"
 
-#include "app/control_table.h"
 #include "app/win32/clipboard.h"
 #include "app/win32/desktop_win32.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
-#include "ops/jobs.h"
 #include "runtime/codepage.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <stdexcept>
-
-#ifndef FENROW_FEEDBACK_URL
-#define FENROW_FEEDBACK_URL "https://fenrow.example.org/feedback"
-#endif
+#include <string>
 
 namespace fenrow {
 
 namespace {
 
+// A worker's call is waiting.
+constexpr UINT calls_waiting = WM_APP + 1;
 constexpr wchar_t window_class[] = L"FenrowMainWindow";
-constexpr int first_id = 100;
 constexpr int combo_list_height = 160; // the drop-down list below the combo box
 
 std::wstring caption(const char* utf8)
@@ -137,69 +132,22 @@ void register_class(HICON icon, WNDPROC proc)
 
 } // namespace
 
-Win32Window::Win32Window()
+ListBoxCore* Win32Controls::make(const ControlSpec& row)
 {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    font_ = design_font(false);
-    link_font_ = design_font(true);
-    icon_ = make_icon(32);
-    register_class(icon_, &Win32Window::window_proc);
-
-    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    RECT r{0, 0, design_client_width, design_client_height};
-    AdjustWindowRectEx(&r, style, FALSE, 0);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    hwnd_ = CreateWindowExW(0, window_class, to_wide(text_from_utf8(window_title)).c_str(), style, x, y, w, h,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr)
-        throw std::runtime_error("the main window could not be created");
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    calls_.attach(hwnd_);
-    build();
-    raise(ctl::main_window, Event::created);
-}
-
-Win32Window::~Win32Window()
-{
-    calls_.close();
-    workers_.stop_all();
-    wait_for_box_jobs(*this);
-    if (IsWindow(hwnd_))
-        DestroyWindow(hwnd_);
-    DeleteObject(font_);
-    DeleteObject(link_font_);
-    DestroyIcon(icon_);
-}
-
-void Win32Window::build()
-{
-    int id = first_id;
-    for (const ControlSpec& row : control_table()) {
-        if (row.kind == ControlKind::status_bar) {
-            build_status_bar();
-            controls_.emplace(std::string(row.name.utf8), Entry{&row, status_, row.geometry});
-            continue;
-        }
-        HWND parent = row.container == ctl::main_window ? hwnd_ : entry(row.container).hwnd;
-        HWND h = make_control(row, parent, id++);
-        controls_.emplace(std::string(row.name.utf8), Entry{&row, h, row.geometry});
+    if (row.kind == ControlKind::status_bar) {
+        build_status_bar();
+        handles_.emplace(row.name.utf8, status);
+        return nullptr;
     }
-}
-
-HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
-{
+    HWND parent = row.container == ctl::main_window ? window : handle(row.container);
     const Rect& g = row.geometry;
+    const int id = next_id_++;
     if (row.kind == ControlKind::edit && row.multi_line) {
-        HWND box = ListBox::create(parent, id, g.left, g.top, g.width, g.height, font_);
-        ListBox::of(box)->set_text(ListText(text_from_utf8(row.text)));
-        ListBox::of(box)->operation_undone = [this](const Text& note) {
-            if (!note.empty())
-                set_pane_text(ctl::status_bar, hint_pane, note);
-        };
-        return box;
+        HWND box = ListBox::create(parent, id, g, font);
+        handles_.emplace(row.name.utf8, box);
+        ListBoxCore& core = ListBox::of(box)->core();
+        core.set_text(ListText(text_from_utf8(row.text)));
+        return &core;
     }
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
@@ -228,15 +176,15 @@ HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
     const int height = row.kind == ControlKind::combo_box ? g.height + combo_list_height : g.height;
     HWND h = CreateWindowExW(ex, cls, text.c_str(), style, g.left, g.top, g.width, height, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(row.kind == ControlKind::hyperlink ? link_font_ : font_), FALSE);
+    handles_.emplace(row.name.utf8, h);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(row.kind == ControlKind::hyperlink ? link_font : font), FALSE);
     if (row.kind == ControlKind::edit)
         SendMessageW(h, EM_SETLIMITTEXT, 0, 0); // as much as memory holds
     if ((row.kind == ControlKind::check_box || row.kind == ControlKind::radio_box) && row.initially_on)
         SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
     if (row.kind == ControlKind::combo_box) {
         std::wstring items = to_wide(text_from_utf8(row.text));
-        std::size_t start = 0;
-        for (;;) {
+        for (std::size_t start = 0;;) {
             const std::size_t nl = items.find(L'\n', start);
             SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items.substr(start, nl - start).c_str()));
             if (nl == std::wstring::npos)
@@ -247,32 +195,138 @@ HWND Win32Window::make_control(const ControlSpec& row, HWND parent, int id)
     }
     // Group boxes pass their children's notices on; edit boxes paste our way.
     if (row.kind == ControlKind::group_box || row.kind == ControlKind::edit)
-        SetWindowSubclass(h, &Win32Window::control_proc, 1, reinterpret_cast<DWORD_PTR>(this));
-    return h;
+        SetWindowSubclass(h, control_proc, 1, owner);
+    return nullptr;
 }
 
-void Win32Window::build_status_bar()
+void Win32Controls::build_status_bar()
 {
-    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0,
-                              0, 0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    status = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0,
+                             0, 0, 0, window, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     int edges[pane_count];
     int right = 0;
     for (int i = 0; i < pane_count; ++i)
         edges[i] = status_panes[i].width > 0 ? (right += status_panes[i].width) : -1;
-    SendMessageW(status_, SB_SETPARTS, pane_count, reinterpret_cast<LPARAM>(edges));
+    SendMessageW(status, SB_SETPARTS, pane_count, reinterpret_cast<LPARAM>(edges));
     for (int i = 0; i < pane_count; ++i) {
-        SendMessageW(status_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].text).c_str()));
+        SendMessageW(status, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].text).c_str()));
         if (status_panes[i].tooltip != nullptr)
-            SendMessageW(status_, SB_SETTIPTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].tooltip).c_str()));
+            SendMessageW(status, SB_SETTIPTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].tooltip).c_str()));
     }
+}
+
+HWND Win32Controls::handle(ControlName c) const
+{
+    auto it = handles_.find(c.utf8);
+    return it == handles_.end() ? nullptr : it->second;
+}
+
+const ControlSpec* Win32Controls::row_of(HWND h) const
+{
+    if (h == nullptr)
+        return nullptr;
+    for (const auto& [name, hwnd] : handles_) {
+        if (hwnd == h)
+            return find_control(ControlName{name});
+    }
+    return nullptr;
+}
+
+void Win32Controls::place(const ControlSpec& row, const Rect& r)
+{
+    const int height = row.kind == ControlKind::combo_box ? r.height + combo_list_height : r.height;
+    SetWindowPos(handle(row.name), nullptr, r.left, r.top, std::max(r.width, 0), std::max(height, 0),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Text Win32Controls::text(const ControlSpec& row)
+{
+    HWND box = handle(row.name);
+    std::wstring s(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+    s.resize(static_cast<std::size_t>(GetWindowTextW(box, s.data(), static_cast<int>(s.size()))));
+    return from_edit(s);
+}
+
+void Win32Controls::set_text(const ControlSpec& row, const Text& t)
+{
+    SetWindowTextW(handle(row.name), (row.kind == ControlKind::edit ? to_edit(t) : to_wide(t)).c_str());
+}
+
+bool Win32Controls::checked(const ControlSpec& row)
+{
+    return SendMessageW(handle(row.name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int Win32Controls::selection(const ControlSpec& row)
+{
+    return static_cast<int>(SendMessageW(handle(row.name), CB_GETCURSEL, 0, 0));
+}
+
+Text Win32Controls::item(const ControlSpec& row, int index)
+{
+    HWND combo = handle(row.name);
+    if (index < 0 || index >= SendMessageW(combo, CB_GETCOUNT, 0, 0))
+        return Text();
+    std::wstring s(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
+    s.resize(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(s.data()))));
+    return from_wide(s);
+}
+
+void Win32Controls::set_pane_text(int pane, const Text& t)
+{
+    SendMessageW(status, SB_SETTEXTW, pane, reinterpret_cast<LPARAM>(to_wide(t).c_str()));
+}
+
+std::pair<int, int> Win32Controls::client_size()
+{
+    RECT r{};
+    GetClientRect(window, &r);
+    return IsIconic(window) ? std::pair{0, 0} : std::pair{static_cast<int>(r.right), static_cast<int>(r.bottom)};
+}
+
+Win32Window::Win32Window()
+    : TableWindow(control_table(), controls, [this] { return PostMessageW(controls.window, calls_waiting, 0, 0) != FALSE; })
+{
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    controls.font = design_font(false);
+    controls.link_font = design_font(true);
+    controls.control_proc = &Win32Window::control_proc;
+    controls.owner = reinterpret_cast<DWORD_PTR>(this);
+    icon_ = make_icon(32);
+    register_class(icon_, &Win32Window::window_proc);
+
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    RECT r{0, 0, design_client_width, design_client_height};
+    AdjustWindowRectEx(&r, style, FALSE, 0);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    CreateWindowExW(0, window_class, to_wide(text_from_utf8(window_title)).c_str(), style, x, y, w, h, nullptr,
+                    nullptr, GetModuleHandleW(nullptr), this);
+    if (controls.window == nullptr)
+        throw std::runtime_error("the main window could not be created");
+    SendMessageW(controls.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(controls.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    build();
+    raise(ctl::main_window, Event::created);
+}
+
+Win32Window::~Win32Window()
+{
+    shut_down();
+    if (IsWindow(controls.window))
+        DestroyWindow(controls.window);
+    DeleteObject(controls.font);
+    DeleteObject(controls.link_font);
+    DestroyIcon(icon_);
 }
 
 LRESULT CALLBACK Win32Window::window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
 {
     if (msg == WM_NCCREATE) {
         auto* created = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-        created->hwnd_ = hwnd;
+        created->controls.window = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
     auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -282,8 +336,8 @@ LRESULT CALLBACK Win32Window::window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM 
 LRESULT CALLBACK Win32Window::control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR self_ptr)
 {
     auto* self = reinterpret_cast<Win32Window*>(self_ptr);
-    const Entry* e = self->entry_of(hwnd); // none while the control is still being made
-    const bool group_box = e != nullptr && e->row->kind == ControlKind::group_box;
+    const ControlSpec* row = self->controls.row_of(hwnd); // none while the control is still being made
+    const bool group_box = row != nullptr && row->kind == ControlKind::group_box;
     switch (msg) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -291,7 +345,7 @@ LRESULT CALLBACK Win32Window::control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
         if (group_box)
-            return SendMessageW(self->hwnd_, msg, w, l);
+            return SendMessageW(self->controls.window, msg, w, l);
         break;
     case WM_ERASEBKGND:
         if (group_box) { // the class paints no background
@@ -324,74 +378,70 @@ LRESULT CALLBACK Win32Window::control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM
 LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
 {
     switch (msg) {
-    case UiCalls::message:
-        calls_.run_pending();
+    case calls_waiting:
+        run_pending_calls();
         return 0;
     case WM_COMMAND: {
-        const Entry* e = entry_of(reinterpret_cast<HWND>(l));
-        if (e == nullptr)
+        const ControlSpec* row = controls.row_of(reinterpret_cast<HWND>(l));
+        if (row == nullptr)
             break;
         const int code = HIWORD(w);
-        if (code == BN_CLICKED && e->row->kind == ControlKind::button)
-            raise(e->row->name, Event::clicked);
-        else if (code == STN_CLICKED && e->row->kind == ControlKind::hyperlink)
-            ShellExecuteW(hwnd_, L"open", to_wide(text_from_utf8(FENROW_FEEDBACK_URL)).c_str(), nullptr, nullptr,
-                          SW_SHOWNORMAL);
-        else if (code == EN_CHANGE && e->row->multi_line) // the large boxes report only the user's edits
-            raise(e->row->name, Event::content_changed);
+        if (code == BN_CLICKED && row->kind == ControlKind::button)
+            raise(row->name, Event::clicked);
+        else if (code == STN_CLICKED && row->kind == ControlKind::hyperlink)
+            ShellExecuteW(controls.window, L"open", to_wide(text_from_utf8(feedback_page_address)).c_str(), nullptr,
+                          nullptr, SW_SHOWNORMAL);
         return 0;
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return colour(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_CTLCOLOREDIT: { // the edit boxes' own text colours, on white
-        const Entry* e = entry_of(reinterpret_cast<HWND>(l));
+        const ControlSpec* row = controls.row_of(reinterpret_cast<HWND>(l));
         const HDC dc = reinterpret_cast<HDC>(w);
-        if (e != nullptr && e->row->rgb != 0)
-            SetTextColor(dc, RGB(e->row->rgb >> 16 & 0xFF, e->row->rgb >> 8 & 0xFF, e->row->rgb & 0xFF));
+        if (row != nullptr && row->rgb != 0)
+            SetTextColor(dc, RGB(row->rgb >> 16 & 0xFF, row->rgb >> 8 & 0xFF, row->rgb & 0xFF));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
     case WM_SETCURSOR: {
-        const Entry* e = entry_of(reinterpret_cast<HWND>(w));
-        if (e != nullptr && e->row->kind == ControlKind::hyperlink) {
+        const ControlSpec* row = controls.row_of(reinterpret_cast<HWND>(w));
+        if (row != nullptr && row->kind == ControlKind::hyperlink) {
             SetCursor(LoadCursorW(nullptr, IDC_HAND));
             return TRUE;
         }
         break;
     }
     case WM_SIZE:
-        if (status_ == nullptr)
+        if (controls.status == nullptr)
             break; // still being made
-        SendMessageW(status_, WM_SIZE, 0, 0);
+        SendMessageW(controls.status, WM_SIZE, 0, 0);
         // Minimising is a size change to an empty client area; restoring is another.
         raise(ctl::main_window, Event::size_changed);
         return 0;
     case WM_CLOSE:
-        DestroyWindow(hwnd_);
+        DestroyWindow(controls.window);
         return 0;
     case WM_DESTROY:
-        calls_.close(); // a worker waiting for the window is let go
+        shut_down(); // a worker waiting for the window is let go
         PostQuitMessage(0);
         return 0;
     }
-    return DefWindowProcW(hwnd_, msg, w, l);
+    return DefWindowProcW(controls.window, msg, w, l);
 }
 
 LRESULT Win32Window::colour(HDC dc, HWND control)
 {
-    const Entry* e = entry_of(control);
+    const ControlSpec* row = controls.row_of(control);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    if (e != nullptr && e->row->rgb != 0) {
-        const unsigned rgb = e->row->rgb;
-        SetTextColor(dc, RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF));
-    }
+    if (row != nullptr && row->rgb != 0)
+        SetTextColor(dc, RGB(row->rgb >> 16 & 0xFF, row->rgb >> 8 & 0xFF, row->rgb & 0xFF));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 bool Win32Window::preview(MSG& msg)
 {
-    if (msg.message == WM_MOUSEMOVE && (msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd)))
+    if (msg.message == WM_MOUSEMOVE && (msg.hwnd == controls.window || IsChild(controls.window, msg.hwnd)))
         on_mouse_move();
     return false;
 }
@@ -400,227 +450,14 @@ void Win32Window::on_mouse_move()
 {
     POINT at;
     GetCursorPos(&at);
-    ScreenToClient(hwnd_, &at);
-    // The control under the pointer decides; of overlapping siblings the one
-    // made last lies on top.
-    ControlName c = ctl::main_window;
-    ControlName container = ctl::main_window;
-    for (bool deeper = true; deeper;) {
-        deeper = false;
-        for (const ControlSpec& row : control_table()) {
-            const Rect& g = entry(row.name).geometry;
-            if (row.container == container && row.kind != ControlKind::status_bar && at.x >= g.left &&
-                at.x < g.left + g.width && at.y >= g.top && at.y < g.top + g.height)
-                c = row.name;
-        }
-        if (c != container && find_control(c)->kind == ControlKind::group_box) {
-            const Rect& g = entry(c).geometry;
-            at.x -= g.left;
-            at.y -= g.top;
-            container = c;
-            deeper = true;
-        }
-    }
-    // The empty inside of a group box counts as the window's background.
-    if (c != ctl::main_window && find_control(c)->kind == ControlKind::group_box)
-        c = ctl::main_window;
-    raise(c, Event::mouse_moved);
-}
-
-void Win32Window::raise(ControlName control, Event event)
-{
-    if (event_observer)
-        event_observer(control, event);
-    if (Handler h = find_handler(control, event))
-        h(*this);
-}
-
-Win32Window::Entry& Win32Window::entry(ControlName c)
-{
-    auto it = controls_.find(c.utf8);
-    if (it == controls_.end())
-        throw std::out_of_range("no control named " + std::string(c.utf8));
-    return it->second;
-}
-
-const Win32Window::Entry* Win32Window::entry_of(HWND h) const
-{
-    if (h == nullptr)
-        return nullptr;
-    for (const auto& [name, e] : controls_)
-        if (e.hwnd == h)
-            return &e;
-    return nullptr;
-}
-
-HWND Win32Window::control_handle(ControlName c) const
-{
-    auto it = controls_.find(c.utf8);
-    return it == controls_.end() ? nullptr : it->second.hwnd;
-}
-
-HWND Win32Window::edit(ControlName c)
-{
-    const Entry& e = entry(c);
-    if (e.row->kind != ControlKind::edit)
-        throw std::out_of_range("no edit box named " + std::string(c.utf8));
-    return e.hwnd;
+    ScreenToClient(controls.window, &at);
+    raise(control_at(at.x, at.y), Event::mouse_moved);
 }
 
 void Win32Window::paste_clipboard(HWND box)
 {
-    if (const auto text = clipboard_text(hwnd_))
+    if (const auto text = clipboard_text(controls.window))
         SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted_lines(*text).c_str()));
-}
-
-ListBox& Win32Window::list_box(ControlName c)
-{
-    ListBox* box = ListBox::of(entry(c).hwnd);
-    if (box == nullptr)
-        throw std::out_of_range("no large box named " + std::string(c.utf8));
-    return *box;
-}
-
-Text Win32Window::get_content(ControlName c)
-{
-    return calls_.call([&] {
-        HWND box = edit(c);
-        if (ListBox* list = ListBox::of(box))
-            return list->text();
-        std::wstring s(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-        s.resize(static_cast<std::size_t>(GetWindowTextW(box, s.data(), static_cast<int>(s.size()))));
-        return from_edit(s);
-    });
-}
-
-void Win32Window::set_content(ControlName c, const Text& t)
-{
-    if (calls_.call([&] { return ListBox::of(edit(c)) != nullptr; })) {
-        ListText prepared = ListText::copy_of(t.view()); // copied, indexed and measured on the caller's thread
-        prepared.longest_line();
-        calls_.call([&] {
-            list_box(c).set_text(std::move(prepared));
-            raise(c, Event::content_changed);
-        });
-        return;
-    }
-    const std::wstring s = to_edit(t);
-    calls_.call([&] { SetWindowTextW(edit(c), s.c_str()); });
-}
-
-void Win32Window::append_text(ControlName c, const Text& t)
-{
-    calls_.call([&] {
-        list_box(c).append(t);
-        raise(c, Event::content_changed);
-    });
-}
-
-bool Win32Window::is_checked(ControlName c)
-{
-    return calls_.call([&] { return SendMessageW(entry(c).hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED; });
-}
-
-int Win32Window::get_selection(ControlName c)
-{
-    return calls_.call([&] { return static_cast<int>(SendMessageW(entry(c).hwnd, CB_GETCURSEL, 0, 0)); });
-}
-
-Text Win32Window::get_item(ControlName c, int index)
-{
-    return calls_.call([&] {
-        HWND combo = entry(c).hwnd;
-        if (index < 0 || index >= SendMessageW(combo, CB_GETCOUNT, 0, 0))
-            return Text();
-        std::wstring s(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
-        s.resize(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(s.data()))));
-        return from_wide(s);
-    });
-}
-
-void Win32Window::set_caption(ControlName c, const Text& t)
-{
-    calls_.call([&] { SetWindowTextW(entry(c).hwnd, to_wide(t).c_str()); });
-}
-
-void Win32Window::set_pane_text(ControlName c, int pane, const Text& t)
-{
-    calls_.call([&] {
-        if (entry(c).hwnd != status_ || pane < 0 || pane >= pane_count)
-            return;
-        SendMessageW(status_, SB_SETTEXTW, pane, reinterpret_cast<LPARAM>(to_wide(t).c_str()));
-    });
-}
-
-int Win32Window::get_line_count(ControlName c)
-{
-    return calls_.call([&] { return list_box(c).line_count(); });
-}
-
-void Win32Window::paste(ControlName c)
-{
-    calls_.call([&] { list_box(c).paste_clipboard(); });
-}
-
-void Win32Window::begin_operation(ControlName c, const Text& undo_note)
-{
-    calls_.call([&] { list_box(c).begin_operation(undo_note); });
-}
-
-Rect Win32Window::get_geometry(ControlName c)
-{
-    return calls_.call([&] { return entry(c).geometry; });
-}
-
-void Win32Window::place(ControlName c, const Rect& r)
-{
-    Entry& e = entry(c);
-    e.geometry = r;
-    if (e.hwnd == status_)
-        return;
-    const int height = e.row->kind == ControlKind::combo_box ? r.height + combo_list_height : r.height;
-    SetWindowPos(e.hwnd, nullptr, r.left, r.top, std::max(r.width, 0), std::max(height, 0),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Window::set_edge(ControlName c, int Rect::*edge, int v)
-{
-    calls_.call([&] {
-        Rect r = entry(c).geometry;
-        r.*edge = v;
-        place(c, r);
-    });
-}
-
-void Win32Window::set_left(ControlName c, int v) { set_edge(c, &Rect::left, v); }
-
-void Win32Window::set_top(ControlName c, int v) { set_edge(c, &Rect::top, v); }
-
-void Win32Window::set_width(ControlName c, int v) { set_edge(c, &Rect::width, v); }
-
-void Win32Window::set_height(ControlName c, int v) { set_edge(c, &Rect::height, v); }
-
-int Win32Window::client_width()
-{
-    return calls_.call([&] {
-        RECT r{};
-        GetClientRect(hwnd_, &r);
-        return IsIconic(hwnd_) ? 0 : static_cast<int>(r.right);
-    });
-}
-
-int Win32Window::client_height()
-{
-    return calls_.call([&] {
-        RECT r{};
-        GetClientRect(hwnd_, &r);
-        return IsIconic(hwnd_) ? 0 : static_cast<int>(r.bottom);
-    });
-}
-
-bool Win32Window::start_owned_worker(std::function<void(std::stop_token)> body)
-{
-    return workers_.start(std::move(body));
 }
 
 int run_main_window()

@@ -1,98 +1,74 @@
-// The Main window on Windows: the control table made of the system's own
-// controls, events passed to the shell's event table, and the control access
-// for operations and handlers. Workers' calls run on the window's thread.
+// The Main window on Windows: the shared window (TableWindow) over the
+// system's own controls made from the control table. Workers' calls reach the
+// window's thread as posted messages.
 #pragma once
 
-#include "app/shell.h"
-#include "app/win32/ui_calls.h"
-#include "ops/controls.h"
+#include "app/table_window.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
-#include <functional>
 #include <map>
-#include <string>
 #include <string_view>
 
 namespace fenrow {
 
-class ListBox;
+// The system's controls of the table, made and worked as the shared window asks.
+class Win32Controls : public WindowBackend {
+public:
+    ListBoxCore* make(const ControlSpec& row) override;
+    void place(const ControlSpec& row, const Rect& r) override;
+    Text text(const ControlSpec& row) override;
+    void set_text(const ControlSpec& row, const Text& t) override;
+    bool checked(const ControlSpec& row) override;
+    int selection(const ControlSpec& row) override;
+    Text item(const ControlSpec& row, int index) override;
+    void set_pane_text(int pane, const Text& t) override;
+    std::pair<int, int> client_size() override;
 
-class Win32Window : public WindowControls {
+    HWND handle(ControlName c) const;
+    // The row of a control's window, or nullptr.
+    const ControlSpec* row_of(HWND h) const;
+
+    HWND window = nullptr;
+    HWND status = nullptr;
+    HFONT font = nullptr, link_font = nullptr;
+    // Group boxes and small edit boxes are subclassed with it.
+    SUBCLASSPROC control_proc = nullptr;
+    DWORD_PTR owner = 0;
+
+private:
+    void build_status_bar();
+
+    std::map<std::string_view, HWND, std::less<>> handles_;
+    int next_id_ = 100;
+};
+
+// The controls are made before the shared window that holds on to them.
+struct Win32ControlsHolder {
+    Win32Controls controls;
+};
+
+class Win32Window : private Win32ControlsHolder, public TableWindow {
 public:
     Win32Window();
     ~Win32Window() override;
-    Win32Window(const Win32Window&) = delete;
-    Win32Window& operator=(const Win32Window&) = delete;
 
-    HWND handle() const { return hwnd_; }
-    HWND control_handle(ControlName c) const;
-    // Tests watch the events the window raises.
-    std::function<void(ControlName, Event)> event_observer;
+    HWND handle() const { return controls.window; }
+    HWND control_handle(ControlName c) const { return controls.handle(c); }
     // Handles the message if it belongs to the window's hints or keys; false
     // lets the loop dispatch it.
     bool preview(MSG& msg);
-    // Runs f on the window's thread while the caller waits.
-    template <typename F>
-    auto on_ui_thread(F f) -> decltype(f())
-    {
-        return calls_.call(std::move(f));
-    }
-
-    Text get_content(ControlName edit) override;
-    void set_content(ControlName edit, const Text& t) override;
-    void append_text(ControlName edit, const Text& t) override;
-    bool is_checked(ControlName box) override;
-    int get_selection(ControlName combo) override;
-    Text get_item(ControlName combo, int index) override;
-    void set_caption(ControlName label, const Text& t) override;
-    void set_pane_text(ControlName status_bar, int pane, const Text& t) override;
-    int get_line_count(ControlName edit) override;
-    void paste(ControlName edit) override;
-    void begin_operation(ControlName box, const Text& undo_note) override;
-
-    Rect get_geometry(ControlName c) override;
-    void set_left(ControlName c, int v) override;
-    void set_top(ControlName c, int v) override;
-    void set_width(ControlName c, int v) override;
-    void set_height(ControlName c, int v) override;
-    int client_width() override;
-    int client_height() override;
-
-    bool start_owned_worker(std::function<void(std::stop_token)> body) override;
 
 private:
-    struct Entry {
-        const ControlSpec* row;
-        HWND hwnd;
-        Rect geometry;
-    };
-
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
     static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
     LRESULT handle(UINT msg, WPARAM w, LPARAM l);
-    void build();
-    HWND make_control(const ControlSpec& row, HWND parent, int id);
-    void build_status_bar();
-    void raise(ControlName control, Event event);
-    void place(ControlName c, const Rect& r);
-    void set_edge(ControlName c, int Rect::*edge, int v);
-    Entry& entry(ControlName c);
-    const Entry* entry_of(HWND h) const;
-    HWND edit(ControlName c);
-    ListBox& list_box(ControlName c);
+    LRESULT colour(HDC dc, HWND control);
     void paste_clipboard(HWND box);
     void on_mouse_move();
-    LRESULT colour(HDC dc, HWND control);
 
-    HWND hwnd_ = nullptr;
-    HWND status_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT link_font_ = nullptr;
     HICON icon_ = nullptr;
-    std::map<std::string, Entry, std::less<>> controls_;
-    UiCalls calls_;
-    WorkerGroup workers_; // last: its workers stop before anything above goes
 };
 
 // Shows the window, runs the message loop until it closes; the loop's exit code.

@@ -179,7 +179,7 @@ TEST_F(Win32WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
 
     install_win32_services(&window);
     ASSERT_TRUE(clipboard_set_text(Text("p\nq\n")));
-    ListBox::of(box)->select_all();
+    ListBox::of(box)->core().run({BoxCommand::select_all});
     SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                  reinterpret_cast<LPARAM>(window.control_handle(ctl::paste_left)));
     install_win32_services(nullptr);
