@@ -24,7 +24,7 @@ void TableWindow::shut_down()
 {
     calls_.close();
     workers_.stop_all();
-    wait_for_box_jobs(*this);
+    wait_for_box_jobs();
 }
 
 void TableWindow::build()
@@ -196,6 +196,58 @@ int TableWindow::client_height()
 bool TableWindow::start_owned_worker(std::function<void(std::stop_token)> body)
 {
     return workers_.start(std::move(body));
+}
+
+bool TableWindow::start_box_job(ControlName box, const std::function<void()>& prepare, std::function<void()> body)
+{
+    bool claimed = false;
+    {
+        const std::lock_guard lock(jobs_mutex_);
+        claimed = boxes_in_jobs_.insert(box.utf8).second;
+    }
+    if (!claimed) {
+        set_pane_text(ctl::status_bar, hint_pane, job_running_note());
+        return false;
+    }
+    try {
+        if (prepare)
+            prepare();
+    } catch (...) {
+        job_ended(box);
+        throw;
+    }
+    const bool started = start_worker([this, box, body = std::move(body)] {
+        struct Ended {
+            TableWindow& w;
+            ControlName box;
+            ~Ended() { w.job_ended(box); }
+        } ended{*this, box};
+        body();
+    });
+    if (!started)
+        job_ended(box);
+    return started;
+}
+
+void TableWindow::job_ended(ControlName box)
+{
+    {
+        const std::lock_guard lock(jobs_mutex_);
+        boxes_in_jobs_.erase(box.utf8);
+    }
+    job_ended_.notify_all();
+}
+
+bool TableWindow::box_job_running(ControlName box)
+{
+    const std::lock_guard lock(jobs_mutex_);
+    return boxes_in_jobs_.contains(box.utf8);
+}
+
+void TableWindow::wait_for_box_jobs()
+{
+    std::unique_lock lock(jobs_mutex_);
+    job_ended_.wait(lock, [this] { return boxes_in_jobs_.empty(); });
 }
 
 } // namespace fenrow

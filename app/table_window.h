@@ -12,7 +12,10 @@
 #include "runtime/worker.h"
 
 #include <functional>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <set>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -96,6 +99,9 @@ public:
     int client_width() override;
     int client_height() override;
     bool start_owned_worker(std::function<void(std::stop_token)> body) override;
+    bool start_box_job(ControlName box, const std::function<void()>& prepare, std::function<void()> body) override;
+    bool box_job_running(ControlName box) override;
+    void wait_for_box_jobs() override;
 
 protected:
     // Every event raised, before the observer; for a window that counts them.
@@ -110,12 +116,16 @@ private:
     Entry& entry(ControlName c);
     const Entry& entry(ControlName c) const;
     void set_edge(ControlName c, int Rect::*edge, int v);
+    void job_ended(ControlName box);
 
     const std::vector<ControlSpec>& table_;
     WindowBackend& backend_;
     std::map<std::string_view, Entry, std::less<>> controls_;
     UiCalls calls_;
     WorkerGroup workers_;
+    std::mutex jobs_mutex_;
+    std::condition_variable job_ended_;
+    std::set<std::string_view> boxes_in_jobs_;
 };
 
 } // namespace fenrow

@@ -49,6 +49,16 @@ public:
     // before it, for the box's "撤销上次操作"; undoing it shows undo_note in
     // the hint pane when it is not empty.
     virtual void begin_operation(ControlName box, const Text& undo_note) = 0;
+
+    // A job: work on a worker that writes into one box. Unless a job for the
+    // same box still runs, runs prepare on the calling thread, then body on a
+    // new worker, and yields true; refused (nothing runs, the hint pane says
+    // why) or without a thread: false. The window waits for its jobs when it goes.
+    virtual bool start_box_job(ControlName box, const std::function<void()>& prepare, std::function<void()> body) = 0;
+    // True from a granted start until its body has returned.
+    virtual bool box_job_running(ControlName box) = 0;
+    // Waits until no job of this window runs any more.
+    virtual void wait_for_box_jobs() = 0;
 };
 
 // The number of lines an edit box shows for a text: CR LF pairs plus one.

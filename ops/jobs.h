@@ -1,5 +1,6 @@
 // Jobs that run on a worker and write into one box of a window: at most one
 // such job per box at a time, since two of them would interleave their output.
+// The window keeps them (Controls::start_box_job).
 #pragma once
 
 #include "ops/controls.h"
@@ -18,16 +19,12 @@ inline constexpr int batch_bytes = 512 * 1024;
 // Shown in the status bar's hint pane when a start is refused.
 Text job_running_note();
 
-// Unless a job for the same box of the same window still runs: runs prepare
-// on the calling thread, then body on a new worker, and yields true. Refused
-// (nothing runs, the hint pane shows job_running_note) or without a thread:
-// false.
-bool start_box_job(Controls& ui, ControlName box, const std::function<void()>& prepare, std::function<void()> body);
-
-// True from a granted start until its body has returned.
-bool box_job_running(Controls& ui, ControlName box);
-
-// Waits until no job of this window runs any more.
-void wait_for_box_jobs(const Controls& ui);
+// The window's own jobs (Controls::start_box_job), for the operations.
+inline bool start_box_job(Controls& ui, ControlName box, const std::function<void()>& prepare, std::function<void()> body)
+{
+    return ui.start_box_job(box, prepare, std::move(body));
+}
+inline bool box_job_running(Controls& ui, ControlName box) { return ui.box_job_running(box); }
+inline void wait_for_box_jobs(Controls& ui) { ui.wait_for_box_jobs(); }
 
 } // namespace fenrow
