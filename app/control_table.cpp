@@ -1,5 +1,7 @@
 #include "app/control_table.h"
 
+#include <utility>
+
 namespace fenrow {
 
 namespace {
@@ -127,6 +129,10 @@ void layout_controls(ControlLayout& ui)
     ui.set_left(paste_right, ui.get_geometry(dst).left + ui.get_geometry(dst).width - ui.get_geometry(paste_right).width);
     ui.set_left(count_left, ui.get_geometry(copy_left).left + ui.get_geometry(copy_left).width + 5);
     ui.set_left(count_right, ui.get_geometry(copy_right).left + ui.get_geometry(copy_right).width + 5);
+    // The line counters take the free width up to the paste buttons, so that a
+    // long count reads whole.
+    for (const auto& [count, paste] : {std::pair{count_left, paste_left}, std::pair{count_right, paste_right}})
+        ui.set_width(count, ui.get_geometry(paste).left - ui.get_geometry(count).left - 2);
     ui.set_left(extract_group, w - ui.get_geometry(extract_group).width - 10);
     const int groups_left = ui.get_geometry(extract_group).left;
     for (ControlName c : {conversion_group, generate_group, clean_group, mark_group, pointer_note})

@@ -59,6 +59,17 @@ Text MemoryBackend::item(const ControlSpec& row, int index)
     return index < 0 || index >= static_cast<int>(s.items.size()) ? Text() : s.items[static_cast<std::size_t>(index)];
 }
 
+int MemoryBackend::fitted_width(const ControlSpec& row, CaptionFit fit)
+{
+    State& s = at(row);
+    s.fit = fit;
+    const std::string_view t = s.text.view();
+    int halves = 0;
+    for (std::size_t i = 0; i < t.size(); i += char_len(t, i))
+        halves += char_len(t, i) == 1 ? 1 : 2;
+    return halves * fit.pixel_size * fit.stretch / 200;
+}
+
 MemoryControls::MemoryControls(const std::vector<ControlSpec>& table, int client_width, int client_height)
     : MemoryBackendHolder{MemoryBackend(client_width, client_height)}, TableWindow(table, memory, {})
 {
@@ -115,6 +126,14 @@ void MemoryControls::set_clipboard(const Text& t)
 Text MemoryControls::caption(ControlName c)
 {
     return on_ui_thread([&] { return memory.at(c).text; });
+}
+
+std::pair<int, int> MemoryControls::caption_width(ControlName c)
+{
+    return on_ui_thread([&] {
+        const MemoryBackend::State& s = memory.at(c);
+        return std::pair{memory.fitted_width(*s.row, s.fit), get_geometry(c).width};
+    });
 }
 
 Text MemoryControls::pane_text(ControlName status_bar, int pane)

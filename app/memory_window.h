@@ -26,6 +26,8 @@ public:
     int selection(const ControlSpec& row) override { return at(row).selection; }
     Text item(const ControlSpec& row, int index) override;
     void set_pane_text(int pane, const Text& t) override { panes_.at(static_cast<std::size_t>(pane)) = t; }
+    // A character of the code page's two bytes takes the font's size, one of one byte half of it.
+    int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override { return {width_, height_}; }
 
     // What the controls hold, for the window's test hooks.
@@ -35,6 +37,7 @@ public:
         bool on = false;
         int selection = -1;
         std::vector<Text> items = {};
+        CaptionFit fit = {};
         std::unique_ptr<ListBoxCore> box = {};
     };
     State& at(const ControlSpec& row) { return at(row.name); }
@@ -74,6 +77,8 @@ public:
     void set_client_size(int w, int h);
     void set_clipboard(const Text& t);
     Text caption(ControlName c);
+    // The caption's width as drawn, and the width of its control.
+    std::pair<int, int> caption_width(ControlName c);
     Text pane_text(ControlName status_bar, int pane);
     int content_changed_count(ControlName edit);
     // The note of the last begin_operation on the box.

@@ -2,6 +2,8 @@
 
 #include "ops/jobs.h"
 
+#include <algorithm>
+#include <climits>
 #include <stdexcept>
 #include <string>
 
@@ -11,7 +13,24 @@ namespace {
 
 bool inside(const Rect& g, int x, int y) { return x >= g.left && x < g.left + g.width && y >= g.top && y < g.top + g.height; }
 
+bool one_line_caption(const ControlSpec& row)
+{
+    const ControlKind k = row.kind;
+    return !row.word_wrap && (k == ControlKind::label || k == ControlKind::check_box || k == ControlKind::radio_box ||
+                              k == ControlKind::hyperlink);
+}
+
 } // namespace
+
+CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at)
+{
+    CaptionFit fit;
+    while (width_at(fit) > room && fit.pixel_size > smallest_caption_size)
+        --fit.pixel_size;
+    while (width_at(fit) > room && fit.stretch > narrowest_caption)
+        fit.stretch = std::max(narrowest_caption, fit.stretch - 5);
+    return fit;
+}
 
 TableWindow::TableWindow(const std::vector<ControlSpec>& table, WindowBackend& backend, std::function<bool()> wake)
     : table_(table), backend_(backend), calls_(std::move(wake))
@@ -31,7 +50,8 @@ void TableWindow::build()
 {
     for (const ControlSpec& row : table_) {
         ListBoxCore* box = backend_.make(row);
-        controls_.emplace(row.name.utf8, Entry{&row, row.geometry, box});
+        const Entry& e = controls_.emplace(row.name.utf8, Entry{&row, row.geometry, box}).first->second;
+        fit(e);
         if (box == nullptr)
             continue;
         box->content_changed = [this, name = row.name] { raise(name, Event::content_changed); };
@@ -134,7 +154,20 @@ Text TableWindow::get_item(ControlName combo, int index)
 
 void TableWindow::set_caption(ControlName label, const Text& t)
 {
-    calls_.call([&] { backend_.set_text(row(label), t); });
+    calls_.call([&] {
+        backend_.set_text(row(label), t);
+        fit(entry(label));
+    });
+}
+
+void TableWindow::fit(const Entry& e)
+{
+    if (!one_line_caption(*e.row))
+        return;
+    // A control the layout hid keeps the design's fit for when it comes back.
+    const int room = e.geometry.width > 0 ? e.geometry.width : INT_MAX;
+    const CaptionFit chosen = fit_caption(room, [&](CaptionFit f) { return backend_.fitted_width(*e.row, f); });
+    backend_.fitted_width(*e.row, chosen);
 }
 
 void TableWindow::set_pane_text(ControlName status_bar, int pane, const Text& t)
@@ -170,8 +203,11 @@ void TableWindow::set_edge(ControlName c, int Rect::*edge, int v)
     calls_.call([&] {
         Entry& e = entry(c);
         e.geometry.*edge = v;
-        if (e.row->kind != ControlKind::status_bar) // it docks itself along the bottom edge
-            backend_.place(*e.row, e.geometry);
+        if (e.row->kind == ControlKind::status_bar) // it docks itself along the bottom edge
+            return;
+        backend_.place(*e.row, e.geometry);
+        if (edge == &Rect::width)
+            fit(e);
     });
 }
 

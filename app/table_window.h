@@ -22,6 +22,21 @@
 
 namespace fenrow {
 
+// How a caption is drawn to fit its control: a smaller font first, then a
+// narrower one, so that a long line count still reads whole.
+struct CaptionFit {
+    int pixel_size = 12; // the design's user-interface font
+    int stretch = 100;   // the characters' width in percent
+    friend bool operator==(const CaptionFit&, const CaptionFit&) = default;
+};
+inline constexpr int smallest_caption_size = 10;
+inline constexpr int narrowest_caption = 55;
+
+// The fit that shows a caption whole in room pixels: the design's, or the
+// largest size down to the smallest that fits, then the widest stretch down
+// to the narrowest. width_at applies a fit and gives the caption's width.
+CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at);
+
 // A toolkit's part of a window. Every call comes on the user-interface thread.
 class WindowBackend {
 public:
@@ -41,6 +56,9 @@ public:
     // The item's text; empty for an index outside the list.
     virtual Text item(const ControlSpec& row, int index) = 0;
     virtual void set_pane_text(int pane, const Text& t) = 0;
+    // Shows a one-line caption (label, check box, radio box, link) with that
+    // fit and gives the width the control needs for it.
+    virtual int fitted_width(const ControlSpec& row, CaptionFit fit) = 0;
     // The client area; 0 × 0 while minimised.
     virtual std::pair<int, int> client_size() = 0;
 };
@@ -116,6 +134,8 @@ private:
     Entry& entry(ControlName c);
     const Entry& entry(ControlName c) const;
     void set_edge(ControlName c, int Rect::*edge, int v);
+    // Fits a one-line caption to its control's width.
+    void fit(const Entry& e);
     void job_ended(ControlName box);
 
     const std::vector<ControlSpec>& table_;

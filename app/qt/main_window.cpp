@@ -117,6 +117,16 @@ Text QtControls::item(const ControlSpec& row, int index)
 
 void QtControls::set_pane_text(int pane, const Text& t) { panes_[pane]->setText(to_qt(t)); }
 
+int QtControls::fitted_width(const ControlSpec& row, CaptionFit fit)
+{
+    QWidget* w = widget(row.name);
+    QFont f = w->font();
+    f.setPixelSize(fit.pixel_size);
+    f.setStretch(fit.stretch);
+    w->setFont(f);
+    return w->sizeHint().width();
+}
+
 std::pair<int, int> QtControls::client_size()
 {
     return window_->isMinimized() ? std::pair{0, 0} : std::pair{window_->width(), window_->height()};

@@ -29,6 +29,7 @@ public:
     int selection(const ControlSpec& row) override;
     Text item(const ControlSpec& row, int index) override;
     void set_pane_text(int pane, const Text& t) override;
+    int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
 
     // The widget of a control, or nullptr.

@@ -27,21 +27,6 @@ namespace fenrow {
 
 namespace {
 
-// A caption a little too wide for its control (fonts here run wider than the
-// ones the design was drawn with) gets a smaller font instead of being cut.
-void fit_caption(QWidget* w, const ControlSpec& row)
-{
-    const bool fits_by_font = row.kind == ControlKind::label || row.kind == ControlKind::check_box ||
-                              row.kind == ControlKind::radio_box || row.kind == ControlKind::hyperlink;
-    if (!fits_by_font || row.word_wrap)
-        return;
-    QFont f = w->font();
-    for (int px = f.pixelSize(); px > 9 && w->sizeHint().width() > row.geometry.width; --px) {
-        f.setPixelSize(px - 1);
-        w->setFont(f);
-    }
-}
-
 void set_text_colour(QWidget* w, unsigned rgb)
 {
     if (rgb == 0)
@@ -115,7 +100,6 @@ QWidget* make_widget(const ControlSpec& row, QWidget* parent)
     w->setObjectName(qs(row.name));
     const Rect& r = row.geometry;
     w->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
-    fit_caption(w, row);
     return w;
 }
 

@@ -16,10 +16,10 @@ namespace fenrow {
 
 namespace {
 
+constexpr int combo_list_height = 160; // the drop-down list below the combo box
 // A worker's call is waiting.
 constexpr UINT calls_waiting = WM_APP + 1;
 constexpr wchar_t window_class[] = L"FenrowMainWindow";
-constexpr int combo_list_height = 160; // the drop-down list below the combo box
 
 std::wstring caption(const char* utf8)
 {
@@ -51,18 +51,35 @@ bool font_installed(const wchar_t* face)
     return found;
 }
 
-// The design font: 12 pixels in the usual Chinese user-interface face.
-HFONT design_font(bool underline)
+// The usual Chinese user-interface face.
+const wchar_t* design_face()
 {
-    const wchar_t* face = L"SimSun";
-    for (const wchar_t* f : {L"Microsoft YaHei UI", L"Microsoft YaHei"}) {
-        if (font_installed(f)) {
-            face = f;
-            break;
+    static const wchar_t* face = [] {
+        for (const wchar_t* f : {L"Microsoft YaHei UI", L"Microsoft YaHei"}) {
+            if (font_installed(f))
+                return f;
         }
-    }
-    return CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+        return L"SimSun";
+    }();
+    return face;
+}
+
+// A font of that face, px pixels high; width 0 keeps its own proportions.
+HFONT design_font(bool underline, int px = CaptionFit{}.pixel_size, int width = 0)
+{
+    return CreateFontW(-px, width, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, design_face());
+}
+
+int average_char_width(HFONT font)
+{
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return tm.tmAveCharWidth;
 }
 
 // A page of account lines with a numbered tab, drawn so no image file ships.
@@ -276,6 +293,45 @@ Text Win32Controls::item(const ControlSpec& row, int index)
 void Win32Controls::set_pane_text(int pane, const Text& t)
 {
     SendMessageW(status, SB_SETTEXTW, pane, reinterpret_cast<LPARAM>(to_wide(t).c_str()));
+}
+
+Win32Controls::~Win32Controls()
+{
+    for (const auto& [fit, f] : fonts_)
+        DeleteObject(f);
+}
+
+HFONT Win32Controls::font_for(CaptionFit fit, bool underline)
+{
+    if (fit == CaptionFit{})
+        return underline ? link_font : font;
+    const auto key = std::tuple{fit.pixel_size, fit.stretch, underline};
+    if (auto it = fonts_.find(key); it != fonts_.end())
+        return it->second;
+    int width = 0; // narrower: a fraction of the face's own average width
+    if (fit.stretch != 100) {
+        HFONT plain = design_font(underline, fit.pixel_size);
+        width = std::max(1, average_char_width(plain) * fit.stretch / 100);
+        DeleteObject(plain);
+    }
+    return fonts_[key] = design_font(underline, fit.pixel_size, width);
+}
+
+int Win32Controls::fitted_width(const ControlSpec& row, CaptionFit fit)
+{
+    HWND h = handle(row.name);
+    HFONT f = font_for(fit, row.kind == ControlKind::hyperlink);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
+    std::wstring s(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+    s.resize(static_cast<std::size_t>(GetWindowTextW(h, s.data(), static_cast<int>(s.size()))));
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, f);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    const bool boxed = row.kind == ControlKind::check_box || row.kind == ControlKind::radio_box;
+    return size.cx + (boxed ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0); // the box and its gap
 }
 
 std::pair<int, int> Win32Controls::client_size()

@@ -10,12 +10,18 @@
 
 #include <map>
 #include <string_view>
+#include <tuple>
 
 namespace fenrow {
 
 // The system's controls of the table, made and worked as the shared window asks.
 class Win32Controls : public WindowBackend {
 public:
+    Win32Controls() = default;
+    ~Win32Controls() override;
+    Win32Controls(const Win32Controls&) = delete;
+    Win32Controls& operator=(const Win32Controls&) = delete;
+
     ListBoxCore* make(const ControlSpec& row) override;
     void place(const ControlSpec& row, const Rect& r) override;
     Text text(const ControlSpec& row) override;
@@ -24,6 +30,7 @@ public:
     int selection(const ControlSpec& row) override;
     Text item(const ControlSpec& row, int index) override;
     void set_pane_text(int pane, const Text& t) override;
+    int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
 
     HWND handle(ControlName c) const;
@@ -39,8 +46,10 @@ public:
 
 private:
     void build_status_bar();
+    HFONT font_for(CaptionFit fit, bool underline);
 
     std::map<std::string_view, HWND, std::less<>> handles_;
+    std::map<std::tuple<int, int, bool>, HFONT> fonts_; // the fits other than the design's
     int next_id_ = 100;
 };
 

@@ -3,7 +3,9 @@
 #include "app/win32/main_window.h"
 
 #include "app/control_table.h"
+#include "tests/app/window_contract.h"
 #include "app/memory_window.h"
+#include "app/win32/clipboard.h"
 #include "app/win32/desktop_win32.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
@@ -59,8 +61,6 @@ std::wstring window_text(HWND h)
     return s;
 }
 
-std::wstring wide(const char* utf8) { return to_wide(text_from_utf8(utf8)); }
-
 std::wstring pane(Win32Window& w, int i)
 {
     HWND bar = w.control_handle(ctl::status_bar);
@@ -70,6 +70,83 @@ std::wstring pane(Win32Window& w, int i)
 }
 
 void CALLBACK close_window(HWND h, UINT, UINT_PTR, DWORD) { PostMessageW(h, WM_CLOSE, 0, 0); }
+
+struct Win32Driver {
+    Win32Driver()
+    {
+        ShowWindow(w.handle(), SW_SHOW);
+        resize_client(design_client_width, design_client_height);
+    }
+    TableWindow& window() { return w; }
+    void pump()
+    {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        ::pump(w);
+    }
+    void resize_client(int width, int height) { ::resize_client(w, width, height); }
+    bool minimise()
+    {
+        ShowWindow(w.handle(), SW_MINIMIZE);
+        ::pump(w);
+        return true;
+    }
+    void restore()
+    {
+        ShowWindow(w.handle(), SW_RESTORE);
+        ::pump(w);
+    }
+    Rect placed(ControlName c)
+    {
+        HWND h = w.control_handle(c);
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+        // A closed combo box takes the system's own height.
+        const bool combo = find_control(c)->kind == ControlKind::combo_box;
+        return {r.left, r.top, r.right - r.left, combo ? w.get_geometry(c).height : r.bottom - r.top};
+    }
+    Text shown(ControlName c) { return from_wide(window_text(w.control_handle(c))); }
+    Text pane(int i) { return from_wide(::pane(w, i)); }
+    bool caption_fits(ControlName c)
+    {
+        HWND h = w.control_handle(c);
+        const std::wstring s = window_text(h);
+        HDC dc = GetDC(h);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(h, dc);
+        RECT r;
+        GetClientRect(h, &r);
+        return size.cx <= r.right;
+    }
+    void click(ControlName c)
+    {
+        SendMessageW(w.control_handle(c), BM_CLICK, 0, 0);
+        ::pump(w);
+    }
+    void type(ControlName box, std::u16string_view keys)
+    {
+        for (const char16_t k : keys)
+            SendMessageW(w.control_handle(box), WM_CHAR, k, 0);
+    }
+    void put_on_clipboard(std::u16string_view s)
+    {
+        put_clipboard_text(w.handle(), std::wstring(s.begin(), s.end()));
+    }
+    void point_at(ControlName c)
+    {
+        RECT r;
+        GetWindowRect(c == ctl::main_window ? w.handle() : w.control_handle(c), &r);
+        SetCursorPos(r.left + 3, r.top + 3);
+        PostMessageW(w.handle(), WM_MOUSEMOVE, 0, 0);
+        ::pump(w);
+    }
+
+    bool quiet = (usage_counter_at_start = false, true); // no page is fetched
+    Win32Window w;
+};
 
 class Win32WindowTest : public testing::Test {
 protected:
@@ -84,108 +161,9 @@ protected:
 
 } // namespace
 
-TEST_F(Win32WindowTest, EveryControlOfTheTableWithItsCaptionAndPlace)
-{
-    MemoryControls expected(control_table());
-    layout_controls(expected);
-    for (const ControlSpec& c : control_table()) {
-        HWND h = window.control_handle(c.name);
-        ASSERT_NE(h, nullptr) << c.name.utf8;
-        if (c.kind == ControlKind::status_bar)
-            continue;
-        RECT r;
-        GetWindowRect(h, &r);
-        MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
-        const Rect g = expected.get_geometry(c.name);
-        EXPECT_EQ(window.get_geometry(c.name), g) << c.name.utf8;
-        EXPECT_EQ(r.left, g.left) << c.name.utf8;
-        EXPECT_EQ(r.top, g.top) << c.name.utf8;
-        if (c.kind == ControlKind::label || c.kind == ControlKind::button || c.kind == ControlKind::group_box) {
-            EXPECT_EQ(from_wide(window_text(h)), text_from_utf8(c.text)) << c.name.utf8;
-        }
-        if (c.kind == ControlKind::check_box || c.kind == ControlKind::radio_box) {
-            EXPECT_EQ(window.is_checked(c.name), c.initially_on) << c.name.utf8;
-        }
-    }
-    EXPECT_EQ(window.get_selection(ctl::file_extension), 0);
-    EXPECT_EQ(window.get_item(ctl::file_extension, 1), Text(".ini"));
-    EXPECT_EQ(window.get_item(ctl::file_extension, 2), Text());
-    EXPECT_EQ(pane(window, 0), wide("使用次数："));
-    EXPECT_EQ(pane(window, 2), wide("操作提示："));
-}
-
-TEST_F(Win32WindowTest, LayoutFollowsEverySizeChangeAndMinimising)
-{
-    for (const auto& [width, height] : {std::pair{1000, 700}, {240, 300}, {722, 514}}) {
-        resize_client(window, width, height);
-        MemoryControls expected(control_table(), width, height);
-        layout_controls(expected);
-        for (const ControlSpec& c : control_table())
-            EXPECT_EQ(window.get_geometry(c.name), expected.get_geometry(c.name)) << c.name.utf8 << " at " << width;
-    }
-    ShowWindow(window.handle(), SW_MINIMIZE);
-    pump(window);
-    EXPECT_EQ(window.get_geometry(ctl::left_box).width, -120);
-    ShowWindow(window.handle(), SW_RESTORE);
-    pump(window);
-    EXPECT_EQ(window.get_geometry(ctl::left_box), (Rect{5, 32, 241, 455}));
-}
-
-TEST_F(Win32WindowTest, BoxesGiveBackEveryTextAndCountItsLines)
-{
-    std::mt19937 rng(3);
-    const std::string pieces[] = {"\r\n", "\r", "\n", "a", " ", "\t", "\xd6\xd0", "\x80", "\xff", "\x81", "\xa2\xe3",
-                                  "\x95\x32\x90\x31", "\x81\x36\xa6\x33", "\xa8\xa0", "\xa1\xa1"};
-    for (ControlName box : {ctl::left_box, ctl::prefix_text}) {
-        for (int round = 0; round < 200; ++round) {
-            std::string s;
-            for (int i = static_cast<int>(rng() % 10); i > 0; --i)
-                s += rng() % 5 == 0 ? std::string(1, static_cast<char>(1 + rng() % 255)) : pieces[rng() % std::size(pieces)];
-            const Text t(s);
-            window.set_content(box, t);
-            ASSERT_EQ(window.get_content(box), t) << testing::PrintToString(t);
-            if (box == ctl::left_box) {
-                ASSERT_EQ(window.get_line_count(box), count_box_lines(t)) << testing::PrintToString(t);
-            }
-        }
-    }
-}
-
-TEST_F(Win32WindowTest, ContentChangedOncePerWriteAndCountersFollow)
-{
-    int changes = 0;
-    window.event_observer = [&](ControlName c, Event e) {
-        if (c == ctl::right_box && e == Event::content_changed)
-            ++changes;
-    };
-    window.set_content(ctl::right_box, "a");
-    window.set_content(ctl::right_box, "a");
-    EXPECT_EQ(changes, 2);
-    window.append_text(ctl::right_box, "\r\nb\r");
-    window.append_text(ctl::right_box, "\nc\r\n");
-    EXPECT_EQ(changes, 4);
-    EXPECT_EQ(window.get_content(ctl::right_box).str(), "a\r\nb\r\nc\r\n");
-    EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_right))), "总共：4行 ↓"_t);
-}
-
-TEST_F(Win32WindowTest, TypingEnterAndPastingLfLinesGiveCrLfLines)
-{
-    HWND box = window.control_handle(ctl::left_box);
-    window.set_content(ctl::left_box, "");
-    for (const wchar_t c : {L'x', L'\r', L'y'})
-        SendMessageW(box, WM_CHAR, c, 0);
-    EXPECT_EQ(window.get_content(ctl::left_box).str(), "x\r\ny");
-    EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：2行 ↓"_t);
-
-    install_win32_services(&window);
-    ASSERT_TRUE(clipboard_set_text(Text("p\nq\n")));
-    ListBox::of(box)->core().run({BoxCommand::select_all});
-    SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(window.control_handle(ctl::paste_left)));
-    install_win32_services(nullptr);
-    EXPECT_EQ(window.get_content(ctl::left_box).str(), "p\r\nq\r\n");
-    EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：3行 ↓"_t);
-}
+namespace fenrow {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowContract, Win32Driver);
+} // namespace fenrow
 
 // Keys as the keyboard gives them, with Ctrl and Shift held as asked.
 void press(HWND box, WPARAM key, bool ctrl = false, bool shift = false)
@@ -261,6 +239,15 @@ TEST_F(Win32WindowTest, DroppedFileReplacesTheTextAndUndoBringsItBack)
     EXPECT_EQ(window.get_content(ctl::left_box), Text("kept"));
 }
 
+// Windows programs expect lines ending in CR LF on the clipboard.
+TEST_F(Win32WindowTest, ClipboardKeepsCrLfLines)
+{
+    install_win32_services(&window);
+    ASSERT_TRUE(clipboard_set_text(Text("a\r\n\xd6\xd0")));
+    install_win32_services(nullptr);
+    EXPECT_EQ(clipboard_text(window.handle()), std::optional<std::wstring>(L"a\r\n\u4e2d"));
+}
+
 TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)
 {
     const struct { std::wstring in, out; } cases[] = {
@@ -269,65 +256,6 @@ TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)
     };
     for (const auto& c : cases)
         EXPECT_EQ(pasted_lines(c.in), c.out);
-}
-
-TEST_F(Win32WindowTest, CopyButtonPutsTheBoxOnTheClipboardAndReports)
-{
-    window.set_content(ctl::right_box, "a\r\n\xd6\xd0");
-    install_win32_services(&window);
-    ASSERT_TRUE(clipboard_set_text(window.get_content(ctl::right_box)));
-    ASSERT_TRUE(OpenClipboard(window.handle()));
-    const auto* p = static_cast<const wchar_t*>(GlobalLock(GetClipboardData(CF_UNICODETEXT)));
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(std::wstring(p), L"a\r\n\u4e2d");
-    GlobalUnlock(GetClipboardData(CF_UNICODETEXT));
-    CloseClipboard();
-    install_win32_services(nullptr);
-
-    FakeDesktop recorder;
-    SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(window.control_handle(ctl::copy_right)));
-    ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].content, "复制成功!"_t);
-    EXPECT_EQ(recorder.clipboard.str(), "a\r\n\xd6\xd0");
-}
-
-TEST_F(Win32WindowTest, HintsFollowThePointer)
-{
-    const auto over = [&](ControlName c) {
-        RECT r;
-        GetWindowRect(c == ctl::main_window ? window.handle() : window.control_handle(c), &r);
-        SetCursorPos(r.left + 3, r.top + 3);
-        PostMessageW(window.handle(), WM_MOUSEMOVE, 0, 0);
-        pump(window);
-        return pane(window, hint_pane);
-    };
-    EXPECT_EQ(over(ctl::dedupe_button), wide("去重复：左侧为原文本，去重复后文本显示在右侧"));
-    EXPECT_EQ(over(ctl::left_box), wide("去重复：左侧为原文本，去重复后文本显示在右侧")); // no hint of its own
-    EXPECT_EQ(over(ctl::top_line), wide("顶层文本：生成的账号最顶端 加上特定内容！"));
-    EXPECT_EQ(over(ctl::generate_group), wide(window_hint)); // the empty inside of a group box is background
-}
-
-TEST_F(Win32WindowTest, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
-{
-    std::atomic<bool> done{false};
-    start_worker([&] {
-        for (int i = 0; i < 50; ++i)
-            window.append_text(ctl::right_box, txt_from_int(i) + "\r\n");
-        window.set_pane_text(ctl::status_bar, usage_pane, "1234 "_t + "次"_t);
-        window.set_content(ctl::left_box, "w\r\n");
-        done = true;
-    });
-    while (!done) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        pump(window);
-    }
-    const TextArray lines = txt_split(window.get_content(ctl::right_box), Text("\r\n"));
-    ASSERT_EQ(array_count(lines), 50);
-    for (int i = 1; i <= 50; ++i)
-        EXPECT_EQ(array_at(lines, i), txt_from_int(i - 1));
-    EXPECT_EQ(pane(window, usage_pane), wide("1234 次"));
-    EXPECT_EQ(window.get_content(ctl::left_box).str(), "w\r\n");
 }
 
 TEST(Win32WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsWithZero)
