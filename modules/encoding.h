@@ -1,5 +1,6 @@
 // Re-encoding a byte string from one character set to another through the
-// "Adodb.Stream" automation component.
+// "Adodb.Stream" automation component. The program's own code calls the typed
+// charset_convert of runtime/charset.h, which gives the same bytes.
 #pragma once
 
 #include "runtime/text.h"

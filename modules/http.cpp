@@ -1,7 +1,7 @@
 #include "modules/http.h"
 
-#include "modules/encoding.h"
 #include "modules/http_exchange.h"
+#include "runtime/charset.h"
 #include "runtime/text_routines.h"
 
 #include <algorithm>
@@ -207,10 +207,8 @@ HttpResponse read_response(Received in, const HttpRequest& request)
     ByteArray body = std::move(in.body);
     const int utf8_at = bytes_find(bytes_left(body, 503), ByteArray(std::string("utf-8")));
     const bool named = (utf8_at >= 1 && utf8_at <= 499) || names_utf8(r.headers);
-    if (request.utf8.value_or(named)) {
-        Text source, target;
-        body = encoding_convert(body, source, target);
-    }
+    if (request.utf8.value_or(named))
+        body = charset_convert(body, Charset::utf8, Charset::gbk);
     r.body = txt_from_bytes(body);
     return r;
 }

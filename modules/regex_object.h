@@ -1,6 +1,7 @@
 // RegexObject: a regular-expression search over a text and its replacement,
 // driven through the "VBScript.RegExp" automation component. Byte positions
-// count in the searched text; match and group indexes count from 1.
+// count in the searched text; match and group indexes count from 1. Code
+// that needs no by-name surface calls the typed API of runtime/regex.h.
 #pragma once
 
 #include "runtime/automation.h"

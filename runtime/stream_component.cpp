@@ -1,13 +1,12 @@
 // "Adodb.Stream": a byte stream in memory that reads and writes bytes (Type 1)
-// or text in a character set (Type 2): "UTF-8", "GBK" (code page 936 with its
-// GB18030 extension, as the rest of the system) or "Unicode" (UTF-16LE, the
-// default). Writing text puts no byte-order mark in front; reading UTF-8 or
-// Unicode text from the start skips one.
+// or text in a character set of charset.h (Type 2), "Unicode" by default.
+// Writing text puts no byte-order mark in front; reading UTF-8 or Unicode text
+// from the start skips one.
+#include "runtime/charset.h"
 #include "runtime/components.h"
 
-#include "runtime/codepage.h"
-
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,64 +15,6 @@ namespace {
 
 constexpr std::int32_t type_binary = 1, type_text = 2;
 constexpr std::int32_t read_all = -1;
-
-enum class Charset { unicode, utf8, gbk };
-
-bool charset_named(const std::u16string& name, Charset& out)
-{
-    std::string n;
-    for (const char16_t c : name)
-        n.push_back(c < 0x80 ? static_cast<char>(ascii_lower(c)) : '?');
-    if (n == "utf-8")
-        out = Charset::utf8;
-    else if (n == "gbk")
-        out = Charset::gbk;
-    else if (n == "unicode")
-        out = Charset::unicode;
-    else
-        return false;
-    return true;
-}
-
-std::u16string decode(std::string_view bytes, Charset cs, bool at_start)
-{
-    switch (cs) {
-    case Charset::utf8:
-        if (at_start && bytes.starts_with("\xEF\xBB\xBF"))
-            bytes.remove_prefix(3);
-        return text_to_utf16(text_from_utf8(bytes));
-    case Charset::gbk:
-        return bstr_from_text(Text(bytes));
-    case Charset::unicode:
-        break;
-    }
-    if (at_start && bytes.starts_with("\xFF\xFE"))
-        bytes.remove_prefix(2);
-    std::u16string s(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-    return s;
-}
-
-std::string encode(const std::u16string& s, Charset cs)
-{
-    switch (cs) {
-    case Charset::utf8:
-        return text_to_utf8(text_from_utf16(s)); // a unit that forms no character becomes U+FFFD
-    case Charset::gbk:
-        return text_from_bstr(s).str();
-    case Charset::unicode:
-        break;
-    }
-    std::string out;
-    out.reserve(2 * s.size());
-    for (const char16_t c : s) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
-}
 
 class Stream : public Component {
 public:
@@ -137,10 +78,10 @@ private:
     {
         if (!is_scalar(a[0], VarType::bstr))
             return result_type_mismatch;
-        Charset cs{};
-        if (!charset_named(a[0].bstr(), cs) || (open_ && position_ != 0))
+        const std::optional<Charset> cs = charset_named(a[0].bstr());
+        if (!cs || (open_ && position_ != 0))
             return result_exception;
-        charset_ = cs;
+        charset_ = *cs;
         charset_name_ = a[0].bstr();
         return 0;
     }
@@ -229,7 +170,7 @@ private:
             return result_exception;
         const std::string_view rest =
             position_ < data_.size() ? std::string_view(data_).substr(position_) : std::string_view();
-        r = Variant::of_bstr(decode(rest, charset_, position_ == 0));
+        r = Variant::of_bstr(charset_decode(rest, charset_, position_ == 0));
         position_ = std::max(position_, data_.size());
         return 0;
     }
@@ -243,7 +184,7 @@ private:
         const std::int32_t options = given(a, 1) ? a[1].integer() : 0;
         if (options != 0 && options != 1)
             return result_exception;
-        write_bytes(encode(options == 1 ? a[0].bstr() + u"\r\n" : a[0].bstr(), charset_));
+        write_bytes(charset_encode(options == 1 ? a[0].bstr() + u"\r\n" : a[0].bstr(), charset_));
         return 0;
     }
     int set_eos(Args, Variant&)

@@ -1,9 +1,12 @@
 #include "modules/encoding.h"
 
 #include "runtime/automation.h"
+#include "runtime/charset.h"
+#include "tests/support/print.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 using namespace fenrow;
@@ -73,6 +76,29 @@ TEST(EncodingConvert, WithoutTheStreamComponentTheResultIsEmpty)
     register_component("Adodb.Stream", stream);
     EXPECT_EQ(out, ByteArray());
     EXPECT_EQ(convert(B("abc"), "", ""), B("abc"));
+}
+
+// The program's own code converts with charset_convert: the same bytes as
+// the stream component gives, for any input.
+TEST(EncodingConvert, AgreesWithTheTypedConversion)
+{
+    // ASCII, zero, lead and trail bytes of both encodings, parts of byte-order marks and surrogates.
+    static constexpr char pool[] = "a0\0\x80\x81\xa2\xe3\xd6\xd0\xdc\xd8\xef\xbb\xbf\xff\xfe\xed\xa0\xf0\x9f\x98";
+    const std::pair<Charset, const char*> sets[] = {
+        {Charset::utf8, "UTF-8"}, {Charset::gbk, "GBK"}, {Charset::unicode, "Unicode"}};
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof pool - 2), length(0, 12);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        for (std::size_t n = length(rng); n > 0; --n)
+            bytes.push_back(pool[pick(rng)]);
+        const ByteArray in(bytes);
+        for (const auto& [from, from_name] : sets) {
+            for (const auto& [to, to_name] : sets)
+                ASSERT_EQ(charset_convert(in, from, to), convert(in, from_name, to_name))
+                    << testing::PrintToString(in) << " " << from_name << " to " << to_name;
+        }
+    }
 }
 
 } // namespace
