@@ -7,9 +7,8 @@
 // result, and the longest time the window went without handling its events.
 #include "app/control_table.h"
 #include "bench/lists.h"
-#include "ops/add_suffix.h"
 #include "ops/blank_lines.h"
-#include "ops/conversion.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 

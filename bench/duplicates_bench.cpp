@@ -5,7 +5,7 @@
 // the left's lines (some in capitals or behind a space) and as many others.
 #include "app/control_table.h"
 #include "bench/lists.h"
-#include "ops/duplicates.h"
+#include "ops/handlers.h"
 
 #include <algorithm>
 #include <chrono>

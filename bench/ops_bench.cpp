@@ -4,12 +4,7 @@
 //   build/bench/ops_bench [lines]      build-win64/bench/ops_bench.exe [lines]
 #include "app/control_table.h"
 #include "bench/lists.h"
-#include "ops/add_suffix.h"
-#include "ops/blank_lines.h"
-#include "ops/conversion.h"
-#include "ops/duplicates.h"
-#include "ops/extract.h"
-#include "ops/generate.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"

@@ -4,7 +4,7 @@
 #include "cli/console.h"
 #include "ops/jobs.h"
 #include "ops/operations.h"
-#include "ops/split.h"
+#include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 #include "runtime/file_system.h"

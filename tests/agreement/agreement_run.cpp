@@ -4,12 +4,8 @@
 // print the same lines.
 #include "app/control_table.h"
 #include "bench/lists.h"
-#include "ops/add_suffix.h"
-#include "ops/blank_lines.h"
-#include "ops/conversion.h"
-#include "ops/duplicates.h"
-#include "ops/extract.h"
 #include "ops/generate.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"

@@ -2,10 +2,7 @@
 // in-memory window, with the invariants users rely on.
 #include "app/control_table.h"
 #include "ops/add_suffix.h"
-#include "ops/conversion.h"
-#include "ops/duplicates.h"
-#include "ops/extract.h"
-#include "ops/generate.h"
+#include "ops/handlers.h"
 #include "tests/support/fake_desktop.h"
 #include "runtime/files.h"
 #include "tests/fuzz/check.h"

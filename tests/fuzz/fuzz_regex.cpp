@@ -3,6 +3,7 @@
 #include "modules/regex_object.h"
 #include "ops/blank_lines.h"
 #include "tests/fuzz/check.h"
+#include "tests/support/blank_lines_reference.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,6 +1,7 @@
 #include "ops/add_suffix.h"
 
 #include "app/control_table.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "tests/support/print.h"

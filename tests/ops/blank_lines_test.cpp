@@ -1,8 +1,10 @@
 #include "ops/blank_lines.h"
 
 #include "app/control_table.h"
+#include "ops/handlers.h"
 #include "runtime/automation.h"
 #include "runtime/codepage.h"
+#include "tests/support/blank_lines_reference.h"
 
 #include <gtest/gtest.h>
 

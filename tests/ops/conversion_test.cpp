@@ -1,8 +1,8 @@
 #include "ops/conversion.h"
 
 #include "app/control_table.h"
-#include "ops/add_suffix.h"
 #include "ops/blank_lines.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "tests/support/print.h"

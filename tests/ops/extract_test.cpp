@@ -1,6 +1,7 @@
 #include "ops/extract.h"
 
 #include "app/control_table.h"
+#include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
