@@ -84,7 +84,7 @@ Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o
                 hooks.tell(*block.message, r.list);
         }
 
-        const Text directory = o.directory.empty() ? output_dir() : o.directory;
+        const Text directory = o.directory ? *o.directory : output_dir();
         Text why;
         if (!file_write(directory + Text(std::string(1, path_separator)) + file_name, {txt_to_bytes(block.text)}, &why)) {
             r.list = before; // its accounts were not written: they stay in the list
@@ -97,7 +97,7 @@ Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o
     }
     r.message = tip("生成完毕！"_t);
     // An installed program writes elsewhere than users expect: say where.
-    if (o.directory.empty()) {
+    if (!o.directory) {
         if (const Text out = output_dir(); out != program_dir())
             r.message->text += "文本在："_t + out;
     }

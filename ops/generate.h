@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace fenrow {
 
@@ -24,8 +25,9 @@ struct GenerateOptions {
     Text name = "账号"_t;   // the files' base name: empty refuses the run
     Text extension = ".txt";
     BlockOptions block;     // how each block is built; its count follows `count`
-    Text directory;         // where the files go; empty: output_dir(), named in
-                            // the closing message when it is not the program's
+    // Where the files go; none: output_dir(), named in the closing message
+    // when it is not the program's directory.
+    std::optional<Text> directory;
     friend bool operator==(const GenerateOptions&, const GenerateOptions&) = default;
 };
 
