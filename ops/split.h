@@ -1,6 +1,6 @@
-// Split accounts: the next N account lines taken off the top of the left box
-// and turned into the text of one file, each line optionally numbered
-// ("1=a1") and the whole optionally under a top line ("[账号]").
+// Split accounts: the next N account lines taken off the top of the list (the
+// left box) and turned into the text of one file, each line optionally
+// numbered ("1=a1") and the whole optionally under a top line ("[账号]").
 #pragma once
 
 #include "ops/outcome.h"
