@@ -3,7 +3,6 @@
 #include "cli/arguments.h"
 #include "cli/console.h"
 #include "cli/lists.h"
-#include "cli/runs.h"
 #include "runtime/codepage.h"
 
 namespace fenrow {

@@ -8,9 +8,11 @@
 #include "runtime/text.h"
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fenrow {
@@ -35,12 +37,20 @@ enum CliExit : int {
 };
 
 struct CliRequest; // cli/arguments.h
-struct CliRun;     // cli/runs.h
+
+// What an operation's run gives.
+struct CliRun {
+    explicit CliRun(Text r, bool d = true) : done(d), result(std::move(r)) {}
+    bool done; // false: the operation refused or stopped short
+    Text result;
+    std::optional<Text> rest; // split's list without the block, when asked for
+};
 // Writes one message of the operation for the user.
 using CliSay = std::function<void(const Message&)>;
 
 // An operation of the command line: the window's button whose work it does,
-// how many lists it reads (pick reads two), and its run over them.
+// how many lists it reads (pick reads two), and its run over them, in
+// cli/runs.cpp: the engine given the lists and the options the flags set.
 struct CliOperation {
     const char* name;
     ControlName button;

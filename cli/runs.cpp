@@ -1,4 +1,4 @@
-#include "cli/runs.h"
+#include "cli/cli.h"
 
 #include "cli/arguments.h"
 #include "ops/blank_lines.h"

@@ -39,6 +39,63 @@ private:
     Controls& ui_;
 };
 
+// What generate asks of the window while it runs: the options read afresh,
+// the left box written when it must show the list (before a message, and at
+// the end), and the progress in the hint pane.
+class GenerateWindow {
+public:
+    explicit GenerateWindow(Controls& ui) : ui_(ui)
+    {
+        hooks_.before_file = [&ui](GenerateOptions& o) {
+            o.name = ui.get_content(ctl::file_name);
+            o.extension = ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension));
+        };
+        hooks_.before_block = [&ui](BlockOptions& o) {
+            ui.set_content(ctl::right_box, Text());
+            o = read_block_options(ui);
+        };
+        hooks_.tell = [this](const Message& m, const AccountList& list) {
+            show_list(list);
+            show(m);
+        };
+        // The window repaints, but user input waits: the run's list must not
+        // change under it.
+        hooks_.progress = [this](int written, int files) {
+            progress_shown_ = true;
+            ui_.set_pane_text(ctl::status_bar, hint_pane,
+                              "正在生成文本："_t + txt_from_int(written) + " / " + txt_from_int(files));
+            process_paint_events();
+        };
+    }
+    GenerateWindow(const GenerateWindow&) = delete;
+    GenerateWindow& operator=(const GenerateWindow&) = delete;
+
+    const GenerateHooks& hooks() const { return hooks_; }
+
+    void finish(const Generation& g)
+    {
+        show_list(g.list);
+        if (progress_shown_)
+            ui_.set_pane_text(ctl::status_bar, hint_pane, "已生成 "_t + txt_from_int(g.written) + " 个文本"_t);
+        if (g.message)
+            show(*g.message);
+    }
+
+private:
+    void show_list(const AccountList& list)
+    {
+        if (list.changed() && shown_ != list) {
+            ui_.set_content(ctl::left_box, list.content());
+            shown_ = list;
+        }
+    }
+
+    Controls& ui_;
+    GenerateHooks hooks_;
+    std::optional<AccountList> shown_; // the list the box shows, once written
+    bool progress_shown_ = false;
+};
+
 } // namespace
 
 void start_conversion(Controls& ui)
@@ -84,6 +141,8 @@ void run_add_suffix(Controls& ui)
 void extract_accounts(Controls& ui)
 {
     const std::shared_ptr<const Text> list = ui.share_content(ctl::left_box);
+    // The markers are read once: nothing runs between the lines that could
+    // change them.
     ExtractOptions o;
     o.head = ui.get_content(ctl::extract_head);
     o.tail = ui.get_content(ctl::extract_tail);
@@ -118,44 +177,8 @@ void generate_text_files(Controls& ui)
     GenerateOptions o;
     o.count = ui.get_content(ctl::block_size);
     o.name = ui.get_content(ctl::file_name);
-
-    // The box is written when it must show the list: before a message, and
-    // at the end.
-    std::optional<AccountList> shown;
-    const auto show_list = [&](const AccountList& list) {
-        if (list.changed() && shown != list) {
-            ui.set_content(ctl::left_box, list.content());
-            shown = list;
-        }
-    };
-    // User input waits meanwhile: the run's list must not change under it.
-    bool progress_shown = false;
-    GenerateHooks hooks;
-    hooks.before_file = [&ui](GenerateOptions& g) {
-        g.name = ui.get_content(ctl::file_name);
-        g.extension = ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension));
-    };
-    hooks.before_block = [&ui](BlockOptions& b) {
-        ui.set_content(ctl::right_box, Text());
-        b = read_block_options(ui);
-    };
-    hooks.tell = [&](const Message& m, const AccountList& list) {
-        show_list(list);
-        show(m);
-    };
-    hooks.progress = [&](int written, int files) {
-        progress_shown = true;
-        ui.set_pane_text(ctl::status_bar, hint_pane,
-                         "正在生成文本："_t + txt_from_int(written) + " / " + txt_from_int(files));
-        process_paint_events();
-    };
-
-    const Generation g = generate_files(ui.share_content(ctl::left_box), std::move(o), hooks);
-    show_list(g.list);
-    if (progress_shown)
-        ui.set_pane_text(ctl::status_bar, hint_pane, "已生成 "_t + txt_from_int(g.written) + " 个文本"_t);
-    if (g.message)
-        show(*g.message);
+    GenerateWindow window(ui);
+    window.finish(generate_files(ui.share_content(ctl::left_box), std::move(o), window.hooks()));
 }
 
 Text take_account_block(Controls& ui)
