@@ -6,18 +6,15 @@
 set -u
 cd "$(dirname "$0")/.."
 status=0
-found=$(grep -rnE --include='*.cpp' --include='*.h' '^\s*#\s*include\s*[<"]Q' runtime modules ops app cli | grep -v '^app/qt/' || true)
-if [ -n "$found" ]; then
-  echo "Qt headers outside app/qt/:"
-  echo "$found"
+refuse() { # what, the lines found
+  [ -z "$2" ] && return
+  printf '%s\n%s\n' "$1" "$2"
   status=1
-fi
-window='^\s*#\s*include\s*"(app/|ops/(controls|jobs|handlers|operations)\.h")'
-found=$(grep -nE "$window" ops/*.h ops/*.cpp cli/*.h cli/*.cpp | grep -vE '^ops/(controls|jobs|handlers|operations)\.' || true)
-if [ -n "$found" ]; then
-  echo "Control access outside the window's handlers:"
-  echo "$found"
-  status=1
-fi
+}
+refuse "Qt headers outside app/qt/:" \
+  "$(grep -rnE --include='*.cpp' --include='*.h' '^\s*#\s*include\s*[<"]Q' runtime modules ops app cli | grep -v '^app/qt/')"
+refuse "Control access outside the window's handlers:" \
+  "$(grep -nE '^\s*#\s*include\s*"(app/|ops/(controls|jobs|handlers|operations)\.h")' ops/*.h ops/*.cpp cli/*.h cli/*.cpp |
+     grep -vE '^ops/(controls|jobs|handlers|operations)\.')"
 [ $status -eq 0 ] && echo "layers ok"
 exit $status
