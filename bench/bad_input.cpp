@@ -9,8 +9,7 @@
 #include "app/qt/widgets.h"
 #include "bench/lists.h"
 #include "runtime/codepage.h"
-#include "ops/blank_lines.h"
-#include "ops/duplicates.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 
 #include <QAbstractButton>

@@ -8,9 +8,8 @@
 #include "app/control_table.h"
 #include "app/memory_window.h"
 #include "bench/lists.h"
-#include "ops/add_suffix.h"
 #include "ops/blank_lines.h"
-#include "ops/conversion.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 

@@ -6,7 +6,7 @@
 #include "app/control_table.h"
 #include "app/memory_window.h"
 #include "bench/lists.h"
-#include "ops/duplicates.h"
+#include "ops/handlers.h"
 
 #include <algorithm>
 #include <chrono>

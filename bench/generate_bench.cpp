@@ -9,7 +9,7 @@
 #include "bench/lists.h"
 #include "ops/blank_lines.h"
 #include "ops/generate.h"
-#include "ops/split.h"
+#include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"
 #include "runtime/files.h"

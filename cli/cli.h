@@ -1,16 +1,18 @@
-// The command-line face: one operation of the window run over files or the
-// standard streams, its options given as flags and set on a window in memory,
-// the operation's messages written to standard error.
+// The command-line face: one account operation run over files or the standard
+// streams, its options given as flags, without any window; the operation's
+// messages go to standard error.
 #pragma once
 
-#include "ops/controls.h"
-#include "ops/operations.h"
+#include "ops/control_names.h"
+#include "ops/outcome.h"
 #include "runtime/text.h"
 
+#include <functional>
+#include <optional>
 #include <span>
-
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fenrow {
@@ -29,30 +31,36 @@ public:
 
 enum CliExit : int {
     cli_ok = 0,
-    cli_refused = 1, // the operation showed a message other than its success
+    cli_refused = 1, // the operation refused or stopped short (its message says why)
     cli_usage = 2,   // unknown operation or flag, missing or extra file names
     cli_file = 3,    // an input unreadable or not text, an output unwritable
 };
 
-// An operation of the command line: the button whose click it is, the
-// handler that click runs, the box that holds the result and how many lists
-// it reads (pick reads two).
+struct CliRequest; // cli/arguments.h
+
+// What an operation's run gives.
+struct CliRun {
+    explicit CliRun(Text r, bool d = true) : done(d), result(std::move(r)) {}
+    bool done; // false: the operation refused or stopped short
+    Text result;
+    std::optional<Text> rest; // split's list without the block, when asked for
+};
+// Writes one message of the operation for the user.
+using CliSay = std::function<void(const Message&)>;
+
+// An operation of the command line: the window's button whose work it does,
+// how many lists it reads (pick reads two), and its run over them, in
+// cli/runs.cpp: the engine given the lists and the options the flags set.
 struct CliOperation {
     const char* name;
-    ControlName button; // runs what the window's button runs
-    ControlName result;
+    ControlName button;
     int inputs;
-    // Run instead of the button's handler: split takes one block with the
-    // settings of the button's group, as generate does for each file.
-    OperationRun run = nullptr;
+    CliRun (*run)(const CliRequest& request, std::vector<Text>& lists, const CliSay& say);
 };
 std::span<const CliOperation> cli_operations();
 
 // args: the arguments after the program's name. Writes nothing to the output
 // unless the run succeeds; an output file is replaced whole or left as it was.
 int run_cli(const std::vector<Text>& args, CliStreams& io);
-
-// The --help text, Chinese and English.
-Text cli_help();
 
 } // namespace fenrow

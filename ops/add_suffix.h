@@ -2,19 +2,36 @@
 // last account of every complete group, with a symbol and the group number.
 #pragma once
 
-#include "ops/controls.h"
+#include "runtime/text.h"
+
+#include <climits>
+#include <cstdint>
+#include <functional>
 
 namespace fenrow {
 
-// The click handler: unless a job still writes 编辑框_后, puts the wait notice
-// there and runs run_add_suffix on a worker; returns at once.
-void start_add_suffix(Controls& ui);
+enum class MarkMode { first, last, none };
 
-// The worker's body: builds the marked list in memory and writes it to
-// 编辑框_后 once, cleaned of blank lines. 编辑框_原 is only read.
-void run_add_suffix(Controls& ui);
+// The options of the window's 分组框5, as it starts.
+struct MarkOptions {
+    int32_t group = 6; // n, accounts per group
+    Text symbol = "*";
+    MarkMode mode = MarkMode::first;
+    friend bool operator==(const MarkOptions&, const MarkOptions&) = default;
+};
 
-// What 编辑框_后 shows while the worker runs.
+// The group size and the symbol read afresh every `lines` accounts, the
+// first time before the first account; without read they stay as given.
+struct MarkRereads {
+    std::function<void(MarkOptions&)> read;
+    int lines = INT_MAX;
+};
+
+// The list's accounts (blank lines do not count), the marked ones followed by
+// the symbol and the group number, each line ending in CR LF but the last.
+Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {});
+
+// What 编辑框_后 shows while the window's worker marks the list.
 Text add_suffix_notice();
 
 } // namespace fenrow

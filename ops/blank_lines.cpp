@@ -1,7 +1,6 @@
 #include "ops/blank_lines.h"
 
-#include "modules/regex_object.h"
-#include "runtime/automation.h"
+#include "ops/control_names.h"
 
 #include <cstring>
 #include <string>
@@ -86,22 +85,5 @@ Text remove_blank_lines(Text&& t)
 }
 
 bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
-
-Text remove_blank_lines_by_expression(const Text& t)
-{
-    const Text cut(trim_line_breaks(t.view()));
-    // An LF, the whitespace behind it, up to the last CR of that run.
-    RegexObject re;
-    if (!re.search("\\n\\s*\\r", cut))
-        return t;
-    Text r = re.replace(Text());
-    return obj_result_code() == result_ok ? r : t;
-}
-
-void remove_blank_lines_in_both(Controls& ui)
-{
-    ui.give_content(ctl::left_box, remove_blank_lines(ui.take_content(ctl::left_box)));
-    ui.give_content(ctl::right_box, remove_blank_lines(ui.take_content(ctl::right_box)));
-}
 
 } // namespace fenrow

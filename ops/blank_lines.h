@@ -3,7 +3,6 @@
 // that follow a line break.
 #pragma once
 
-#include "ops/controls.h"
 #include "runtime/text.h"
 
 #include <functional>
@@ -19,12 +18,5 @@ Text remove_blank_lines(Text&& t);
 void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f);
 // Whether the text, without cutting its ends, holds a run to remove.
 bool holds_blank_lines(std::string_view s);
-// The same defined by the regular expression \n\s*\r replaced by nothing,
-// which the byte scan above must always agree with; the text unchanged when
-// the regular-expression engine fails.
-Text remove_blank_lines_by_expression(const Text& t);
-
-// The handler of 按钮_去空行: cleans 编辑框_原, then 编辑框_后.
-void remove_blank_lines_in_both(Controls& ui);
 
 } // namespace fenrow

@@ -63,7 +63,4 @@ inline constexpr int hint_pane = 3;  // the hint for the control under the point
 // Account lines are joined and split at this.
 inline constexpr char crlf[] = "\r\n";
 
-// Split and generate: fewer accounts left than one block takes.
-Text short_list_message();
-
 } // namespace fenrow

@@ -1,19 +1,15 @@
 #include "ops/conversion.h"
 
 #include "ops/blank_lines.h"
-#include "ops/jobs.h"
+#include "ops/control_names.h"
 #include "runtime/text_routines.h"
 
 #include <charconv>
-#include <memory>
-#include <string>
-#include <string_view>
+#include <utility>
 
 namespace fenrow {
 
 namespace {
-
-constexpr ControlName source = ctl::left_box, result = ctl::right_box;
 
 void append_number(std::string& out, int n)
 {
@@ -21,100 +17,101 @@ void append_number(std::string& out, int n)
     out.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
 }
 
-// Appends what make builds from every line of text, the results joined by
-// CR LF, one append per batch; options gives the option texts, read again for
-// every batch. The CR LF behind the last piece is left out: the final pass
-// would only cut it off again, and without it the box usually needs no rewrite.
-template <typename Options, typename Make>
-void append_in_batches(Controls& ui, std::string_view text, Options options, Make make)
+// Makes every line of text into out's batches, the results joined by CR LF;
+// reread runs at the start of every batch.
+template <typename Reread, typename Make>
+void in_batches(std::string_view text, ConversionOutput& out, Reread reread, Make make)
 {
     std::string batch;
+    batch.reserve(out.first_batch_room);
     int in_batch = 0;
     bool first = true;
-    decltype(options()) current{};
     for_each_crlf_piece(text, [&](std::string_view piece) {
         if (in_batch == 0)
-            current = options();
+            reread();
         if (!first)
             batch += crlf;
         first = false;
-        make(batch, piece, current);
-        if (++in_batch == batch_lines || batch.size() >= batch_bytes) {
-            ui.append_text(result, Text(std::move(batch)));
+        make(batch, piece);
+        if (++in_batch == out.batch_lines || batch.size() >= out.batch_bytes) {
+            out.append(Text(std::move(batch)));
             batch.clear();
             in_batch = 0;
         }
     });
     if (in_batch > 0)
-        ui.append_text(result, Text(std::move(batch)));
+        out.append(Text(std::move(batch)));
 }
 
-struct Suffix {
-    Text symbol, chars;
-};
-
-Suffix read_suffix(Controls& ui) { return {ui.get_content(ctl::suffix_symbol), ui.get_content(ctl::suffix_text)}; }
-
-void add_suffixes(Controls& ui, std::string_view text)
+void add_suffixes(std::string_view text, ConversionOptions& o, ConversionOutput& out)
 {
-    append_in_batches(ui, text, [&] { return read_suffix(ui); },
-                      [](std::string& out, std::string_view piece, const Suffix& s) {
-                          out += piece;
-                          out += s.symbol.view();
-                          out += s.chars.view();
-                      });
+    in_batches(text, out, [&] { out.reread_suffix(o.symbol, o.chars); },
+               [&](std::string& batch, std::string_view piece) {
+                   batch += piece;
+                   batch += o.symbol.view();
+                   batch += o.chars.view();
+               });
 }
+
+// The batches joined: in one batch, which is not moved while it grows.
+class Collected : public ConversionOutput {
+public:
+    explicit Collected(std::size_t room) : ConversionOutput(INT_MAX, SIZE_MAX, room) {}
+    void append(Text&& batch) override
+    {
+        if (text.empty())
+            text = std::move(batch);
+        else
+            text += batch;
+    }
+    Text text;
+};
 
 } // namespace
 
-void start_conversion(Controls& ui)
+void convert_lines(std::shared_ptr<const Text> list, ConversionOptions o, ConversionOutput& out)
 {
-    start_box_job(ui, result, [&ui] { ui.set_content(result, Text()); }, [&ui] { run_conversion(ui); });
+    if (o.numbering && !o.suffix) {
+        int i = 0;
+        in_batches(list->view(), out, [&] { out.reread_prefix(o.prefix); },
+                   [&](std::string& batch, std::string_view line) {
+                       append_number(batch, ++i);
+                       batch += o.prefix.view();
+                       batch += line;
+                   });
+    } else if (o.suffix && !o.numbering) {
+        add_suffixes(list->view(), o, out);
+    } else if (o.suffix && o.numbering) {
+        // The numbered text is built whole first; only the suffix pass
+        // shows. It is cut into lines anew, as the suffix pass sees it.
+        std::string numbered;
+        numbered.reserve(list->view().size() + list->view().size() / 4);
+        int n = 0;
+        for_each_crlf_piece(list->view(), [&](std::string_view line) {
+            if (n % out.batch_lines == 0)
+                out.reread_prefix(o.prefix);
+            append_number(numbered, ++n);
+            numbered += o.prefix.view();
+            numbered += line;
+            numbered += crlf;
+        });
+        list.reset(); // a long list is held three times over otherwise
+        out.restart();
+        add_suffixes(Text(std::move(numbered)).view(), o, out);
+    }
 }
 
-void run_conversion(Controls& ui)
+bool conversion_needs_cleaning(std::string_view result) { return result.starts_with(crlf) || holds_blank_lines(result); }
+
+Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options)
 {
-    const bool numbering = ui.is_checked(ctl::prefix_check);
-    const bool suffix = ui.is_checked(ctl::suffix_check);
-    if (numbering || suffix) {
-        std::shared_ptr<const Text> lines = ui.share_content(source);
-        if (numbering && !suffix) {
-            int i = 0;
-            append_in_batches(ui, lines->view(), [&] { return ui.get_content(ctl::prefix_text); },
-                              [&i](std::string& out, std::string_view line, const Text& prefix) {
-                                  append_number(out, ++i);
-                                  out += prefix.view();
-                                  out += line;
-                              });
-        } else if (suffix && !numbering) {
-            add_suffixes(ui, lines->view());
-        } else {
-            // The numbered text is built whole first; only the suffix pass
-            // shows. It is cut into lines anew, as the suffix pass sees it.
-            std::string numbered;
-            numbered.reserve(lines->view().size() + lines->view().size() / 4);
-            Text prefix;
-            int n = 0;
-            for_each_crlf_piece(lines->view(), [&](std::string_view line) {
-                if (n % batch_lines == 0)
-                    prefix = ui.get_content(ctl::prefix_text);
-                append_number(numbered, ++n);
-                numbered += prefix.view();
-                numbered += line;
-                numbered += crlf;
-            });
-            lines.reset(); // a long list is held three times over otherwise
-            ui.set_content(result, Text());
-            add_suffixes(ui, Text(std::move(numbered)).view());
-        }
-    }
-    // Cleaned as if every line had its CR LF behind it; a text the cleaning
-    // leaves as it is needs no rewrite of the whole box.
-    // With a CR LF added, only a leading CR LF or a run of blank lines inside
-    // can change it.
-    const std::shared_ptr<const Text> shown = ui.share_content(result);
-    if (shown->view().starts_with(crlf) || holds_blank_lines(shown->view()))
-        ui.give_content(result, remove_blank_lines(*shown + crlf));
+    // Room for twice the list: pages never written cost nothing.
+    Collected out(2 * list->view().size());
+    convert_lines(std::move(list), options, out);
+    if (!conversion_needs_cleaning(out.text.view()))
+        return std::move(out.text);
+    out.text.append(crlf);
+    return remove_blank_lines(std::move(out.text));
 }
 
 } // namespace fenrow

@@ -1,18 +1,62 @@
-// Numbering conversion (按钮_转换): every line of 编辑框_原 gets its number and
-// the prefix text in front, and/or the two suffix texts behind, into 编辑框_后.
+// Numbering conversion (按钮_转换): every account line gets its number and the
+// prefix text in front, and/or the two suffix texts behind.
 #pragma once
 
-#include "ops/controls.h"
+#include "runtime/text.h"
+
+#include <climits>
+#include <cstddef>
+#include <memory>
+#include <string_view>
 
 namespace fenrow {
 
-// The click handler: unless a job still writes 编辑框_后, empties it and runs
-// run_conversion on a worker; returns at once.
-void start_conversion(Controls& ui);
+// The options of the window's 分组框2, as it starts.
+struct ConversionOptions {
+    bool numbering = true;
+    bool suffix = true;
+    Text prefix = "=";  // between the number and the account
+    Text symbol = "=";  // the first suffix text
+    Text chars;         // the second
+    friend bool operator==(const ConversionOptions&, const ConversionOptions&) = default;
+};
 
-// The worker's body: appends the result lines batch by batch, then cleans the
-// box of blank lines, rewriting it only when that changes it. 编辑框_原 is
-// only read.
-void run_conversion(Controls& ui);
+// Where a conversion's result lines go while they are made, batch by batch,
+// and where the option texts come from afresh at the start of every batch.
+class ConversionOutput {
+public:
+    // A batch ends after `lines` lines, or once it holds `bytes` bytes; the
+    // first gets `room` bytes at once.
+    explicit ConversionOutput(int lines = INT_MAX, std::size_t bytes = SIZE_MAX, std::size_t room = 0)
+        : batch_lines(lines), batch_bytes(bytes), first_batch_room(room)
+    {
+    }
+    virtual ~ConversionOutput() = default;
+    const int batch_lines;
+    const std::size_t batch_bytes;
+    const std::size_t first_batch_room;
+
+    // A batch of result lines joined by CR LF; every batch but the first
+    // starts with the CR LF behind the line before it.
+    virtual void append(Text&& batch) = 0;
+    // With numbering and suffix, the numbered lines are made whole first and
+    // the output starts afresh for the suffixed ones.
+    virtual void restart() {}
+    // By default the options stay as given.
+    virtual void reread_prefix(Text&) {}
+    virtual void reread_suffix(Text& /*symbol*/, Text& /*chars*/) {}
+};
+
+// The result lines of the list into out, without a CR LF behind the last:
+// the cleaning at the end (conversion_needs_cleaning) would only cut it off
+// again. The list is let go before the suffixed lines are made.
+void convert_lines(std::shared_ptr<const Text> list, ConversionOptions options, ConversionOutput& out);
+
+// Whether the result lines, each given its CR LF, change when cleaned of
+// blank lines: only a leading CR LF or a run of blank lines inside can.
+bool conversion_needs_cleaning(std::string_view result);
+
+// The whole conversion at once, as the result box ends up.
+Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options);
 
 } // namespace fenrow

@@ -1,12 +1,10 @@
 #include "ops/duplicates.h"
 
-#include "runtime/codepage.h"
-#include "runtime/desktop.h"
+#include "ops/control_names.h"
 #include "runtime/files.h"
 #include "runtime/text_routines.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,8 +14,7 @@ namespace fenrow {
 
 namespace {
 
-// Often enough for the window to keep painting, rarely enough to cost nothing.
-// Only painting: a click on another button waits until the pick is over.
+// Often enough for a window to keep painting, rarely enough to cost nothing.
 constexpr std::size_t lines_between_paints = 4096;
 
 // Settings-file lookups skip these before they compare a section name.
@@ -30,8 +27,6 @@ std::string_view drop_leading_controls(std::string_view s)
 }
 
 } // namespace
-
-bool holds_as_section_name(const Text& line) { return holds_as_section_name(line.view()); }
 
 bool holds_as_section_name(std::string_view s)
 {
@@ -51,24 +46,20 @@ bool holds_as_section_name(std::string_view s)
     return !blank_only;
 }
 
-void remove_duplicate_lines(Controls& ui)
+Text pick_missing(std::string_view left, std::string_view right, const std::function<void()>& paint)
 {
-    ui.give_content(ctl::right_box, remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf)));
-}
-
-void pick_non_duplicates(Controls& ui)
-{
-    const std::shared_ptr<const Text> right_text = ui.share_content(ctl::right_box);
-    const std::shared_ptr<const Text> left_text = ui.share_content(ctl::left_box);
-
+    const auto paint_now_and_then = [&](std::size_t done) {
+        if (done % lines_between_paints == 0 && paint)
+            paint();
+    };
     // The right lines as the sections a settings file would hold: the same
     // name keys, and only lines it could store. The keys lie end to end in one
     // buffer, with room enough that it should never have to move.
     std::string keys;
-    keys.reserve(right_text->view().size() + right_text->view().size() / 2 + 1);
-    SpanSet present(keys, rough_line_count(right_text->view()));
+    keys.reserve(right.size() + right.size() / 2 + 1);
+    SpanSet present(keys, rough_line_count(right));
     std::size_t done = 0;
-    for_each_crlf_piece(right_text->view(), [&](std::string_view x) {
+    for_each_crlf_piece(right, [&](std::string_view x) {
         if (holds_as_section_name(x)) {
             const std::size_t at = keys.size();
             const char* const before = keys.data();
@@ -77,8 +68,7 @@ void pick_non_duplicates(Controls& ui)
                 present.rebase(keys);
             present.insert(std::string_view(keys).substr(at));
         }
-        if (++done % lines_between_paints == 0)
-            process_paint_events();
+        paint_now_and_then(++done);
     });
 
     // Each left line is looked up a few lines after its key was made and its
@@ -92,7 +82,7 @@ void pick_non_duplicates(Controls& ui)
     constexpr std::size_t ahead = 8;
     Pending pending[ahead];
     std::string result;
-    result.reserve(left_text->view().size() + left_text->view().size() / 8 + 2);
+    result.reserve(left.size() + left.size() / 8 + 2);
     const auto settle = [&](const Pending& p) {
         if (!p.named || !present.contains(p.key, p.hash)) {
             result += p.line;
@@ -100,7 +90,7 @@ void pick_non_duplicates(Controls& ui)
         }
     };
     done = 0;
-    for_each_crlf_piece(left_text->view(), [&](std::string_view y) {
+    for_each_crlf_piece(left, [&](std::string_view y) {
         Pending& p = pending[done % ahead];
         if (done >= ahead)
             settle(p);
@@ -113,12 +103,11 @@ void pick_non_duplicates(Controls& ui)
             p.hash = SpanSet::hash(p.key);
             present.prefetch(p.hash);
         }
-        if (++done % lines_between_paints == 0)
-            process_paint_events();
+        paint_now_and_then(++done);
     });
     for (std::size_t i = done > ahead ? done - ahead : 0; i < done; ++i)
         settle(pending[i % ahead]);
-    ui.give_content(ctl::right_box, Text(std::move(result)));
+    return Text(std::move(result));
 }
 
 } // namespace fenrow

@@ -2,30 +2,28 @@
 // list lacks.
 #pragma once
 
-#include "ops/controls.h"
 #include "runtime/text.h"
 
+#include <functional>
 #include <string_view>
 
 namespace fenrow {
 
-// The handler of 按钮_去重复: the left box's lines, each at its first
-// occurrence only (exact bytes), into the right box, without a line break
-// behind the last. The left box stays.
-void remove_duplicate_lines(Controls& ui);
+// Removing duplicates is remove_duplicate_items(list, CR LF) of
+// runtime/text_routines.h: each line at its first occurrence only (exact
+// bytes), without a line break behind the last.
 
-// The handler of 按钮_挑不重复: the left box's lines that no right line
-// equals as a settings-file name (letters of any alphabet without regard to
-// case, blanks at both ends disregarded), in order, repeats kept, each
-// followed by CR LF, replace the right box. A left line that is empty or of
-// bytes up to 0x20 only is always picked.
-void pick_non_duplicates(Controls& ui);
+// The lines of left that no line of right equals as a settings-file name
+// (letters of any alphabet without regard to case, blanks at both ends
+// disregarded), in order, repeats kept, each followed by CR LF. A left line
+// that is empty or of bytes up to 0x20 only is always picked. Every few
+// thousand lines paint runs, so that a window can repaint meanwhile.
+Text pick_missing(std::string_view left, std::string_view right, const std::function<void()>& paint = {});
 
 // Whether a settings file could hold the line as a section name that reads
 // back as itself: no CR or LF in it, not only blanks, and no lone lead byte at
 // its end to swallow the closing bracket. Other lines never make a left line
 // count as present.
-bool holds_as_section_name(const Text& line);
 bool holds_as_section_name(std::string_view line);
 
 } // namespace fenrow

@@ -1,15 +1,27 @@
-// Extract accounts: every line of the left box becomes the text between the
-// head marker and the tail marker on that line.
+// Extract accounts: every line of a list becomes the text between the head
+// marker and the tail marker on that line.
 #pragma once
 
-#include "ops/controls.h"
+#include "ops/outcome.h"
+#include "runtime/text.h"
 
 namespace fenrow {
 
-// The handler of 提取帐号. Both markers, exactly as typed, must occur in the
-// source, or a message asks for them and the source stays; otherwise each
-// line gives one result line (empty when a marker is missing on it), each
-// followed by CR LF, and the result replaces the source.
-void extract_accounts(Controls& ui);
+// The markers of the window's 分组框1, as it starts; "#引号" in a marker
+// stands for a double quote on the lines.
+struct ExtractOptions {
+    Text head;
+    Text tail = ",";
+    friend bool operator==(const ExtractOptions&, const ExtractOptions&) = default;
+};
+
+struct Extraction : Outcome {
+    Text list;
+};
+
+// Refused, with a message asking for them, unless both markers exactly as
+// typed occur in the list; otherwise each line gives one line of the new
+// list (empty when a marker is missing on it), each followed by CR LF.
+Extraction extract(const Text& list, const ExtractOptions& options);
 
 } // namespace fenrow

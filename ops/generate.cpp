@@ -1,8 +1,5 @@
 #include "ops/generate.h"
 
-#include "ops/split.h"
-#include "runtime/codepage.h"
-#include "runtime/desktop.h"
 #include "runtime/files.h"
 
 namespace fenrow {
@@ -22,38 +19,30 @@ bool stays_in_program_dir(const Text& file_name)
     return s.find("..") == std::string_view::npos;
 }
 
-void report_unwritten(const Text& file_name, const Text& why)
+Message tip(const Text& text) { return {text, "提示！"_t}; }
+
+Message unwritten(const Text& file_name, const Text& why)
 {
-    message_box("文本“"_t + file_name + "”生成失败："_t + why + "！未生成的账号仍留在左侧。"_t, 0, "提示！"_t);
+    return tip("文本“"_t + file_name + "”生成失败："_t + why + "！未生成的账号仍留在左侧。"_t);
 }
 
-// Thousands of files keep the window busy for minutes: every interval the hint
-// pane tells how far the run is and the window repaints (user input waits, as
-// the run's list must not change under it).
+// Thousands of files take minutes: every interval the run tells how far it is.
 class Progress {
 public:
-    Progress(Controls& ui, int files) : ui_(ui), files_(files) {}
+    Progress(const GenerateHooks& hooks, int files) : hooks_(hooks), files_(files) {}
     void file_written(int k)
     {
         const auto now = std::chrono::steady_clock::now();
-        if (now - last_ < generate_progress_interval)
+        if (!hooks_.progress || now - last_ < generate_progress_interval)
             return;
         last_ = now;
-        shown_ = true;
-        ui_.set_pane_text(ctl::status_bar, hint_pane, "正在生成文本："_t + txt_from_int(k) + " / " + txt_from_int(files_));
-        process_paint_events();
-    }
-    void finished(int written)
-    {
-        if (shown_)
-            ui_.set_pane_text(ctl::status_bar, hint_pane, "已生成 "_t + txt_from_int(written) + " 个文本"_t);
+        hooks_.progress(k, files_);
     }
 
 private:
-    Controls& ui_;
+    const GenerateHooks& hooks_;
     int files_;
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
-    bool shown_ = false;
 };
 
 } // namespace
@@ -62,67 +51,57 @@ std::chrono::milliseconds generate_progress_interval{250};
 
 int count_lines(const Text& text) { return static_cast<int>(account_line_spans(text.view()).size()); }
 
-void generate_text_files(Controls& ui)
+Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o, const GenerateHooks& hooks)
 {
-    if (ui.get_content(ctl::block_size).empty() || ui.get_content(ctl::file_name).empty()) {
-        message_box("请先设置好生成个数,和生成文本名字!"_t, 0, "提示！"_t);
-        return;
-    }
-    std::shared_ptr<const Text> content = ui.share_content(ctl::left_box);
-    if (content->empty()) {
-        message_box("左侧编辑框不能为空！"_t, 0, "提示！"_t);
-        return;
-    }
+    if (o.count.empty() || o.name.empty())
+        return refused<Generation>(tip("请先设置好生成个数,和生成文本名字!"_t));
+    if (content->empty())
+        return refused<Generation>(tip("左侧编辑框不能为空！"_t));
 
-    // The box is read once and written when it must show the list: before a
-    // message, and at the end.
-    AccountList list(std::move(content));
-    bool box_behind = false;
-    const auto show_list = [&] {
-        if (box_behind)
-            ui.set_content(ctl::left_box, list.content());
-        box_behind = false;
-    };
-
-    const int32_t n = txt_to_int(ui.get_content(ctl::block_size));
-    const int files = n > 0 ? list.line_count() / n : 0; // a zero or negative count makes none
-    Progress progress(ui, files);
+    Generation r;
+    r.list = AccountList(std::move(content));
+    const int32_t n = txt_to_int(o.count);
+    o.block.count = n;
+    const int files = n > 0 ? r.list.line_count() / n : 0; // a zero or negative count makes none
+    Progress progress(hooks, files);
     for (int k = 1; k <= files; ++k) {
-        const Text file_name = ui.get_content(ctl::file_name) + txt_from_int(k) +
-                               ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension));
+        if (hooks.before_file)
+            hooks.before_file(o);
+        const Text file_name = o.name + txt_from_int(k) + o.extension;
         if (!stays_in_program_dir(file_name)) {
-            show_list();
-            progress.finished(k - 1);
-            report_unwritten(file_name, "文本名不能含有“/”或“..”"_t);
-            return;
+            r.done = false;
+            r.message = unwritten(file_name, "文本名不能含有“/”或“..”"_t);
+            return r;
         }
 
-        const AccountList before = list;
-        ui.set_content(ctl::right_box, Text());
-        const AccountList::Block block = list.take(read_block_options(ui));
-        if (block.short_list) {
-            show_list();
-            message_box(short_list_message());
+        const AccountList before = r.list;
+        if (hooks.before_block)
+            hooks.before_block(o.block);
+        const AccountList::Block block = r.list.take(o.block);
+        if (!block.done) {
+            r.done = false;
+            if (hooks.tell)
+                hooks.tell(*block.message, r.list);
         }
 
+        const Text directory = o.directory ? *o.directory : output_dir();
         Text why;
-        if (!file_write(output_dir() + Text(std::string(1, path_separator)) + file_name,
-                        {txt_to_bytes(block.text)}, &why)) {
-            list = before; // its accounts were not written: they stay in the box
-            show_list();
-            progress.finished(k - 1);
-            report_unwritten(file_name, why);
-            return;
+        if (!file_write(directory + Text(std::string(1, path_separator)) + file_name, {txt_to_bytes(block.text)}, &why)) {
+            r.list = before; // its accounts were not written: they stay in the list
+            r.done = false;
+            r.message = unwritten(file_name, why);
+            return r;
         }
-        if (!block.short_list)
-            box_behind = true;
+        ++r.written;
         progress.file_written(k);
     }
-    show_list();
-    progress.finished(files);
+    r.message = tip("生成完毕！"_t);
     // An installed program writes elsewhere than users expect: say where.
-    const Text out = output_dir();
-    message_box(out == program_dir() ? "生成完毕！"_t : "生成完毕！文本在："_t + out, 0, "提示！"_t);
+    if (!o.directory) {
+        if (const Text out = output_dir(); out != program_dir())
+            r.message->text += "文本在："_t + out;
+    }
+    return r;
 }
 
 } // namespace fenrow

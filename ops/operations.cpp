@@ -1,11 +1,6 @@
 #include "ops/operations.h"
 
-#include "ops/add_suffix.h"
-#include "ops/blank_lines.h"
-#include "ops/conversion.h"
-#include "ops/duplicates.h"
-#include "ops/extract.h"
-#include "ops/generate.h"
+#include "ops/handlers.h"
 
 #include <array>
 

@@ -2,7 +2,6 @@
 
 #include "ops/blank_lines.h"
 #include "runtime/codepage.h"
-#include "runtime/desktop.h"
 #include "runtime/text_routines.h"
 
 namespace fenrow {
@@ -35,16 +34,7 @@ Text delete_line(const Text& text, int n)
     return Text(std::move(out));
 }
 
-BlockOptions read_block_options(Controls& ui)
-{
-    BlockOptions o;
-    o.count = txt_to_int(ui.get_content(ctl::block_size));
-    o.numbered = ui.is_checked(ctl::number_check);
-    o.separator = ui.get_content(ctl::number_separator);
-    o.with_top = ui.is_checked(ctl::top_line_check);
-    o.top_text = ui.get_content(ctl::top_line);
-    return o;
-}
+Message short_list_notice() { return {"前部分账号已分完，剩余账号小于待分账号个数，存在左侧！"_t, "信息："_t}; }
 
 namespace {
 
@@ -115,7 +105,8 @@ AccountList::Block AccountList::take(const BlockOptions& o)
     Block b;
     const std::uint32_t first = first_;
     if (o.count >= 1 && line_count() < o.count) {
-        b.short_list = true;
+        b.done = false;
+        b.message = short_list_notice();
     } else {
         std::string block;
         for (int32_t i = 1; i <= o.count; ++i) {
@@ -134,18 +125,6 @@ AccountList::Block AccountList::take(const BlockOptions& o)
         b.text = o.top_text + "\r\n" + b.text;
     b.text = without_blank_lines(std::move(b.text));
     return b;
-}
-
-Text take_account_block(Controls& ui)
-{
-    AccountList list(ui.share_content(ctl::left_box));
-    ui.set_content(ctl::right_box, Text());
-    const AccountList::Block b = list.take(read_block_options(ui));
-    if (b.short_list)
-        message_box(short_list_message());
-    if (list.changed())
-        ui.set_content(ctl::left_box, list.content());
-    return b.text;
 }
 
 } // namespace fenrow

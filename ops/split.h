@@ -1,9 +1,10 @@
-// Split accounts: the next N account lines taken off the top of the left box
-// and turned into the text of one file, each line optionally numbered
-// ("1=a1") and the whole optionally under a top line ("[账号]").
+// Split accounts: the next N account lines taken off the top of the list (the
+// left box) and turned into the text of one file, each line optionally
+// numbered ("1=a1") and the whole optionally under a top line ("[账号]").
 #pragma once
 
-#include "ops/controls.h"
+#include "ops/outcome.h"
+#include "runtime/codepage.h"
 #include "runtime/text.h"
 
 #include <cstdint>
@@ -25,28 +26,30 @@ std::vector<LineSpan> account_line_spans(std::string_view text);
 // and a remaining empty last line goes with it at the next split.
 Text delete_line(const Text& text, int n);
 
-// How blocks are built, read from the window's 分组框3.
+// How blocks are built: the options of the window's 分组框3, as it starts.
 struct BlockOptions {
-    int32_t count = 0; // accounts per block, N
-    bool numbered = false;
-    Text separator;
-    bool with_top = false;
-    Text top_text;
+    int32_t count = 6; // accounts per block, N
+    bool numbered = true;
+    Text separator = "=";
+    bool with_top = true;
+    Text top_text = "[账号]"_t;
+    friend bool operator==(const BlockOptions&, const BlockOptions&) = default;
 };
-BlockOptions read_block_options(Controls& ui);
 
 // The left box's account list while blocks are taken off its top: the box is
 // read once, every take costs only its own lines, and the box's content after
 // any number of takes is at hand. A copy is cheap and is a saved state.
 class AccountList {
 public:
+    AccountList() : AccountList(Text()) {}
     explicit AccountList(Text content);
     // The box's text lent, not copied.
     explicit AccountList(std::shared_ptr<const Text> content);
 
-    struct Block {
+    // Not done when the list holds fewer lines than N: nothing was taken,
+    // and the text holds the top text alone or nothing.
+    struct Block : Outcome {
         Text text;
-        bool short_list = false; // fewer lines than N: nothing was taken
     };
     // What take_account_block gives and does to the box, done on the list.
     Block take(const BlockOptions& options);
@@ -57,6 +60,8 @@ public:
     Text content() const;
     // False until a take has removed anything from the box.
     bool changed() const { return !untouched_; }
+    // The same list in the same state.
+    friend bool operator==(const AccountList&, const AccountList&) = default;
 
 private:
     std::uint32_t visible_end() const;
@@ -70,9 +75,7 @@ private:
     bool untouched_ = true;
 };
 
-// Takes the next block off 编辑框_原 and empties 编辑框_后; the text of one
-// file. A list shorter than N is reported and left as it is, with a block
-// holding the top text alone or nothing.
-Text take_account_block(Controls& ui);
+// What a list shorter than one block says.
+Message short_list_notice();
 
 } // namespace fenrow

@@ -121,7 +121,6 @@ public:
     bool insert(std::string_view s) { return insert(s, hash(s)); }
     bool insert(std::string_view s, std::uint32_t hash);
     // s may lie anywhere.
-    bool contains(std::string_view s) const { return contains(s, hash(s)); }
     bool contains(std::string_view s, std::uint32_t hash) const;
     // The text has moved, its bytes the same: the set follows it.
     void rebase(std::string_view base) { base_ = base.data(); }

@@ -1,7 +1,11 @@
 #include "cli/cli.h"
 
+#include "app/control_table.h"
+#include "app/memory_window.h"
 #include "app/shell.h"
+#include "cli/arguments.h"
 #include "cli/console.h"
+#include "ops/handlers.h"
 #include "ops/operations.h"
 #include "runtime/codepage.h"
 #include "tests/support/temp_dir.h"
@@ -64,6 +68,31 @@ TEST(Cli, EveryOperationIsAButtonsOperationWhichTheWindowBinds)
         EXPECT_NE(operation_of(op.button), nullptr) << op.name;
         EXPECT_TRUE(find_handler(op.button, Event::clicked)) << op.name;
     }
+}
+
+// Flags left out leave an option as the window starts, but for the suffix
+// half of a numbering run, which its flags ask for.
+TEST(Cli, OptionsStartAsTheWindowStarts)
+{
+    MemoryControls ui(control_table());
+    const CliRequest r;
+    EXPECT_EQ(r.number.numbering, ui.is_checked(ctl::prefix_check));
+    EXPECT_FALSE(r.number.suffix);
+    EXPECT_EQ(r.number.prefix, ui.get_content(ctl::prefix_text));
+    EXPECT_EQ(r.number.symbol, ui.get_content(ctl::suffix_symbol));
+    EXPECT_EQ(r.number.chars, ui.get_content(ctl::suffix_text));
+    EXPECT_EQ(r.suffix.group, txt_to_int(ui.get_content(ctl::group_size)));
+    EXPECT_EQ(r.suffix.symbol, ui.get_content(ctl::mark_symbol));
+    EXPECT_EQ(r.suffix.mode == MarkMode::first, ui.is_checked(ctl::mark_first));
+    EXPECT_EQ(r.extract.head, ui.get_content(ctl::extract_head));
+    EXPECT_EQ(r.extract.tail, ui.get_content(ctl::extract_tail));
+    EXPECT_EQ(r.generate.count, ui.get_content(ctl::block_size));
+    EXPECT_EQ(r.generate.name, ui.get_content(ctl::file_name));
+    EXPECT_EQ(r.generate.extension, ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension)));
+    EXPECT_EQ(r.generate.block, read_block_options(ui));
+    for (std::size_t i = 0; i < std::size(file_extensions); ++i)
+        EXPECT_EQ(Text(file_extensions[i]), ui.get_item(ctl::file_extension, static_cast<int>(i)));
+    EXPECT_EQ(ui.get_item(ctl::file_extension, static_cast<int>(std::size(file_extensions))), Text());
 }
 
 struct Case {

@@ -7,6 +7,7 @@
 #include "runtime/codepage.h"
 #include "runtime/regex.h"
 #include "tests/fuzz/check.h"
+#include "tests/support/blank_lines_reference.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

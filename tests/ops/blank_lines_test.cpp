@@ -2,8 +2,10 @@
 
 #include "app/control_table.h"
 #include "app/memory_window.h"
+#include "ops/handlers.h"
 #include "runtime/automation.h"
 #include "runtime/codepage.h"
+#include "tests/support/blank_lines_reference.h"
 
 #include <gtest/gtest.h>
 

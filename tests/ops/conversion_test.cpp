@@ -4,6 +4,7 @@
 #include "app/memory_window.h"
 #include "ops/add_suffix.h"
 #include "ops/blank_lines.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "tests/support/print.h"

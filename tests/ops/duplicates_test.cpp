@@ -2,6 +2,7 @@
 
 #include "app/control_table.h"
 #include "app/memory_window.h"
+#include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 #include "tests/support/fake_desktop.h"
@@ -145,7 +146,7 @@ TEST(PickNonDuplicates, AgreesWithTheSettingsFile)
     }
     for (int round = 0; round < 100; ++round) {
         for (const Text& x : txt_split(list(), Text("\r\n"))) {
-            EXPECT_EQ(holds_as_section_name(x), ini_write(file, x, Text("1"), Text("1"))) << testing::PrintToString(x);
+            EXPECT_EQ(holds_as_section_name(x.view()), ini_write(file, x, Text("1"), Text("1"))) << testing::PrintToString(x);
             file_delete(file);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "app/control_table.h"
 #include "app/memory_window.h"
+#include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"

@@ -3,6 +3,7 @@
 #include "app/control_table.h"
 #include "app/memory_window.h"
 #include "app/shell.h"
+#include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 #include "tests/support/fake_desktop.h"

@@ -1,0 +1,49 @@
+// The command line's arguments: the operation, its flags set straight into
+// the operations' options, the lists to read and where the results go.
+#pragma once
+
+#include "cli/cli.h"
+#include "ops/add_suffix.h"
+#include "ops/conversion.h"
+#include "ops/extract.h"
+#include "ops/generate.h"
+
+#include <optional>
+#include <vector>
+
+namespace fenrow {
+
+struct CliRequest {
+    // Each operation's options start as in the window, except that a
+    // numbering run numbers (the suffix half is asked for by its flags) and
+    // generate writes into the current directory.
+    CliRequest()
+    {
+        number.suffix = false;
+        generate.directory = Text(".");
+    }
+
+    const CliOperation* op = nullptr;
+    ConversionOptions number;
+    MarkOptions suffix;
+    ExtractOptions extract;
+    GenerateOptions generate; // and split's block
+    std::vector<Text> inputs;
+    std::optional<Text> output, rest;
+    bool utf8 = false;
+    std::optional<bool> crlf; // the output's line ends; unset: as the input's
+    bool help = false;
+};
+
+// A message for the user about the command line, or nothing when it parses.
+std::optional<Text> parse_arguments(const std::vector<Text>& args, CliRequest& r);
+
+// The same for the values a flag may take: the extension of generate's files
+// must be one the window offers. Checked once the lists are read, so that an
+// unreadable list is reported first.
+std::optional<Text> check_values(const CliRequest& r);
+
+// The --help text, Chinese and English.
+Text cli_help();
+
+} // namespace fenrow

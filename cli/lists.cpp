@@ -1,0 +1,161 @@
+#include "cli/lists.h"
+
+#include "runtime/codepage.h"
+#include "runtime/file_system.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace fenrow {
+
+namespace {
+
+using std::string_view;
+
+bool is_utf8(string_view s)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        std::size_t len = 1;
+        if (b >= 0xC2 && b <= 0xDF)
+            len = 2;
+        else if (b >= 0xE0 && b <= 0xEF)
+            len = 3;
+        else if (b >= 0xF0 && b <= 0xF4)
+            len = 4;
+        else if (b >= 0x80)
+            return false;
+        if (i + len > n)
+            return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+// Every lone LF becomes CR LF. Done backwards within the text's own room (a
+// file is read with room for twice its size), so the list is never copied.
+void to_crlf_in_place(std::string& bytes, std::size_t first_lf)
+{
+    const std::size_t n = bytes.size();
+    std::size_t lone = 0;
+    for (std::size_t lf = first_lf; lf != std::string::npos; lf = bytes.find('\n', lf + 1))
+        lone += lf == 0 || bytes[lf - 1] != '\r' ? 1 : 0;
+    if (lone == 0)
+        return;
+    bytes.resize(n + lone);
+    char* p = bytes.data();
+    // Blocks from the end, each one's lone LFs found forwards and moved backwards.
+    std::vector<std::size_t> lfs;
+    std::size_t from_end = n, to_end = n + lone;
+    for (std::size_t block_end = n; lone > 0;) {
+        const std::size_t block_start = block_end > 65536 ? block_end - 65536 : 0;
+        lfs.clear();
+        for (std::size_t at = block_start; at < block_end; ++at) {
+            const void* lf = std::memchr(p + at, '\n', block_end - at);
+            if (lf == nullptr)
+                break;
+            at = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
+            if (at == 0 || p[at - 1] != '\r')
+                lfs.push_back(at);
+        }
+        for (auto at = lfs.rbegin(); at != lfs.rend(); ++at) {
+            const std::size_t tail = from_end - *at - 1;
+            std::memmove(p + to_end - tail, p + *at + 1, tail);
+            to_end -= tail;
+            p[--to_end] = '\n';
+            p[--to_end] = '\r';
+            from_end = *at;
+            --lone;
+        }
+        block_end = block_start;
+    }
+}
+
+std::string file_bytes(Text list, bool with_crlf, bool utf8)
+{
+    std::string s = utf8 ? text_to_utf8(list) : list.take();
+    if (!s.empty() && !s.ends_with("\r\n"))
+        s += "\r\n";
+    if (with_crlf)
+        return s;
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < s.size();) {
+        const std::size_t cr = std::min(s.find("\r\n", from), s.size());
+        std::copy(s.begin() + static_cast<std::ptrdiff_t>(from), s.begin() + static_cast<std::ptrdiff_t>(cr),
+                  s.begin() + static_cast<std::ptrdiff_t>(to)); // leftwards: safe in place
+        to += cr - from;
+        if (cr < s.size())
+            s[to++] = '\n';
+        from = cr + 2;
+    }
+    s.resize(to);
+    return s;
+}
+
+} // namespace
+
+std::optional<Text> read_list(const Text& name, bool utf8, CliStreams& io, ListInput& in)
+{
+    std::string bytes;
+    const Text shown = name == Text("-") ? "standard input (标准输入)"_t : name;
+    if (name == Text("-")) {
+        if (!io.read_input(bytes))
+            return "cannot read (无法读取) "_t + shown;
+    } else if (const int err = file_system::read_file(name, bytes, 2); err != 0) {
+        if (file_system::is_missing(err))
+            return "no such file (文件不存在)："_t + shown;
+        return "cannot read (无法读取) "_t + shown + "："_t + text_from_utf8(std::system_category().message(err));
+    }
+    if (const std::size_t zero = bytes.find('\0'); zero != std::string::npos)
+        return "not a text file, a zero byte at offset (不是文本文件，含零字节，位置) "_t + txt_from_int(static_cast<int32_t>(zero)) + "："_t + shown;
+    if (utf8) {
+        if (!is_utf8(bytes))
+            return "not UTF-8 text (不是 UTF-8 文本)："_t + shown;
+        string_view s = bytes;
+        if (s.starts_with("\xEF\xBB\xBF"))
+            s.remove_prefix(3);
+        bytes = text_from_utf8(s).take();
+    }
+
+    const std::size_t first_lf = bytes.find('\n');
+    in.crlf = first_lf != std::string::npos && first_lf > 0 && bytes[first_lf - 1] == '\r';
+    to_crlf_in_place(bytes, first_lf);
+    if (string_view(bytes).ends_with("\r\n"))
+        bytes.resize(bytes.size() - 2);
+    // The operations count bytes and lines in 32 bits, line ends included.
+    if (bytes.size() >= std::size_t{1} << 31)
+        return "too large, 2 GB at most (文件太大，不能超过 2 GB)："_t + shown;
+    in.text = Text(std::move(bytes));
+    return std::nullopt;
+}
+
+int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool with_crlf, bool utf8)
+{
+    const std::string bytes = file_bytes(std::move(list), with_crlf, utf8);
+    if (!to || *to == Text("-")) {
+        if (io.write_output(bytes))
+            return cli_ok;
+        io.write_error("fenrow-cli: cannot write standard output (无法写入标准输出)"_t);
+        return cli_file;
+    }
+    const std::array<string_view, 1> parts{bytes};
+    if (const int err = file_system::replace_file(*to, parts); err != 0) {
+        io.write_error("fenrow-cli: cannot write (无法写入) "_t + *to + "："_t + file_system::failure_reason(err));
+        return cli_file;
+    }
+    return cli_ok;
+}
+
+} // namespace fenrow

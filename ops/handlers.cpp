@@ -1,0 +1,207 @@
+#include "ops/handlers.h"
+
+#include "ops/add_suffix.h"
+#include "ops/blank_lines.h"
+#include "ops/conversion.h"
+#include "ops/duplicates.h"
+#include "ops/extract.h"
+#include "ops/generate.h"
+#include "ops/jobs.h"
+#include "runtime/codepage.h"
+#include "runtime/desktop.h"
+#include "runtime/text_routines.h"
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace fenrow {
+
+namespace {
+
+constexpr ControlName result = ctl::right_box;
+
+// The result box as a conversion's output: a batch is appended in one visit,
+// and the option texts are read at the start of every batch.
+class ResultBox : public ConversionOutput {
+public:
+    explicit ResultBox(Controls& ui) : ConversionOutput(fenrow::batch_lines, fenrow::batch_bytes), ui_(ui) {}
+    void append(Text&& batch) override { ui_.append_text(result, batch); }
+    void restart() override { ui_.set_content(result, Text()); }
+    void reread_prefix(Text& prefix) override { prefix = ui_.get_content(ctl::prefix_text); }
+    void reread_suffix(Text& symbol, Text& chars) override
+    {
+        symbol = ui_.get_content(ctl::suffix_symbol);
+        chars = ui_.get_content(ctl::suffix_text);
+    }
+
+private:
+    Controls& ui_;
+};
+
+// What generate asks of the window while it runs: the options read afresh,
+// the left box written when it must show the list (before a message, and at
+// the end), and the progress in the hint pane.
+class GenerateWindow {
+public:
+    explicit GenerateWindow(Controls& ui) : ui_(ui)
+    {
+        hooks_.before_file = [&ui](GenerateOptions& o) {
+            o.name = ui.get_content(ctl::file_name);
+            o.extension = ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension));
+        };
+        hooks_.before_block = [&ui](BlockOptions& o) {
+            ui.set_content(ctl::right_box, Text());
+            o = read_block_options(ui);
+        };
+        hooks_.tell = [this](const Message& m, const AccountList& list) {
+            show_list(list);
+            show(m);
+        };
+        // The window repaints, but user input waits: the run's list must not
+        // change under it.
+        hooks_.progress = [this](int written, int files) {
+            progress_shown_ = true;
+            ui_.set_pane_text(ctl::status_bar, hint_pane,
+                              "正在生成文本："_t + txt_from_int(written) + " / " + txt_from_int(files));
+            process_paint_events();
+        };
+    }
+    GenerateWindow(const GenerateWindow&) = delete;
+    GenerateWindow& operator=(const GenerateWindow&) = delete;
+
+    const GenerateHooks& hooks() const { return hooks_; }
+
+    void finish(const Generation& g)
+    {
+        show_list(g.list);
+        if (progress_shown_)
+            ui_.set_pane_text(ctl::status_bar, hint_pane, "已生成 "_t + txt_from_int(g.written) + " 个文本"_t);
+        if (g.message)
+            show(*g.message);
+    }
+
+private:
+    void show_list(const AccountList& list)
+    {
+        if (list.changed() && shown_ != list) {
+            ui_.set_content(ctl::left_box, list.content());
+            shown_ = list;
+        }
+    }
+
+    Controls& ui_;
+    GenerateHooks hooks_;
+    std::optional<AccountList> shown_; // the list the box shows, once written
+    bool progress_shown_ = false;
+};
+
+} // namespace
+
+void start_conversion(Controls& ui)
+{
+    start_box_job(ui, result, [&ui] { ui.set_content(result, Text()); }, [&ui] { run_conversion(ui); });
+}
+
+void run_conversion(Controls& ui)
+{
+    ConversionOptions o;
+    o.numbering = ui.is_checked(ctl::prefix_check);
+    o.suffix = ui.is_checked(ctl::suffix_check);
+    if (o.numbering || o.suffix) {
+        ResultBox box(ui);
+        convert_lines(ui.share_content(ctl::left_box), o, box);
+    }
+    // A text the cleaning leaves as it is needs no rewrite of the whole box.
+    const std::shared_ptr<const Text> shown = ui.share_content(result);
+    if (conversion_needs_cleaning(shown->view()))
+        ui.give_content(result, remove_blank_lines(*shown + crlf));
+}
+
+void start_add_suffix(Controls& ui)
+{
+    start_box_job(ui, result, [&ui] { ui.set_content(result, add_suffix_notice()); }, [&ui] { run_add_suffix(ui); });
+}
+
+void run_add_suffix(Controls& ui)
+{
+    const std::shared_ptr<const Text> list = ui.share_content(ctl::left_box);
+    MarkOptions o;
+    o.mode = ui.is_checked(ctl::mark_first) ? MarkMode::first
+             : ui.is_checked(ctl::mark_last) ? MarkMode::last
+                                             : MarkMode::none;
+    const MarkRereads rereads{[&ui](MarkOptions& m) {
+                                  m.group = txt_to_int(ui.get_content(ctl::group_size));
+                                  m.symbol = ui.get_content(ctl::mark_symbol);
+                              },
+                              batch_lines};
+    ui.give_content(result, mark_groups(*list, o, rereads));
+}
+
+void extract_accounts(Controls& ui)
+{
+    const std::shared_ptr<const Text> list = ui.share_content(ctl::left_box);
+    // The markers are read once: nothing runs between the lines that could
+    // change them.
+    ExtractOptions o;
+    o.head = ui.get_content(ctl::extract_head);
+    o.tail = ui.get_content(ctl::extract_tail);
+    Extraction r = extract(*list, o);
+    if (r.message)
+        show(*r.message);
+    if (r.done)
+        ui.give_content(ctl::left_box, std::move(r.list));
+}
+
+void remove_blank_lines_in_both(Controls& ui)
+{
+    ui.give_content(ctl::left_box, remove_blank_lines(ui.take_content(ctl::left_box)));
+    ui.give_content(ctl::right_box, remove_blank_lines(ui.take_content(ctl::right_box)));
+}
+
+void remove_duplicate_lines(Controls& ui)
+{
+    ui.give_content(ctl::right_box, remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf)));
+}
+
+void pick_non_duplicates(Controls& ui)
+{
+    const std::shared_ptr<const Text> right = ui.share_content(ctl::right_box);
+    const std::shared_ptr<const Text> left = ui.share_content(ctl::left_box);
+    // Only painting: a click on another button waits until the pick is over.
+    ui.give_content(ctl::right_box, pick_missing(left->view(), right->view(), process_paint_events));
+}
+
+void generate_text_files(Controls& ui)
+{
+    GenerateOptions o;
+    o.count = ui.get_content(ctl::block_size);
+    o.name = ui.get_content(ctl::file_name);
+    GenerateWindow window(ui);
+    window.finish(generate_files(ui.share_content(ctl::left_box), std::move(o), window.hooks()));
+}
+
+Text take_account_block(Controls& ui)
+{
+    AccountList list(ui.share_content(ctl::left_box));
+    ui.set_content(ctl::right_box, Text());
+    const AccountList::Block b = list.take(read_block_options(ui));
+    if (b.message)
+        show(*b.message);
+    if (list.changed())
+        ui.set_content(ctl::left_box, list.content());
+    return b.text;
+}
+
+BlockOptions read_block_options(Controls& ui)
+{
+    BlockOptions o;
+    o.count = txt_to_int(ui.get_content(ctl::block_size));
+    o.numbered = ui.is_checked(ctl::number_check);
+    o.separator = ui.get_content(ctl::number_separator);
+    o.with_top = ui.is_checked(ctl::top_line_check);
+    o.top_text = ui.get_content(ctl::top_line);
+    return o;
+}
+
+} // namespace fenrow
