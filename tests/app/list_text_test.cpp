@@ -1,5 +1,7 @@
 #include "app/list_text.h"
 
+#include "app/list_box_core.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -311,4 +313,80 @@ TEST(ListEditor, AnOperationIsOneStepUntilTyping)
 }
 
 } // namespace
+} // namespace fenrow
+
+namespace fenrow {
+
+// A line cut into runs as both toolkits draw it: every glyph 10 wide here,
+// so x positions count glyphs.
+TEST(LineLayout, RunsSelectionCaretAndInsertedRoom)
+{
+    ListBoxCore box([](char32_t) { return 10; });
+    box.set_text(ListText(Text("ab\x81\t\xd6\xd0\r\nz")));
+    box.select(1, 3); // "b" and the lone lead byte
+    LineLayout out;
+    lay_out_line(box.editor(), 0, 0, 1000, 0, measured_line_bytes, out);
+    ASSERT_EQ(out.runs.size(), 3u); // a | b and the marker, selected | 中 behind the tab, which is not drawn
+    EXPECT_EQ(out.runs[0].text, u"a");
+    EXPECT_EQ(out.runs[1].style, RunStyle::selected);
+    EXPECT_EQ(out.runs[1].text, u"b\uFFFD");
+    EXPECT_EQ(out.runs[2].style, RunStyle::plain);
+    EXPECT_EQ(out.runs[2].x, 80); // behind the tab's stop
+    EXPECT_EQ(out.selection_x, 10);
+    EXPECT_EQ(out.selection_end, 30);
+    EXPECT_EQ(out.caret_x, 30);
+    EXPECT_EQ(out.width, 90);
+
+    box.select(6, 9); // the line break and "z": a space's width of highlight behind the line
+    lay_out_line(box.editor(), 0, 0, 1000, 0, measured_line_bytes, out);
+    EXPECT_EQ(out.selection_x, 90);
+    EXPECT_EQ(out.selection_end, 100);
+    EXPECT_EQ(out.caret_x, -1);
+
+    box.select(1, 1); // an input method's text opens room at the caret
+    lay_out_line(box.editor(), 0, 15, 45, 25, measured_line_bytes, out);
+    EXPECT_EQ(out.insert_x, 10);
+    EXPECT_EQ(out.caret_x, 35);
+    ASSERT_FALSE(out.runs.empty());
+    EXPECT_EQ(out.runs.front().x, 35); // "a" lies before from_x: not drawn
+    EXPECT_EQ(out.width, 90);          // the tab reaches the same stop
+    lay_out_line(box.editor(), 0, 0, 20, 0, 2, out); // longer than measured whole: stops at the view
+    EXPECT_EQ(out.width, -1);
+}
+
+// The keys both toolkits map, and the menu they show.
+TEST(BoxCommands, KeysAndMenuAsEditBoxesHaveThem)
+{
+    using C = BoxCommand;
+    EXPECT_EQ(command_for_key(BoxKey::left, true, true), (C{C::go, Move::word_left, true}));
+    EXPECT_EQ(command_for_key(BoxKey::end, true, false), (C{C::go, Move::text_end, false}));
+    EXPECT_EQ(command_for_key(BoxKey::del, false, true).kind, C::cut);
+    EXPECT_EQ(command_for_key(BoxKey::del, true, false), (C{C::erase_to, Move::word_right}));
+    EXPECT_EQ(command_for_key(BoxKey::backspace, true, false), (C{C::erase_to, Move::word_left}));
+    EXPECT_EQ(command_for_key(BoxKey::insert, true, false).kind, C::copy);
+    EXPECT_EQ(command_for_key(BoxKey::insert, false, true).kind, C::paste);
+    EXPECT_EQ(command_for_key(BoxKey::z, true, true).kind, C::redo);
+    EXPECT_EQ(command_for_key(BoxKey::y, true, false).kind, C::redo);
+    EXPECT_EQ(command_for_key(BoxKey::v, false, false).kind, C::none); // typed, not pasted
+
+    ListBoxCore box([](char32_t) { return 1; });
+    box.set_text(ListText(Text("before")));
+    box.begin_operation("note");
+    box.set_text(ListText(Text("after")));
+    const auto enabled = [&](C::Kind k) {
+        for (const BoxMenuItem& item : box.menu())
+            if (item.command == k)
+                return item.enabled;
+        return false;
+    };
+    EXPECT_TRUE(enabled(C::undo_operation));
+    EXPECT_FALSE(enabled(C::copy));
+    Text undone;
+    box.operation_undone = [&](const Text& note) { undone = note; };
+    box.run({C::undo});
+    EXPECT_EQ(box.text(), Text("before"));
+    EXPECT_EQ(undone, Text("note"));
+    EXPECT_FALSE(enabled(C::undo_operation));
+}
+
 } // namespace fenrow
