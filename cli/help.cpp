@@ -18,7 +18,7 @@ Operations and their flags (the window's options; defaults as in the window):
                --no-number         no numbering
                --suffix SYMBOL     add SYMBOL and --suffix-text behind each line
                --suffix-text TEXT  (both off unless given; SYMBOL default "=")
-  suffix     mark every group of accounts (加后缀)
+  suffix     mark every group of accounts (后缀序号)
                --group N (6)  --mark SYMBOL (*)  --first (default) | --last
   extract    the text between two markers on each line (提取帐号)
                --head TEXT (empty)  --tail TEXT (",")
@@ -53,7 +53,7 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
   number     编号转换：“1=帐号”
                --prefix 文本     编号后的文本（默认“=”）   --no-number  不编号
                --suffix 符号  --suffix-text 文本   在每行后加符号和文本（默认不加）
-  suffix     加后缀：每组帐号加序号
+  suffix     后缀序号：每组帐号加序号
                --group 个数（6） --mark 符号（*） --first 首帐号（默认）| --last 尾帐号
   extract    提取帐号：每行取前后字符之间的文本
                --head 前字符（空） --tail 后字符（“,”）
