@@ -1,7 +1,7 @@
 // The skin library: once a skin is attached, every window of the process is
 // drawn with it. It shares the program's Qt, so it restyles through qApp.
 #include "app/skin/skin_api.h"
-#include "app/skin/skin_format.h"
+#include "app/skin/skin_entry.h"
 #include "app/qt/skin/skin_style.h"
 
 #include <QApplication>
@@ -10,15 +10,12 @@
 #include <QThread>
 #include <QWidget>
 
-#include <algorithm>
-
 using namespace fenrow::skin;
 
 namespace {
 
 struct Look {
-    Skin stored;
-    Skin shown; // stored, with the colour shift
+    Colours colours;
     bool attached = false;
     QPointer<QStyle> style;
     // The look before the first attach.
@@ -38,10 +35,10 @@ bool on_ui_thread()
 void show_look()
 {
     if (look->style.isNull() || QApplication::style() != look->style) {
-        look->style = new SkinStyle(look->base_style, &look->shown);
+        look->style = new SkinStyle(look->base_style, &look->colours.shown());
         QApplication::setStyle(look->style); // the application owns it from here
     }
-    QApplication::setPalette(skin_palette(look->shown));
+    QApplication::setPalette(skin_palette(look->colours.shown()));
     for (QWidget* w : QApplication::allWidgets())
         w->update();
 }
@@ -50,10 +47,10 @@ void show_look()
 
 int SkinH_AttachRes(const unsigned char* data, int size, const char* password, int flags)
 {
-    try {
-        if (!on_ui_thread() || (password != nullptr && *password != '\0') || flags != 0 || size <= 0)
+    return guarded(0, [&] {
+        if (!on_ui_thread())
             return 0;
-        const std::optional<Skin> skin = parse_skin(data, static_cast<std::size_t>(size));
+        const std::optional<Skin> skin = skin_of_call(data, size, password, flags);
         if (!skin)
             return 0;
         if (look == nullptr)
@@ -62,40 +59,32 @@ int SkinH_AttachRes(const unsigned char* data, int size, const char* password, i
             look->base_style = QApplication::style()->name();
             look->original_palette = QApplication::palette();
         }
-        look->stored = *skin;
-        look->shown = *skin;
+        look->colours.wear(*skin);
         look->attached = true;
         show_look();
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int SkinH_AdjustHSV(int hue, int saturation, int lightness)
 {
-    try {
+    return guarded(0, [&] {
         if (!on_ui_thread() || look == nullptr || !look->attached)
             return 0;
-        look->shown = shift_skin(look->stored, std::clamp(hue, -hue_limit, hue_limit),
-                                 std::clamp(saturation, -saturation_limit, saturation_limit),
-                                 std::clamp(lightness, -lightness_limit, lightness_limit));
+        look->colours.shift(hue, saturation, lightness);
         show_look();
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 void fenrow_skin_detach()
 {
-    try {
+    guarded([] {
         if (!on_ui_thread() || look == nullptr || !look->attached)
             return;
         look->attached = false;
         if (!look->style.isNull() && QApplication::style() == look->style)
             QApplication::setStyle(look->base_style);
         QApplication::setPalette(look->original_palette);
-    } catch (...) {
-    }
+    });
 }

@@ -4,14 +4,13 @@
 // the thread that made it, so that thread is the user-interface one: it must
 // own a captioned window, and calls from any other thread are refused.
 #include "app/skin/skin_api.h"
-#include "app/skin/skin_format.h"
+#include "app/skin/skin_entry.h"
 #include "app/win32/skin/skin_look.h"
 #include "app/win32/skin/skin_paint.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -30,8 +29,7 @@ struct Skinned {
 };
 
 struct Look {
-    Skin stored;
-    Skin shown; // stored, with the colour shift
+    Colours colours;
     Brushes brushes;
     HHOOK hook = nullptr;
     std::unordered_map<HWND, std::unique_ptr<Skinned>> windows;
@@ -156,7 +154,7 @@ LRESULT answer_colours(HWND w, UINT msg, WPARAM wp, LPARAM lp)
     }
     if (!enabled)
         text = Role::disabled_text;
-    const Skin& s = look->shown;
+    const Skin& s = look->colours.shown();
     ::SetTextColor(dc, own && enabled ? chosen : colour_ref(s[text]));
     ::SetBkColor(dc, colour_ref(s[ground]));
     return reinterpret_cast<LRESULT>(look->brushes.get(s, ground));
@@ -178,7 +176,7 @@ bool skin_draws(HWND w, Family family)
 
 void paint(HWND w, const Skinned& data, HDC dc)
 {
-    const Skin& s = look->shown;
+    const Skin& s = look->colours.shown();
     switch (data.family) {
     case Family::button:
         switch (button_look(w)) {
@@ -241,7 +239,7 @@ void draw_over(HWND w)
 void draw_edit_border(HWND w, HDC dc)
 {
     if (dc != nullptr && look != nullptr)
-        paint_edit_border(dc, w, look->shown);
+        paint_edit_border(dc, w, look->colours.shown());
 }
 
 void draw_edit_border(HWND w)
@@ -352,7 +350,7 @@ LRESULT CALLBACK skinned_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR i
         if (msg == WM_ERASEBKGND) {
             RECT r;
             ::GetClientRect(w, &r);
-            ::FillRect(reinterpret_cast<HDC>(wp), &r, look->brushes.get(look->shown, Role::window));
+            ::FillRect(reinterpret_cast<HDC>(wp), &r, look->brushes.get(look->colours.shown(), Role::window));
             return 1;
         }
         return ::DefSubclassProc(w, msg, wp, lp);
@@ -371,12 +369,12 @@ LRESULT CALLBACK skinned_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR i
 
 int SkinH_AttachRes(const unsigned char* data, int size, const char* password, int flags)
 {
-    try {
+    return guarded(0, [&] {
         const DWORD me = ::GetCurrentThreadId();
         const DWORD wearer = owner.load();
-        if ((wearer != 0 && wearer != me) || (password != nullptr && *password != '\0') || flags != 0 || size <= 0)
+        if (wearer != 0 && wearer != me)
             return 0;
-        const std::optional<Skin> skin = parse_skin(data, static_cast<std::size_t>(size));
+        const std::optional<Skin> skin = skin_of_call(data, size, password, flags);
         if (!skin)
             return 0;
         if (wearer == 0) {
@@ -393,34 +391,27 @@ int SkinH_AttachRes(const unsigned char* data, int size, const char* password, i
             }
             look = fresh.release();
         }
-        look->stored = *skin;
-        look->shown = *skin;
+        look->colours.wear(*skin);
         ::EnumThreadWindows(me, take_tree, 0);
         show_look();
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int SkinH_AdjustHSV(int hue, int saturation, int lightness)
 {
-    try {
+    return guarded(0, [&] {
         if (owner.load() != ::GetCurrentThreadId() || look == nullptr)
             return 0;
-        look->shown = shift_skin(look->stored, std::clamp(hue, -hue_limit, hue_limit),
-                                 std::clamp(saturation, -saturation_limit, saturation_limit),
-                                 std::clamp(lightness, -lightness_limit, lightness_limit));
+        look->colours.shift(hue, saturation, lightness);
         show_look();
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 void fenrow_skin_detach()
 {
-    try {
+    guarded([] {
         if (owner.load() != ::GetCurrentThreadId() || look == nullptr)
             return;
         const std::unique_ptr<Look> gone(look);
@@ -434,6 +425,5 @@ void fenrow_skin_detach()
         }
         repaint(tops);
         owner.store(0);
-    } catch (...) {
-    }
+    });
 }
