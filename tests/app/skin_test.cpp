@@ -3,9 +3,9 @@
 #include "app/control_table.h"
 #include "app/memory_window.h"
 #include "app/qt/main_window.h"
-#include "app/skin/skin_api.h"
 #include "app/skin/skin_format.h"
 #include "app/qt/widgets.h"
+#include "tests/app/skin_contract.h"
 #include "tests/app/skin_probe.h"
 
 #include <QApplication>
@@ -19,8 +19,6 @@
 
 #include <climits>
 #include <cmath>
-#include <map>
-#include <thread>
 
 using namespace fenrow;
 
@@ -159,6 +157,7 @@ TEST(SkinShift, HueSaturationAndLightness)
         {brick, 0, 500, 0, {250, 83, 0}},
         {brick, 0, 50, 0, {238, 87, 12}},
         {grey, 90, 100, 0, grey},             // greys have no hue to shift
+        {{255, 255, 255}, -60, 60, 0, {255, 255, 255}}, // white edit boxes stay white
         {red, 0, 0, 100, {255, 255, 255}},
         {red, 0, 0, -100, {0, 0, 0}},
         {red, 0, 0, 50, {255, 128, 128}},
@@ -290,190 +289,89 @@ TEST(SkinLoader, MissingOrUnloadableLibraryChangesNothing)
 
 namespace {
 
-template <typename F>
-F entry(const char* name)
+QColor caption_colour(QWidget* w)
 {
-    static void* handle = ::dlopen(FENROW_SKIN_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    return handle == nullptr ? nullptr : reinterpret_cast<F>(::dlsym(handle, name));
+    return w->palette().color(qobject_cast<QLineEdit*>(w) ? QPalette::Text : QPalette::WindowText);
 }
 
-struct Look {
-    QImage image;
-    std::map<QWidget*, QRect> geometry; // every widget inside the window, internal ones too
-    std::map<QWidget*, QFont> font;
-    std::map<QWidget*, QColor> caption;
-};
+struct QtDriver {
+    struct Look {
+        QImage image;
+        QPalette palette;
+        QStyle* style; // never read: the application may have deleted it since
+        QString style_name;
+        bool operator==(const Look&) const = default;
+        // Detached, the application draws with a new style object of the old kind.
+        bool shows_as(const Look& o) const
+        {
+            return image == o.image && palette == o.palette && style_name == o.style_name;
+        }
+        double share_changed(const Look& other) const
+        {
+            EXPECT_EQ(image.size(), other.image.size());
+            if (image.size() != other.image.size())
+                return 1;
+            long changed = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    changed += image.pixel(x, y) != other.image.pixel(x, y);
+            return double(changed) / (image.width() * image.height());
+        }
+    };
+    static constexpr double restyled = 0.05;
+    static std::filesystem::path library() { return FENROW_SKIN_LIBRARY; }
 
-class SkinnedWindow : public testing::Test {
-protected:
-    void SetUp() override
+    QtDriver()
     {
-        ASSERT_NE(entry<skin::DetachFn>(skin::detach_entry), nullptr);
         use_design_font();
         window.show();
         window.resize(design_client_width, design_client_height);
         QApplication::processEvents();
     }
-    void TearDown() override { entry<skin::DetachFn>(skin::detach_entry)(); }
-
     Look look()
     {
         QApplication::processEvents();
-        Look l;
-        l.image = window.grab().toImage();
-        for (QWidget* w : window.findChildren<QWidget*>()) {
-            l.geometry[w] = w->geometry();
-            l.font[w] = w->font();
-            l.caption[w] = w->palette().color(qobject_cast<QLineEdit*>(w) ? QPalette::Text : QPalette::WindowText);
-        }
-        return l;
+        QStyle* style = QApplication::style();
+        return {window.grab().toImage(), QApplication::palette(), style, style->name()};
     }
-
-    static double share_of_changed_pixels(const QImage& a, const QImage& b)
+    // Every widget inside the window, internal ones too.
+    std::vector<std::string> places()
     {
-        EXPECT_EQ(a.size(), b.size());
-        if (a.size() != b.size())
-            return 1;
-        long changed = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                changed += a.pixel(x, y) != b.pixel(x, y);
-        return double(changed) / (a.width() * a.height());
+        look(); // a grab lays out the hidden parts too (the drop-down list's popup)
+        std::vector<std::string> all;
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            const QRect g = w->geometry();
+            all.push_back(QString("%1 %2 %3,%4 %5x%6 %7")
+                              .arg(w->metaObject()->className(), w->objectName())
+                              .arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())
+                              .arg(w->font().toString()).toStdString());
+        }
+        return all;
+    }
+    void expect_wears(const skin::Skin& s)
+    {
+        const QPalette p = QApplication::palette();
+        EXPECT_EQ(p.color(QPalette::Window), qcolour(s[Role::window]));
+        EXPECT_EQ(p.color(QPalette::Highlight), qcolour(s[Role::selection]));
+        EXPECT_EQ(p.color(QPalette::Base), qcolour(s[Role::base]));
+        EXPECT_EQ(look().image.pixelColor(window.width() / 2, 3), qcolour(s[Role::window])); // the bare background
+        MemoryControls expected(control_table());
+        layout_controls(expected);
+        for (const ControlSpec& c : control_table()) {
+            SCOPED_TRACE(std::string(c.name.utf8));
+            EXPECT_EQ(window.get_geometry(c.name), expected.get_geometry(c.name));
+            if (c.rgb != 0) {
+                const QColor own((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
+                EXPECT_EQ(caption_colour(window.widget(c.name)), own); // kept through every skin and shift
+            }
+        }
     }
 
-    SkinLibrary library{FENROW_SKIN_LIBRARY};
     MainWindow window;
 };
 
 } // namespace
 
-TEST_F(SkinnedWindow, RestylesEverythingAndMovesNothing)
-{
-    const Look plain = look();
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    const Look skinned = look();
-
-    EXPECT_GT(share_of_changed_pixels(plain.image, skinned.image), 0.05);
-    const skin::Skin s = *parse(builtin_bytes());
-    EXPECT_EQ(QApplication::palette().color(QPalette::Window), qcolour(s[Role::window]));
-    EXPECT_EQ(skinned.image.pixelColor(window.width() / 2, 3), qcolour(s[Role::window])); // the bare background
-
-    ASSERT_EQ(plain.geometry.size(), skinned.geometry.size());
-    for (const auto& [w, g] : plain.geometry) {
-        EXPECT_EQ(skinned.geometry.at(w), g) << w->metaObject()->className() << " " << w->objectName().toStdString();
-        EXPECT_EQ(skinned.font.at(w), plain.font.at(w)) << w->objectName().toStdString();
-    }
-    MemoryControls expected(control_table());
-    layout_controls(expected);
-    for (const ControlSpec& c : control_table()) {
-        SCOPED_TRACE(std::string(c.name.utf8));
-        EXPECT_EQ(window.get_geometry(c.name), expected.get_geometry(c.name));
-        if (c.rgb != 0) {
-            QWidget* w = window.widget(c.name);
-            EXPECT_EQ(skinned.caption.at(w), QColor((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF));
-        }
-    }
-}
-
-TEST_F(SkinnedWindow, RefusedSkinsChangeNothing)
-{
-    const auto attach = entry<skin::AttachFn>(skin::attach_entry);
-    ASSERT_NE(attach, nullptr);
-    std::string corrupt = builtin_bytes();
-    corrupt[corrupt.size() / 2] ^= 0x04;
-    const std::string& good = builtin_bytes();
-    auto bytes = [](const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); };
-    auto size = [](const std::string& s) { return static_cast<int>(s.size()); };
-    const struct {
-        const char* what;
-        const unsigned char* data;
-        int size;
-        const char* password;
-        int flags;
-    } cases[] = {
-        {"corrupt", bytes(corrupt), size(corrupt), nullptr, 0},
-        {"cut short", bytes(good), size(good) - 1, nullptr, 0},
-        {"no data", nullptr, size(good), nullptr, 0},
-        {"negative size", bytes(good), -1, nullptr, 0},
-        {"empty", bytes(good), 0, nullptr, 0},
-        {"with a password", bytes(good), size(good), "secret", 0},
-        {"with flags", bytes(good), size(good), nullptr, 1},
-    };
-    for (bool skinned_first : {false, true}) {
-        if (skinned_first) {
-            ASSERT_TRUE(library.attach(builtin_skin()));
-            ASSERT_TRUE(library.adjust(90, 0));
-        }
-        const Look before = look();
-        QStyle* style = QApplication::style();
-        const QPalette palette = QApplication::palette();
-        for (const auto& c : cases) {
-            EXPECT_EQ(attach(c.data, c.size, c.password, c.flags), 0) << c.what;
-            EXPECT_EQ(QApplication::style(), style) << c.what;
-            EXPECT_EQ(QApplication::palette(), palette) << c.what;
-        }
-        EXPECT_EQ(look().image, before.image);
-    }
-    // An empty password is no password.
-    EXPECT_EQ(attach(bytes(good), size(good), "", 0), 1);
-}
-
-TEST_F(SkinnedWindow, HueAndSaturationShiftTheSkinColours)
-{
-    EXPECT_FALSE(library.adjust(30, 0)); // nothing attached yet
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    const skin::Skin s = *parse(builtin_bytes());
-    const QImage unshifted = look().image;
-    for (int hue : {-180, -60, 0, 90, 180})
-        for (int saturation : {-100, 0, 60}) {
-            SCOPED_TRACE(testing::Message() << "hue " << hue << ", saturation " << saturation);
-            ASSERT_TRUE(library.adjust(hue, saturation));
-            const QPalette p = QApplication::palette();
-            EXPECT_EQ(p.color(QPalette::Window), qcolour(skin::shift_colour(s[Role::window], hue, saturation, 0)));
-            EXPECT_EQ(p.color(QPalette::Highlight), qcolour(skin::shift_colour(s[Role::selection], hue, saturation, 0)));
-            EXPECT_EQ(p.color(QPalette::Base), QColor(Qt::white));
-            const Look shifted = look();
-            if (hue != 0 || saturation != 0)
-                EXPECT_GT(share_of_changed_pixels(unshifted, shifted.image), 0.05);
-            else
-                EXPECT_EQ(shifted.image, unshifted);
-            // The captions' own red and blue do not shift.
-            EXPECT_EQ(shifted.caption.at(window.widget(ctl::count_left)), QColor(255, 0, 0));
-            EXPECT_EQ(shifted.caption.at(window.widget(ctl::extract_head_label)), QColor(0, 0, 255));
-        }
-    // Shifts beyond the limits are limited, and every shift starts from the stored colours.
-    ASSERT_TRUE(library.adjust(180, 100));
-    const QPalette at_limits = QApplication::palette();
-    ASSERT_TRUE(library.adjust(1000, 1000));
-    EXPECT_EQ(QApplication::palette(), at_limits);
-    ASSERT_TRUE(library.adjust(0, 0));
-    EXPECT_EQ(look().image, unshifted);
-}
-
-TEST_F(SkinnedWindow, AttachFromAnotherThreadIsRefused)
-{
-    const auto attach = entry<skin::AttachFn>(skin::attach_entry);
-    const auto adjust = entry<skin::AdjustFn>(skin::adjust_entry);
-    ASSERT_TRUE(attach != nullptr && adjust != nullptr);
-    QStyle* style = QApplication::style();
-    int attached = -1, adjusted = -1;
-    std::thread worker([&] {
-        const ByteArray& b = builtin_skin();
-        attached = attach(b.data(), b.size(), nullptr, 0);
-        adjusted = adjust(0, 0, 0);
-    });
-    worker.join();
-    EXPECT_EQ(attached, 0);
-    EXPECT_EQ(adjusted, 0);
-    EXPECT_EQ(QApplication::style(), style);
-}
-
-TEST_F(SkinnedWindow, DetachGivesBackTheDefaultLook)
-{
-    const Look plain = look();
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    ASSERT_TRUE(library.adjust(45, 20));
-    entry<skin::DetachFn>(skin::detach_entry)();
-    EXPECT_EQ(look().image, plain.image);
-    EXPECT_FALSE(library.adjust(0, 0));
-}
+namespace fenrow {
+INSTANTIATE_TYPED_TEST_SUITE_P(QtSkin, SkinContract, QtDriver);
+} // namespace fenrow
