@@ -1,10 +1,10 @@
 // The Windows skin library on a small window of the system's own controls,
 // loaded the way the program loads it: by name, from the program's directory.
 #include "app/library_loader.h"
-#include "app/skin/skin_api.h"
 #include "app/skin/skin_format.h"
 #include "app/skin_attach.h"
 #include "runtime/files.h"
+#include "tests/app/skin_contract.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -92,19 +93,7 @@ std::filesystem::path library_path()
     return to_fs_path(program_dir() + Text(std::string(1, path_separator)) + Text(library_loader::skin_library_file));
 }
 
-template <typename F>
-F entry(const char* name)
-{
-    static void* const library = library_loader::open(library_path());
-    return library == nullptr ? nullptr : reinterpret_cast<F>(library_loader::find(library, name));
-}
-
 COLORREF ref(Rgb c) { return RGB(c.r, c.g, c.b); }
-
-skin::Skin stored_skin()
-{
-    return *skin::parse_skin(builtin_skin().data(), static_cast<std::size_t>(builtin_skin().size()));
-}
 
 // What a window answers a control that asks for its colours.
 struct Answer {
@@ -140,25 +129,21 @@ public:
         height_ = r.bottom;
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        dc_ = ::CreateCompatibleDC(nullptr);
+        HDC dc = ::CreateCompatibleDC(nullptr);
         void* bits = nullptr;
-        bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        ::SelectObject(dc_, bitmap_);
-        ::SendMessageW(top, WM_PRINT, reinterpret_cast<WPARAM>(dc_), PRF_ERASEBKGND | PRF_CLIENT);
+        HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ::SelectObject(dc, bitmap);
+        ::SendMessageW(top, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_ERASEBKGND | PRF_CLIENT);
         HRGN all = ::CreateRectRgn(0, 0, width_, height_);
-        print_children(top, top, all);
+        print_children(dc, top, top, all);
         ::DeleteObject(all);
         ::GdiFlush();
         const auto* p = static_cast<const std::uint32_t*>(bits);
         pixels_.assign(p, p + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+        ::DeleteDC(dc);
+        ::DeleteObject(bitmap);
     }
-    ~Picture()
-    {
-        ::DeleteDC(dc_);
-        ::DeleteObject(bitmap_);
-    }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
+    friend bool operator==(const Picture&, const Picture&) = default;
 
     // The colour at a point of a window, in that window's own coordinates
     // (its client area's when client is true).
@@ -193,7 +178,7 @@ private:
     // Each window paints into a bitmap of its own holding what lies beneath it,
     // as if onto its parent: the system's controls take their DC's origin for
     // their own. The bitmap goes back within the parent's bounds.
-    void print_children(HWND top, HWND parent, HRGN within)
+    static void print_children(HDC dc, HWND top, HWND parent, HRGN within)
     {
         std::vector<HWND> children;
         for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT))
@@ -208,35 +193,41 @@ private:
             const int w = r.right - r.left, h = r.bottom - r.top;
             HRGN clip = ::CreateRectRgn(at.x, at.y, at.x + w, at.y + h);
             ::CombineRgn(clip, clip, within, RGN_AND);
-            HDC own = ::CreateCompatibleDC(dc_);
-            HBITMAP bitmap = ::CreateCompatibleBitmap(dc_, w, h);
+            HDC own = ::CreateCompatibleDC(dc);
+            HBITMAP bitmap = ::CreateCompatibleBitmap(dc, w, h);
             const HGDIOBJ old = ::SelectObject(own, bitmap);
-            ::BitBlt(own, 0, 0, w, h, dc_, at.x, at.y, SRCCOPY);
+            ::BitBlt(own, 0, 0, w, h, dc, at.x, at.y, SRCCOPY);
             ::SendMessageW(c, WM_PRINT, reinterpret_cast<WPARAM>(own), PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT);
-            ::SelectClipRgn(dc_, clip);
-            ::BitBlt(dc_, at.x, at.y, w, h, own, 0, 0, SRCCOPY);
-            ::SelectClipRgn(dc_, nullptr);
+            ::SelectClipRgn(dc, clip);
+            ::BitBlt(dc, at.x, at.y, w, h, own, 0, 0, SRCCOPY);
+            ::SelectClipRgn(dc, nullptr);
             ::SelectObject(own, old);
             ::DeleteObject(bitmap);
             ::DeleteDC(own);
-            print_children(top, c, clip);
+            print_children(dc, top, c, clip);
             ::DeleteObject(clip);
         }
     }
 
     LONG width_ = 0, height_ = 0;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
     std::vector<std::uint32_t> pixels_;
 };
 
-class SkinnedWindow : public testing::Test {
-protected:
-    void SetUp() override
+struct Win32Driver {
+    struct Look {
+        std::vector<Answer> answers;
+        Picture picture;
+        friend bool operator==(const Look&, const Look&) = default;
+        bool shows_as(const Look& other) const { return *this == other; }
+        double share_changed(const Look& other) const { return picture.share_changed(other.picture); }
+    };
+    static constexpr double restyled = 0.3;
+    static std::filesystem::path library() { return library_path(); }
+
+    Win32Driver()
     {
-        ASSERT_NE(entry<skin::DetachFn>(skin::detach_entry), nullptr) << "no skin library beside the test";
         window = make_window();
-        ASSERT_NE(window, nullptr);
+        EXPECT_NE(window, nullptr);
         const DWORD label = SS_LEFT, check = BS_AUTOCHECKBOX, push = BS_PUSHBUTTON;
         make(L"STATIC", L"总共：1行 ↓", label, 4, 4, 80, 16, window, red_label);
         make(L"STATIC", L"Plain", label, 90, 4, 60, 16, window, plain_label);
@@ -256,10 +247,48 @@ protected:
         ::SendMessageW(bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
         ::SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"使用次数："));
     }
-    void TearDown() override
+    ~Win32Driver() { ::DestroyWindow(window); }
+    Win32Driver(const Win32Driver&) = delete;
+    Win32Driver& operator=(const Win32Driver&) = delete;
+
+    Look look() const { return {answers(), Picture(window)}; }
+    std::vector<std::string> places() const
     {
-        entry<skin::DetachFn>(skin::detach_entry)();
-        ::DestroyWindow(window);
+        std::vector<std::string> all;
+        for (HWND parent : {window, group_box})
+            for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+                RECT r;
+                ::GetWindowRect(c, &r);
+                const LRESULT font = ::SendMessageW(c, WM_GETFONT, 0, 0);
+                all.push_back(std::to_string(::GetDlgCtrlID(c)) + ": " + std::to_string(r.left) + "," +
+                              std::to_string(r.top) + " " + std::to_string(r.right) + "," +
+                              std::to_string(r.bottom) + " font " + std::to_string(font));
+            }
+        return all;
+    }
+    void expect_wears(const skin::Skin& s) const
+    {
+        EXPECT_EQ(answers(), skin_answers(s)); // red and blue stay as they are
+        const struct {
+            const char* what;
+            HWND w;
+            int x, y;
+            bool client;
+            Role want;
+        } pixels[] = {
+            {"bare window", window, 300, 150, true, Role::window},
+            {"group box panel", group_box, 140, 90, true, Role::panel},
+            {"group box border", group_box, 140, 98, true, Role::panel_border},
+            {"button border", control(button), 36, 0, true, Role::button_border},
+            {"edit box border", control(big_edit), 40, 0, false, Role::frame},
+            {"edit box inside the border", control(big_edit), 40, 1, false, Role::base},
+            {"drop-down list border", control(combo), 40, 0, true, Role::button_border},
+            {"status bar", bar, 200, 0, true, Role::status_border},
+            {"empty status pane", bar, 90, 10, true, Role::panel},
+        };
+        const Picture picture(window);
+        for (const auto& p : pixels)
+            EXPECT_EQ(picture.at(window, p.w, p.x, p.y, p.client), ref(s[p.want])) << p.what;
     }
 
     HWND control(int id) const
@@ -267,7 +296,6 @@ protected:
         HWND c = ::GetDlgItem(window, id);
         return c != nullptr ? c : ::GetDlgItem(group_box, id);
     }
-
     // The answers of every kind of control, asked where the control asks.
     std::vector<Answer> answers() const
     {
@@ -289,116 +317,25 @@ protected:
                 on(Role::base, ref(s[Role::base_text]))};
     }
 
-    SkinLibrary library{library_path()};
     HWND window = nullptr, group_box = nullptr, bar = nullptr;
 };
 
 } // namespace
 
-TEST_F(SkinnedWindow, ControlsTakeTheSkinColoursAndKeepPlacesAndFonts)
+namespace fenrow {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32Skin, SkinContract, Win32Driver);
+} // namespace fenrow
+
+// What only the Windows library does: windows it did not see at the attach.
+using Win32SkinLibrary = SkinContract<Win32Driver>;
+
+TEST_F(Win32SkinLibrary, WindowsMadeLaterWearTheSkinUntilTheDetach)
 {
-    struct Place {
-        RECT r;
-        LRESULT font;
-    };
-    auto places = [&] {
-        std::vector<Place> all;
-        for (HWND parent : {window, group_box})
-            for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-                Place p{{}, ::SendMessageW(c, WM_GETFONT, 0, 0)};
-                ::GetWindowRect(c, &p.r);
-                all.push_back(p);
-            }
-        return all;
-    };
-    const std::vector<Place> before = places();
-    const Picture plain(window);
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    const Picture skinned(window);
+    ASSERT_EQ(wear(), 1);
     const skin::Skin s = stored_skin();
-
-    EXPECT_EQ(answers(), skin_answers(s));
-    EXPECT_GT(skinned.share_changed(plain), 0.3);
-    const struct {
-        const char* what;
-        HWND w;
-        int x, y;
-        bool client;
-        Role want;
-    } pixels[] = {
-        {"bare window", window, 300, 150, true, Role::window},
-        {"group box panel", group_box, 140, 90, true, Role::panel},
-        {"group box border", group_box, 140, 98, true, Role::panel_border},
-        {"button border", control(button), 36, 0, true, Role::button_border},
-        {"edit box border", control(big_edit), 40, 0, false, Role::frame},
-        {"edit box inside the border", control(big_edit), 40, 1, false, Role::base},
-        {"drop-down list border", control(combo), 40, 0, true, Role::button_border},
-        {"status bar", bar, 200, 0, true, Role::status_border},
-        {"empty status pane", bar, 90, 10, true, Role::panel},
-    };
-    for (const auto& p : pixels)
-        EXPECT_EQ(skinned.at(window, p.w, p.x, p.y, p.client), ref(s[p.want])) << p.what;
-
-    const std::vector<Place> after = places();
-    ASSERT_EQ(after.size(), before.size());
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_TRUE(::EqualRect(&after[i].r, &before[i].r)) << i;
-        EXPECT_EQ(after[i].font, before[i].font) << i;
-    }
-}
-
-TEST_F(SkinnedWindow, ShiftRecoloursFromTheStoredColours)
-{
-    const auto adjust = entry<skin::AdjustFn>(skin::adjust_entry);
-    ASSERT_NE(adjust, nullptr);
-    EXPECT_EQ(adjust(30, 0, 0), 0); // nothing attached yet
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    const skin::Skin s = stored_skin();
-    const Picture unshifted(window);
-    const struct {
-        int hue, saturation, lightness;
-        int limited_hue, limited_saturation, limited_lightness;
-    } shifts[] = {
-        {90, 0, 0, 90, 0, 0},           {-180, 60, 0, -180, 60, 0},     {45, -100, 30, 45, -100, 30},
-        {0, 0, -40, 0, 0, -40},         {1000, 1000, 1000, 180, 100, 100}, {-999, -999, -999, -180, -100, -100},
-    };
-    for (const auto& c : shifts) {
-        SCOPED_TRACE(testing::Message() << c.hue << ", " << c.saturation << ", " << c.lightness);
-        ASSERT_EQ(adjust(c.hue, c.saturation, c.lightness), 1);
-        const skin::Skin shifted =
-            skin::shift_skin(s, c.limited_hue, c.limited_saturation, c.limited_lightness);
-        EXPECT_EQ(answers(), skin_answers(shifted)); // red and blue stay as they are
-        const Picture p(window);
-        EXPECT_EQ(p.at(window, window, 300, 150), ref(shifted[Role::window]));
-        EXPECT_EQ(p.at(window, bar, 90, 10), ref(shifted[Role::panel]));
-        EXPECT_GT(p.share_changed(unshifted), 0.3);
-    }
-    ASSERT_EQ(adjust(0, 0, 0), 1);
-    EXPECT_EQ(Picture(window).share_changed(unshifted), 0.0);
-}
-
-TEST_F(SkinnedWindow, DetachGivesBackTheDefaultLook)
-{
-    const std::vector<Answer> plain_answers = answers();
-    const Picture plain(window);
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    ASSERT_TRUE(library.adjust(45, 20));
-    entry<skin::DetachFn>(skin::detach_entry)();
-    EXPECT_EQ(answers(), plain_answers);
-    EXPECT_EQ(Picture(window).share_changed(plain), 0.0);
-    EXPECT_FALSE(library.adjust(0, 0));
-    // No hook is left behind either.
-    HWND later = make(L"EDIT", L"", 0, 4, 160, 40, 20, window, 99);
-    EXPECT_EQ(ask(window, WM_CTLCOLOREDIT, later), ask(window, WM_CTLCOLOREDIT, control(big_edit)));
-}
-
-TEST_F(SkinnedWindow, WindowsMadeLaterWearTheSkin)
-{
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    const skin::Skin s = stored_skin();
-    HWND label = make(L"STATIC", L"later", SS_LEFT, 8, 70, 60, 16, group_box, 98);
-    EXPECT_EQ(ask(group_box, WM_CTLCOLORSTATIC, label), (Answer{ref(s[Role::panel]), ref(s[Role::panel]),
-                                                                 ref(s[Role::window_text])}));
+    HWND label = make(L"STATIC", L"later", SS_LEFT, 8, 70, 60, 16, driver.group_box, 98);
+    EXPECT_EQ(ask(driver.group_box, WM_CTLCOLORSTATIC, label),
+              (Answer{ref(s[Role::panel]), ref(s[Role::panel]), ref(s[Role::window_text])}));
     HWND second = make_window(200, 100);
     HWND edit = make(L"EDIT", L"", 0, 4, 4, 60, 20, second, 1, WS_EX_CLIENTEDGE);
     EXPECT_EQ(ask(second, WM_CTLCOLOREDIT, edit),
@@ -407,80 +344,26 @@ TEST_F(SkinnedWindow, WindowsMadeLaterWearTheSkin)
     EXPECT_EQ(p.at(second, second, 150, 50), ref(s[Role::window]));
     EXPECT_EQ(p.at(second, edit, 30, 0, false), ref(s[Role::frame]));
     ::DestroyWindow(second);
+    // Detached, no hook is left behind: a box made now takes the system's colours.
+    detach();
+    HWND after = make(L"EDIT", L"", 0, 4, 160, 40, 20, driver.window, 99);
+    EXPECT_EQ(ask(driver.window, WM_CTLCOLOREDIT, after), ask(driver.window, WM_CTLCOLOREDIT, driver.control(big_edit)));
 }
 
-TEST_F(SkinnedWindow, RefusedSkinsChangeNothing)
+// A thread with a window of its own can neither take the skin over nor drop it.
+TEST_F(Win32SkinLibrary, AThreadWithItsOwnWindowCannotTakeTheSkinOver)
 {
-    const auto attach = entry<skin::AttachFn>(skin::attach_entry);
-    ASSERT_NE(attach, nullptr);
-    const std::string& good = builtin_skin().str();
-    std::string corrupt = good;
-    corrupt[corrupt.size() / 2] ^= 0x04;
-    auto bytes = [](const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); };
-    auto size = [](const std::string& s) { return static_cast<int>(s.size()); };
-    const struct {
-        const char* what;
-        const unsigned char* data;
-        int size;
-        const char* password;
-        int flags;
-    } cases[] = {
-        {"corrupt", bytes(corrupt), size(corrupt), nullptr, 0},
-        {"cut short", bytes(good), size(good) - 1, nullptr, 0},
-        {"no data", nullptr, size(good), nullptr, 0},
-        {"negative size", bytes(good), -1, nullptr, 0},
-        {"empty", bytes(good), 0, nullptr, 0},
-        {"with a password", bytes(good), size(good), "secret", 0},
-        {"with flags", bytes(good), size(good), nullptr, 1},
-    };
-    for (bool skinned_first : {false, true}) {
-        SCOPED_TRACE(skinned_first ? "skinned" : "plain");
-        if (skinned_first) {
-            ASSERT_TRUE(library.attach(builtin_skin()));
-            ASSERT_TRUE(library.adjust(90, 0));
-        }
-        const std::vector<Answer> before = answers();
-        const Picture picture(window);
-        for (const auto& c : cases) {
-            EXPECT_EQ(attach(c.data, c.size, c.password, c.flags), 0) << c.what;
-            EXPECT_EQ(answers(), before) << c.what;
-        }
-        EXPECT_EQ(Picture(window).share_changed(picture), 0.0);
-    }
-    // An empty password is no password.
-    EXPECT_EQ(attach(bytes(good), size(good), "", 0), 1);
-}
-
-TEST_F(SkinnedWindow, OnlyTheThreadOwningTheWindowsWearsTheSkin)
-{
-    const auto attach = entry<skin::AttachFn>(skin::attach_entry);
-    const auto adjust = entry<skin::AdjustFn>(skin::adjust_entry);
-    const auto detach = entry<skin::DetachFn>(skin::detach_entry);
-    ASSERT_TRUE(attach != nullptr && adjust != nullptr && detach != nullptr);
-    const ByteArray& b = builtin_skin();
-    const std::vector<Answer> plain = answers();
-
+    ASSERT_EQ(wear(), 1);
+    const Win32Driver::Look skinned = driver.look();
     int attached = -1, adjusted = -1;
-    std::thread windowless([&] {
-        attached = attach(b.data(), b.size(), nullptr, 0);
-        adjusted = adjust(0, 0, 0);
-    });
-    windowless.join();
-    EXPECT_EQ(attached, 0);
-    EXPECT_EQ(adjusted, 0);
-    EXPECT_EQ(answers(), plain);
-
-    ASSERT_TRUE(library.attach(builtin_skin()));
-    const std::vector<Answer> skinned = answers();
-    std::thread with_a_window([&] {
+    std::thread([&] {
         HWND own = make_window(100, 80);
-        attached = attach(b.data(), b.size(), nullptr, 0);
+        attached = wear();
         adjusted = adjust(90, 0, 0);
         detach();
         ::DestroyWindow(own);
-    });
-    with_a_window.join();
+    }).join();
     EXPECT_EQ(attached, 0);
     EXPECT_EQ(adjusted, 0);
-    EXPECT_EQ(answers(), skinned);
+    EXPECT_TRUE(driver.look() == skinned);
 }
