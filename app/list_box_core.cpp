@@ -223,7 +223,8 @@ void lay_out_line(const ListEditor& editor, int line, int from_x, int to_x, int 
     out.runs.clear();
     out.selection_x = out.selection_end = out.caret_x = out.insert_x = out.width = -1;
     const ListText& t = editor.text();
-    const auto [sel_from, sel_to] = editor.selection();
+    const std::pair<std::size_t, std::size_t> sel = editor.selection(); // the lambdas below take it
+    const std::size_t sel_from = sel.first, sel_to = sel.second;
     const std::size_t caret = editor.caret();
     const bool caret_here = t.line_of(caret) == line;
     const std::size_t start = t.line_start(line), end = t.line_end(line);
