@@ -7,6 +7,7 @@
 #include "ops/operations.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
+#include "runtime/files.h"
 
 namespace fenrow {
 
@@ -105,10 +106,32 @@ void report_not_developed(Controls&) { message_box("其他功能待开发！"_t,
 
 bool usage_counter_at_start = true;
 
+namespace {
+
+bool started_from_temporary_folder = false;
+
+} // namespace
+
+void init_program_folders()
+{
+    init_program_dir();
+    set_fallback_output_dir(documents_output_dir());
+    started_from_temporary_folder = is_temporary_dir(program_dir());
+    output_dir(); // an installed program's documents folder is there before the first file
+}
+
+Text unpack_first_note()
+{
+    return "请先解压到文件夹再运行！文本存到："_t + output_dir();
+}
+
 void on_main_window_created(WindowControls& ui)
 {
     layout_controls(ui);
     attach_skin(builtin_skin(), 0, 0);
+    // Started from inside a zip: said once, where the hints go.
+    if (started_from_temporary_folder)
+        ui.set_pane_text(status_bar, hint_pane, unpack_first_note());
     // The window's own worker: the window stops and waits for it when it goes.
     if (usage_counter_at_start)
         ui.start_owned_worker([&ui](std::stop_token stop) { fetch_usage_count(ui, stop); });

@@ -42,6 +42,12 @@ void copy_from_box(Controls& ui, ControlName box);
 void paste_into_box(Controls& ui, ControlName box);
 void report_not_developed(Controls& ui);
 void on_main_window_created(WindowControls& ui);
+// A window program's start: its directory made the current one, and generated
+// files sent to the documents folder when that directory cannot take them.
+void init_program_folders();
+// What the hint pane says at start when the program runs from a temporary
+// folder, as it does when started from inside a zip.
+Text unpack_first_note();
 // Whether the created handler starts the usage-count worker. Tests switch it
 // off: their windows must not reach the counter page.
 extern bool usage_counter_at_start;

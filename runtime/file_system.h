@@ -38,6 +38,18 @@ std::optional<Text> running_program();
 // alone, stands for that root directory.
 bool change_directory(const Text& dir);
 
+// The system's folder for temporary files; archive programs unpack a program
+// started from inside a zip there. nullopt when the system does not tell.
+std::optional<Text> temporary_dir();
+
+// The user's documents folder; nullopt when the system does not tell.
+std::optional<Text> documents_dir();
+
+// path is root or lies inside it, compared as the file system compares names.
+bool is_inside(const Text& path, const Text& root);
+
+bool make_directories(const Text& dir);
+
 // Implemented by files.cpp for both halves: six letters and digits for the
 // name of a temporary file, different on every call.
 std::string random_suffix();

@@ -382,12 +382,30 @@ bool can_make_files_in(const Text& dir)
 
 void set_fallback_output_dir(Text dir) { fallback_output_dir() = std::move(dir); }
 
+bool is_temporary_dir(const Text& dir)
+{
+    const std::optional<Text> temporary = file_system::temporary_dir();
+    return temporary && file_system::is_inside(dir, *temporary);
+}
+
+Text output_dir_for(const Text& program, const Text& temporary, const Text& fallback)
+{
+    const bool temporary_program = !temporary.empty() && file_system::is_inside(program, temporary);
+    if (fallback.empty() || (!temporary_program && can_make_files_in(program)))
+        return program;
+    file_system::make_directories(fallback); // a write into it that fails says why
+    return fallback;
+}
+
 Text output_dir()
 {
-    const Text& fallback = fallback_output_dir();
-    if (fallback.empty() || can_make_files_in(program_dir()))
-        return program_dir();
-    return fallback;
+    return output_dir_for(program_dir(), file_system::temporary_dir().value_or(Text()), fallback_output_dir());
+}
+
+Text documents_output_dir()
+{
+    const std::optional<Text> documents = file_system::documents_dir();
+    return documents ? *documents + Text(std::string(1, path_separator)) + "Fenrow"_t : Text();
 }
 
 bool init_program_dir()

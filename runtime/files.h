@@ -28,10 +28,19 @@ bool init_program_dir();
 void override_program_dir(std::optional<Text> dir);
 
 // Where generated files go: the program's directory when files can be made
-// there (a build, a copy the user unpacked), else the fallback folder the
-// window names at start (the user's documents folder). No trailing separator.
+// there (a build, a copy the user unpacked) and it is not a temporary folder
+// (a program started from inside a zip runs from one), else the fallback
+// folder the window names at start, made when first needed. No fallback: the
+// program's directory always. No trailing separator.
 Text output_dir();
 void set_fallback_output_dir(Text dir);
+// The same rule for any three folders.
+Text output_dir_for(const Text& program, const Text& temporary, const Text& fallback);
+// The window's fallback: a Fenrow folder in the user's documents folder; the
+// empty text when the system names no documents folder.
+Text documents_output_dir();
+// dir is the system's temporary folder or lies inside it.
+bool is_temporary_dir(const Text& dir);
 
 // The path as the standard library's file functions take it.
 std::filesystem::path to_fs_path(const Text& path);

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -172,6 +175,55 @@ std::optional<Text> running_program()
 }
 
 bool change_directory(const Text& dir) { return ::chdir(dir.empty() ? "/" : fs_path(dir).c_str()) == 0; }
+
+std::optional<Text> temporary_dir()
+{
+    const char* dir = std::getenv("TMPDIR");
+    return text_from_utf8(dir != nullptr && *dir == '/' ? dir : "/tmp");
+}
+
+namespace {
+
+// XDG_DOCUMENTS_DIR="$HOME/…" from the user's user-dirs.dirs, as desktops write it.
+std::optional<std::string> xdg_documents(const std::string& home)
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::ifstream in((config != nullptr && *config == '/' ? std::string(config) : home + "/.config") + "/user-dirs.dirs");
+    static constexpr string_view key = "XDG_DOCUMENTS_DIR=\"";
+    for (std::string line; std::getline(in, line);) {
+        if (!line.starts_with(key) || line.size() < key.size() + 1 || line.back() != '"')
+            continue;
+        std::string dir = line.substr(key.size(), line.size() - key.size() - 1);
+        if (dir.starts_with("$HOME"))
+            dir = home + dir.substr(5);
+        if (dir.starts_with('/') && dir != home && dir != home + "/")
+            return dir; // a documents folder that is the home folder itself means none
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Text> documents_dir()
+{
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home != '/')
+        return std::nullopt;
+    return text_from_utf8(xdg_documents(home).value_or(std::string(home) + "/Documents"));
+}
+
+bool is_inside(const Text& path, const Text& root)
+{
+    const string_view p = path.view(), r = root.view().ends_with('/') ? root.view().substr(0, root.size() - 1) : root.view();
+    return p.starts_with(r) && (p.size() == r.size() || p[r.size()] == '/');
+}
+
+bool make_directories(const Text& dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(to_fs_path(dir), ec);
+    return std::filesystem::is_directory(to_fs_path(dir), ec);
+}
 
 } // namespace file_system
 } // namespace fenrow

@@ -4,7 +4,11 @@
 #include "runtime/files.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <windows.h>
+// after windows.h
+#include <knownfolders.h>
+#include <shlobj.h>
 
 namespace fenrow {
 
@@ -232,6 +236,66 @@ bool change_directory(const Text& dir)
     if (w.empty() || w.back() == L':')
         w += L'\\';
     return ::SetCurrentDirectoryW(w.c_str()) != 0;
+}
+
+namespace {
+
+// Short 8.3 names (C:\Users\ADMINI~1) spelled out, so that folders compare by name.
+std::wstring long_name(std::wstring path)
+{
+    const DWORD n = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0)
+        return path;
+    std::wstring full(n, L'\0');
+    const DWORD m = ::GetLongPathNameW(path.c_str(), full.data(), n);
+    if (m == 0 || m >= n)
+        return path;
+    full.resize(m);
+    return full;
+}
+
+Text from_wide(const std::wstring& w) { return text_from_utf16(std::u16string(w.begin(), w.end())); }
+
+} // namespace
+
+std::optional<Text> temporary_dir()
+{
+    wchar_t buf[MAX_PATH + 2];
+    const DWORD n = ::GetTempPathW(MAX_PATH + 2, buf);
+    if (n == 0 || n > MAX_PATH + 1)
+        return std::nullopt;
+    std::wstring dir = long_name(std::wstring(buf, n));
+    while (dir.size() > 3 && dir.back() == L'\\')
+        dir.pop_back();
+    return from_wide(dir);
+}
+
+std::optional<Text> documents_dir()
+{
+    PWSTR path = nullptr;
+    std::optional<Text> dir;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DEFAULT, nullptr, &path)))
+        dir = from_wide(path);
+    ::CoTaskMemFree(path);
+    return dir;
+}
+
+bool is_inside(const Text& path, const Text& root)
+{
+    std::wstring p = long_name(wide(path)), r = long_name(wide(root));
+    while (!r.empty() && (r.back() == L'\\' || r.back() == L'/'))
+        r.pop_back();
+    if (p.size() < r.size() || (p.size() > r.size() && p[r.size()] != L'\\' && p[r.size()] != L'/'))
+        return false;
+    // Names compare as the file system compares them: without case.
+    return ::CompareStringOrdinal(p.c_str(), static_cast<int>(r.size()), r.c_str(), static_cast<int>(r.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool make_directories(const Text& dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(to_fs_path(dir), ec);
+    return std::filesystem::is_directory(to_fs_path(dir), ec);
 }
 
 } // namespace file_system

@@ -4,12 +4,10 @@
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/widgets.h"
+#include "app/shell.h"
 #include "runtime/codepage.h"
-#include "runtime/files.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstring>
@@ -32,9 +30,9 @@ bool answered_on_the_command_line(int argc, char** argv)
             print("Fenrow：整理一行一个账号的列表（编号、后缀、分组、提取、去空行、去重复、生成文本）。\n"_t);
             print("  --help     显示本说明后退出\n"_t);
             print("  --version  显示版本后退出\n"_t);
-            print("生成的文本文件写在程序所在的文件夹；安装后那里不可写，就写在“文档”文件夹。\n"_t);
-            print("A desktop tool for lists of accounts, one a line. Generated files go to the program's\n"
-                  "folder, or to the Documents folder when that cannot be written (an installed program).\n");
+            print("生成的文本文件写在程序所在的文件夹；那里不可写（已安装）或是临时文件夹时，写在“文档/Fenrow”。\n"_t);
+            print("A desktop tool for lists of accounts, one a line. Generated files go to the program's folder,\n"
+                  "or to Documents/Fenrow when that cannot be written (installed) or is a temporary folder.\n");
             return true;
         }
     }
@@ -47,13 +45,10 @@ int main(int argc, char** argv)
 {
     if (answered_on_the_command_line(argc, argv))
         return 0;
-    fenrow::init_program_dir();
+    fenrow::init_program_folders();
     QApplication app(argc, argv);
     fenrow::use_chinese_translations();
     fenrow::use_design_font();
     fenrow::install_qt_services();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QDir().mkpath(documents))
-        fenrow::set_fallback_output_dir(fenrow::text_from_utf16(documents.toStdU16String()));
     return fenrow::run_main_window();
 }

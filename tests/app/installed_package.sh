@@ -27,7 +27,7 @@ display=":$((90 + RANDOM % 400))"
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-HOME=$work/home "$root/usr/bin/fenrow" >"$work/fenrow.log" 2>&1 &
+HOME=$work/home TMPDIR=/tmp "$root/usr/bin/fenrow" >"$work/fenrow.log" 2>&1 &
 app=$!
 win=""
 for _ in $(seq 100); do
@@ -38,6 +38,7 @@ done
 [ -n "$win" ] || { cat "$work/fenrow.log"; fail "no window"; }
 sleep 0.5
 grep -q "$(readlink -f "$skin")" "/proc/$app/maps" || fail "skin library not loaded from the install"
-[ -d "$work/home/Documents" ] || fail "no documents folder for generated files"
+# Unpacked into the temporary folder: generated files go to the documents folder.
+[ -d "$work/home/Documents/Fenrow" ] || fail "no documents folder for generated files"
 kill "$app"
 echo "installed package ok"

@@ -1,6 +1,7 @@
 #include "runtime/files.h"
 
 #include "runtime/codepage.h"
+#include "runtime/file_system.h"
 #include "tests/support/file_rules.h"
 #include "tests/support/small_filesystem.h"
 #include "tests/support/temp_dir.h"
@@ -103,19 +104,34 @@ TEST(ProgramDir, IsTheRunningProgramsDirectoryAndBecomesCurrent)
     fs::current_path(before);
 }
 
-// An installed program's folder takes no files: they go to the fallback folder.
-TEST_F(FilesTest, OutputDirIsTheProgramDirectoryWhenItTakesFiles)
+// Generated files go beside the program unless its folder takes no files
+// (installed) or is the temporary folder (started from inside a zip).
+TEST_F(FilesTest, OutputDirIsTheProgramFolderWhenItTakesFilesAndIsNotTemporary)
 {
-    const Text here = text_from_utf8(utf8_of(dir_));
-    EXPECT_EQ(output_dir(), program_dir()); // no fallback named
-    set_fallback_output_dir(here);
-    override_program_dir(here + Text(std::string(1, path_separator)) + "missing"_t);
-    EXPECT_EQ(output_dir(), here);
-    override_program_dir(here);
-    EXPECT_EQ(output_dir(), here);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0); // the probe is gone
-    override_program_dir(std::nullopt);
-    set_fallback_output_dir(Text());
+    for (const char* d : {"prog", "tmp/Temp1_fenrow.zip/fenrow", "tmpfoo"})
+        fs::create_directories(at(d));
+    put("file", "");
+    const Text temporary = path("tmp"), documents = path("docs/Fenrow");
+    const struct {
+        const char* program;
+        const char* expected; // nullptr: the documents folder
+    } rows[] = {
+        {"prog", "prog"},                                  // writable
+        {"tmpfoo", "tmpfoo"},                              // only a name like the temporary folder's
+        {"file/sub", nullptr},                             // takes no files: an installed layout
+        {"missing", nullptr},                              // read-only or gone
+        {"tmp", nullptr},                                  // the temporary folder itself
+        {"tmp/Temp1_fenrow.zip/fenrow", nullptr},          // inside a zip opened in place
+    };
+    for (const auto& row : rows) {
+        const Text expected = row.expected ? path(row.expected) : documents;
+        EXPECT_EQ(output_dir_for(path(row.program), temporary, documents), expected) << row.program;
+    }
+    EXPECT_TRUE(fs::is_directory(at("docs/Fenrow"))); // made when first needed
+    EXPECT_EQ(output_dir_for(path("missing"), temporary, Text()), path("missing")); // no fallback named
+    EXPECT_TRUE(fs::is_empty(at("prog")));
+    EXPECT_TRUE(is_temporary_dir(file_system::temporary_dir().value()));
+    EXPECT_FALSE(documents_output_dir().empty());
 }
 
 TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
