@@ -3,8 +3,12 @@
 #include "app/win32/main_window.h"
 #include "runtime/files.h"
 
+#include <objbase.h>
+
 int main()
 {
     fenrow::init_program_dir();
+    // Screen readers' requests reach the large boxes through COM on this thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     return fenrow::run_main_window();
 }
