@@ -113,6 +113,16 @@ const char* hint_for(ControlName name)
     return nullptr;
 }
 
+const char* accessible_name(ControlName name)
+{
+    // The words of the hints, which call the left box's text 原文本 and put results on the right.
+    if (name == left_box)
+        return "原文本";
+    if (name == right_box)
+        return "结果文本";
+    return nullptr;
+}
+
 void layout_controls(ControlLayout& ui)
 {
     // Each step reads what the steps before it set.

@@ -59,6 +59,10 @@ inline constexpr StatusPane status_panes[pane_count] = {
 const char* hint_for(ControlName name);
 extern const char* const window_hint;
 
+// What a screen reader calls a large box, which has no caption of its own;
+// nullptr for any other control.
+const char* accessible_name(ControlName name);
+
 // What the layout rule reads and sets: the controls' design geometry and the
 // window's client size (0 × 0 while minimised).
 class ControlLayout {

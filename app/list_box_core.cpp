@@ -24,7 +24,33 @@ BoxCommand ctrl_letter(BoxKey key, bool shift)
     }
 }
 
+// The bytes from `from` towards `to` that fit in accessible_text_bytes, ending at a character's end.
+std::string_view accessible_part(const ListText& t, std::size_t from, std::size_t to)
+{
+    std::size_t end = from;
+    while (end < to) {
+        const std::size_t next = t.next(end);
+        if (next > to || next - from > accessible_text_bytes)
+            break;
+        end = next;
+    }
+    return std::string_view(t.bytes()).substr(from, end - from);
+}
+
 } // namespace
+
+std::string_view accessible_caret_line(const ListEditor& e)
+{
+    const ListText& t = e.text();
+    const int line = t.line_of(e.caret());
+    return accessible_part(t, t.line_start(line), t.line_end(line));
+}
+
+std::string_view accessible_selection(const ListEditor& e)
+{
+    const auto [from, to] = e.selection();
+    return accessible_part(e.text(), from, to);
+}
 
 BoxCommand command_for_key(BoxKey key, bool ctrl, bool shift)
 {

@@ -78,6 +78,9 @@ public:
     explicit ListBoxCore(std::function<int(char32_t)> advance) : editor_(std::move(advance)) {}
     void set_view(ListBoxView* view) { view_ = view; }
     const ListEditor& editor() const { return editor_; }
+    // What a screen reader calls the box (accessible_name of its control).
+    const Text& name() const { return name_; }
+    void set_name(Text name) { name_ = std::move(name); }
 
     // The program's writes, each raising content_changed once; an operation's
     // first write after begin_operation keeps the text before it.
@@ -114,7 +117,17 @@ private:
 
     ListEditor editor_;
     ListBoxView* view_ = nullptr;
+    Text name_;
 };
+
+// What a screen reader is given of a box, cut after at most this many bytes
+// at a character's end, so that a box of millions of lines (or one line of
+// millions of characters) is never converted whole.
+inline constexpr std::size_t accessible_text_bytes = 4096;
+// The caret's line without its line break, from the line's start.
+std::string_view accessible_caret_line(const ListEditor& e);
+// The selected text, line breaks included; empty without a selection.
+std::string_view accessible_selection(const ListEditor& e);
 
 // A line cut into what the toolkit draws between two x positions (pixels
 // from the line's start): runs of one style, the selection's extent and the

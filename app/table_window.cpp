@@ -1,6 +1,8 @@
 #include "app/table_window.h"
 
+#include "app/control_table.h"
 #include "ops/jobs.h"
+#include "runtime/codepage.h"
 
 #include <algorithm>
 #include <climits>
@@ -54,6 +56,8 @@ void TableWindow::build()
         fit(e);
         if (box == nullptr)
             continue;
+        if (const char* name = accessible_name(row.name))
+            box->set_name(text_from_utf8(name));
         box->content_changed = [this, name = row.name] { raise(name, Event::content_changed); };
         box->operation_undone = [this](const Text& note) {
             if (!note.empty())

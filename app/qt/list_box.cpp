@@ -55,7 +55,11 @@ public:
     }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Value ? exact(bytes()) : QAccessibleWidget::text(t);
+        if (t == QAccessible::Value)
+            return exact(bytes());
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) // the words both windows use
+            return to_qt(box()->core().name());
+        return QAccessibleWidget::text(t);
     }
 
     void selection(int index, int* start, int* end) const override

@@ -1,5 +1,6 @@
 #include "app/win32/list_box.h"
 
+#include "app/win32/box_accessible.h"
 #include "app/win32/clipboard.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
@@ -127,6 +128,7 @@ void ListBox::text_replaced()
     update_bars();
     InvalidateRect(hwnd_, nullptr, FALSE);
     show_caret();
+    tell_readers(true);
 }
 
 void ListBox::caret_moved(bool text_changed)
@@ -136,6 +138,7 @@ void ListBox::caret_moved(bool text_changed)
     reveal();
     InvalidateRect(hwnd_, nullptr, FALSE);
     show_caret();
+    tell_readers(text_changed);
 }
 
 void ListBox::scroll_page(int direction) { scroll_to(top_line_ + direction * page_lines(), scroll_x_); }
@@ -309,6 +312,21 @@ void ListBox::show_caret()
         return;
     const int line = editor().text().line_of(editor().caret());
     SetCaretPos(text_left() + editor().x_of(editor().caret()), (line - top_line_) * line_height_);
+}
+
+// Only notes that something changed: a reader that listens asks for the
+// value and the selection, which are cut to a few thousand bytes. The system
+// caret (show_caret) tells where the caret is.
+void ListBox::tell_readers(bool text_changed)
+{
+    const int line = editor().text().line_of(editor().caret());
+    if (text_changed || line != told_line_)
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    if (text_changed || editor().caret() != told_caret_ || editor().anchor() != told_anchor_)
+        NotifyWinEvent(EVENT_OBJECT_TEXTSELECTIONCHANGED, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    told_line_ = line;
+    told_caret_ = editor().caret();
+    told_anchor_ = editor().anchor();
 }
 
 void ListBox::paint()
@@ -509,6 +527,10 @@ LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)
         show_menu(l);
         return 0;
     case WM_DROPFILES: on_drop(w); return 0;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(l) == OBJID_CLIENT) // the caret, scroll bars and frame stay the system's
+            return answer_accessible_client(hwnd_, w);
+        break;
     case WM_IME_STARTCOMPOSITION:
         if (HIMC imc = ImmGetContext(hwnd_)) { // the input method composes at the caret
             COMPOSITIONFORM form{CFS_POINT, {}, {}};

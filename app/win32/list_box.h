@@ -55,6 +55,8 @@ private:
     int line_count() const { return editor().text().line_count(); }
     int content_width() const;
     int text_left() const { return 2 - scroll_x_; }
+    // Screen readers and magnifiers (box_accessible.h).
+    void tell_readers(bool text_changed);
 
     HWND hwnd_;
     ListBoxCore core_;
@@ -70,6 +72,9 @@ private:
     bool dragging_ = false;
     std::vector<unsigned short> widths_ = std::vector<unsigned short>(0x10000, 0xFFFF);
     LineLayout laid_;
+    // What screen readers were last told about: the caret's line and the selection.
+    int told_line_ = -1;
+    std::size_t told_caret_ = 0, told_anchor_ = 0;
 };
 
 } // namespace fenrow

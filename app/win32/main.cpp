@@ -1,10 +1,14 @@
 // Start-up on Windows: the program directory, the Main window, the message
 // loop; the process ends with the loop's exit code once the window has gone.
-#include "app/win32/main_window.h"
 #include "app/shell.h"
+#include "app/win32/main_window.h"
+
+#include <objbase.h>
 
 int main()
 {
     fenrow::init_program_folders();
+    // Screen readers' requests reach the large boxes through COM on this thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     return fenrow::run_main_window();
 }

@@ -389,4 +389,21 @@ TEST(BoxCommands, KeysAndMenuAsEditBoxesHaveThem)
     EXPECT_FALSE(enabled(C::undo_operation));
 }
 
+// What a screen reader gets: the caret's line and the selection, never more
+// than the cap and never half a character, however long the line.
+TEST(BoxCommands, ReadersGetTheCaretLineAndTheSelectionCapped)
+{
+    const std::string wide(accessible_text_bytes - 1, 'a'); // a two-byte character would cross the cap
+    ListEditor e = editor_with(("ab\r\n\xd6\xd0z\r\n" + wide + "\xd6\xd0tail").c_str());
+    EXPECT_EQ(accessible_caret_line(e), "ab");
+    EXPECT_EQ(accessible_selection(e), "");
+    e.select(1, 6); // over a line break
+    EXPECT_EQ(accessible_caret_line(e), "\xd6\xd0z");
+    EXPECT_EQ(accessible_selection(e), "b\r\n\xd6\xd0");
+    e.select(0, e.text().size());
+    EXPECT_EQ(accessible_caret_line(e), wide);
+    EXPECT_EQ(accessible_selection(e).size(), accessible_text_bytes);
+    EXPECT_EQ(accessible_selection(e).substr(0, 8), "ab\r\n\xd6\xd0z\r");
+}
+
 } // namespace fenrow

@@ -17,6 +17,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <string>
 #include <thread>
@@ -206,6 +208,101 @@ TEST_F(Win32WindowTest, LargeBoxTakesKeysAsATextBoxDoes)
     EXPECT_EQ(window.get_content(ctl::left_box), Text("b\r\n") + unicode_to_cp936(U"\U0001F600"));
     EXPECT_EQ(changes, 8); // once for each edit and each step taken back or put back
     EXPECT_EQ(from_wide(window_text(window.control_handle(ctl::count_left))), "总共：2行 ↓"_t);
+}
+
+namespace {
+
+IAccessible* accessible(HWND h)
+{
+    IAccessible* a = nullptr;
+    const HRESULT found = AccessibleObjectFromWindow(h, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&a));
+    return SUCCEEDED(found) ? a : nullptr;
+}
+
+VARIANT self()
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = CHILDID_SELF;
+    return v;
+}
+
+std::wstring read(IAccessible* a, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*))
+{
+    BSTR s = nullptr;
+    if (FAILED((a->*get)(self(), &s)))
+        return L"(failed)";
+    std::wstring r = s != nullptr ? std::wstring(s, SysStringLen(s)) : L"";
+    SysFreeString(s);
+    return r;
+}
+
+LONG number(IAccessible* a, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*))
+{
+    VARIANT v;
+    VariantInit(&v);
+    return SUCCEEDED((a->*get)(self(), &v)) && v.vt == VT_I4 ? v.lVal : -1;
+}
+
+HWND events_from = nullptr;
+std::vector<DWORD> events_seen;
+void CALLBACK note_event(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG, DWORD, DWORD)
+{
+    if (h == events_from && object == OBJID_CLIENT)
+        events_seen.push_back(event);
+}
+
+} // namespace
+
+// What a screen reader asks of a large box: its role and name, the caret's
+// line as its value and the selection as its description, each cut short,
+// so a box of a million lines is never converted whole.
+TEST_F(Win32WindowTest, LargeBoxesAnswerScreenReaders)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    HWND box = window.control_handle(ctl::left_box);
+    window.set_content(ctl::left_box, "ab\r\n\xd6\xd0z\r\nlast");
+    SetFocus(box);
+    events_from = box;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr,
+                                         &note_event, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    press(box, VK_DOWN);
+    press(box, VK_RIGHT, false, true);
+    pump(window);
+    UnhookWinEvent(hook);
+    EXPECT_EQ(events_seen, (std::vector<DWORD>{EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_TEXTSELECTIONCHANGED,
+                                                EVENT_OBJECT_TEXTSELECTIONCHANGED})); // the line, then only the selection
+    IAccessible* a = accessible(box);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(number(a, &IAccessible::get_accRole), ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(read(a, &IAccessible::get_accName), L"原文本");
+    EXPECT_EQ(read(a, &IAccessible::get_accValue), L"中z");
+    EXPECT_EQ(read(a, &IAccessible::get_accDescription), L"中");
+    EXPECT_EQ(number(a, &IAccessible::get_accState) & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED),
+              STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED);
+
+    std::string huge;
+    for (int i = 0; i < 1000000; ++i)
+        huge += "account" + std::to_string(i) + "\r\n";
+    window.set_content(ctl::left_box, Text(huge + "end"));
+    press(box, VK_END, true);
+    press(box, VK_UP, false, true);
+    press(box, VK_HOME, false, true); // the last account and its line break selected
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(read(a, &IAccessible::get_accValue), L"account999999");
+    EXPECT_EQ(read(a, &IAccessible::get_accDescription), L"account999999\r\nend");
+    press(box, 'A', true);
+    EXPECT_EQ(read(a, &IAccessible::get_accDescription).size(), accessible_text_bytes);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    a->Release();
+
+    IAccessible* right = accessible(window.control_handle(ctl::right_box));
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(read(right, &IAccessible::get_accName), L"结果文本");
+    EXPECT_EQ(read(right, &IAccessible::get_accValue), L"");
+    right->Release();
+    CoUninitialize();
 }
 
 // A file dropped from the shell replaces the box's text as an operation Ctrl+Z

@@ -13,6 +13,7 @@
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -153,6 +154,11 @@ TEST_F(WindowTest, WidgetsCarryTheTablesNamesContainersAndColours)
         }
         if (c.kind == ControlKind::group_box) {
             EXPECT_TRUE(static_cast<QGroupBox*>(w)->title().isEmpty());
+        }
+        if (const char* name = accessible_name(c.name)) { // the large boxes, as screen readers call them
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(name));
         }
     }
 }
