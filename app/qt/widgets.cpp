@@ -9,11 +9,12 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMouseEvent>
-#include <QPainter>
+#include <QPixmap>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,7 +22,9 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 namespace fenrow {
 
@@ -155,24 +158,12 @@ bool open_in_browser(const QString& url)
 
 QIcon app_icon()
 {
-    // A page of account lines with a numbered tab: drawn, so no image file ships.
     QIcon icon;
     for (int size : app_icon_sizes) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal u = size / 16.0;
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(32, 96, 200));
-        p.drawRoundedRect(QRectF(1 * u, 1 * u, 14 * u, 14 * u), 2.5 * u, 2.5 * u);
-        p.setBrush(Qt::white);
-        for (int i = 0; i < 4; ++i)
-            p.drawRect(QRectF(5.5 * u, (3.5 + i * 2.5) * u, 7.5 * u, 1.2 * u));
-        p.setBrush(QColor(255, 210, 60));
-        for (int i = 0; i < 4; ++i)
-            p.drawEllipse(QRectF(2.6 * u, (3.4 + i * 2.5) * u, 1.5 * u, 1.5 * u));
-        icon.addPixmap(pm);
+        const std::vector<std::uint8_t> pixels = draw_app_icon(size);
+        // copy(): the image must outlive the pixels it was made over.
+        const QImage image(pixels.data(), size, size, size * 4, QImage::Format_RGBA8888);
+        icon.addPixmap(QPixmap::fromImage(image.copy()));
     }
     return icon;
 }

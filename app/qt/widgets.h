@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/control_table.h"
+#include "app/icon.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -37,9 +38,8 @@ private:
 // Opens an address in the desktop's browser, trying the usual openers in turn.
 bool open_in_browser(const QString& url);
 
+// The program's icon (app/icon.h) in each of app_icon_sizes.
 QIcon app_icon();
-// The sizes the icon is drawn in, and installed in.
-inline constexpr int app_icon_sizes[] = {16, 24, 32, 48, 64, 128, 256};
 // The design geometry assumes a 12-pixel user-interface font.
 void use_design_font();
 // The toolkit's own texts (standard buttons, dialogs, menus) in Chinese,

@@ -82,55 +82,15 @@ int average_char_width(HFONT font)
     return tm.tmAveCharWidth;
 }
 
-// A page of account lines with a numbered tab, drawn so no image file ships.
-HICON make_icon(int size)
+// The program's icon, resource 1, at the size the system asks for: drawn at
+// each size, so it stays sharp at any scale. Shared: the system frees it.
+HICON program_icon(int width_metric, int height_metric)
 {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP colour = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, colour);
-    const COLORREF key = RGB(255, 0, 255);
-    const RECT all{0, 0, size, size};
-    HBRUSH key_brush = CreateSolidBrush(key);
-    FillRect(dc, &all, key_brush);
-    DeleteObject(key_brush);
-    const auto u = [size](double v) { return static_cast<int>(v * size / 16.0 + 0.5); };
-    SelectObject(dc, GetStockObject(NULL_PEN));
-    HBRUSH blue_brush = CreateSolidBrush(RGB(32, 96, 200));
-    SelectObject(dc, blue_brush);
-    RoundRect(dc, u(1), u(1), u(15), u(15), u(5), u(5));
-    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
-    HBRUSH yellow = CreateSolidBrush(RGB(255, 210, 60));
-    for (int i = 0; i < 4; ++i) {
-        const RECT bar{u(5.5), u(3.5 + i * 2.5), u(13), u(4.7 + i * 2.5)};
-        FillRect(dc, &bar, white);
-        SelectObject(dc, yellow);
-        Ellipse(dc, u(2.6), u(3.4 + i * 2.5), u(4.1), u(4.9 + i * 2.5));
-    }
-    SelectObject(dc, old);
-    GdiFlush();
-    auto* px = static_cast<std::uint32_t*>(bits);
-    for (int i = 0; i < size * size; ++i)
-        px[i] = (px[i] & 0xFFFFFF) == 0xFF00FF ? 0 : (px[i] | 0xFF000000);
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
-    ICONINFO info{TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    DeleteObject(colour);
-    DeleteObject(blue_brush);
-    DeleteObject(white);
-    DeleteObject(yellow);
-    DeleteDC(dc);
-    return icon;
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                         GetSystemMetrics(width_metric), GetSystemMetrics(height_metric), LR_SHARED));
 }
 
-void register_class(HICON icon, WNDPROC proc)
+void register_class(WNDPROC proc)
 {
     static bool done = false;
     if (done)
@@ -141,7 +101,8 @@ void register_class(HICON icon, WNDPROC proc)
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = window_class;
-    wc.hIcon = icon;
+    wc.hIcon = program_icon(SM_CXICON, SM_CYICON);
+    wc.hIconSm = program_icon(SM_CXSMICON, SM_CYSMICON);
     wc.lpfnWndProc = proc;
     RegisterClassExW(&wc);
     done = true;
@@ -350,8 +311,7 @@ Win32Window::Win32Window()
     controls.link_font = design_font(true);
     controls.control_proc = &Win32Window::control_proc;
     controls.owner = reinterpret_cast<DWORD_PTR>(this);
-    icon_ = make_icon(32);
-    register_class(icon_, &Win32Window::window_proc);
+    register_class(&Win32Window::window_proc);
 
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT r{0, 0, design_client_width, design_client_height};
@@ -362,8 +322,6 @@ Win32Window::Win32Window()
                     nullptr, GetModuleHandleW(nullptr), this);
     if (controls.window == nullptr)
         throw std::runtime_error("the main window could not be created");
-    SendMessageW(controls.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(controls.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     build();
     raise(ctl::main_window, Event::created);
 }
@@ -375,7 +333,6 @@ Win32Window::~Win32Window()
         DestroyWindow(controls.window);
     DeleteObject(controls.font);
     DeleteObject(controls.link_font);
-    DestroyIcon(icon_);
 }
 
 LRESULT CALLBACK Win32Window::window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)

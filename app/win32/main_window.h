@@ -77,7 +77,6 @@ private:
     void paste_clipboard(HWND box);
     void on_mouse_move();
 
-    HICON icon_ = nullptr;
 };
 
 // Shows the window, runs the message loop until it closes; the loop's exit code.

@@ -32,7 +32,9 @@ echo "window $WIDTH x $HEIGHT at $X,$Y"
 app=$(pgrep -nf "^[^ ]*$work/fenrow\\.exe( |\$)")
 [ -n "$app" ] || { echo "FAIL: no program process"; exit 1; }
 
-click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; sleep 0.3; }
+# The pointer then rests on the right box: Wine keeps a timer running for a
+# themed (common controls 6) button under the pointer, and never goes idle.
+click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1 mousemove --sync $((X + 300)) $((Y + 300)); sleep 0.3; }
 # Until the program has used no processor time for a second: its work is done.
 wait_idle() {
   local before="" now
