@@ -1,10 +1,13 @@
 // Start-up on Windows: the program directory, the Main window, the message
 // loop; the process ends with the loop's exit code once the window has gone.
+#include "app/win32/dpi.h"
 #include "app/win32/main_window.h"
 #include "runtime/files.h"
 
 int main()
 {
+    // Before any window: the program draws itself crisp at every scale.
+    fenrow::declare_dpi_awareness();
     fenrow::init_program_dir();
     return fenrow::run_main_window();
 }
