@@ -18,5 +18,8 @@ for dpi in 120 144 192; do
   # The user's scale, the value Wine 8 reads (not the machine's fonts key).
   "$wine_run" "$prefix" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
   echo "== $dpi pixels per inch"
-  "$wine_run" "$prefix" "$test" --gtest_filter='*Scale*'
+  # The contract's moves between scales once, from 144, where the screen holds them all.
+  filter='Win32Scale.*'
+  [ "$dpi" = 144 ] && filter='*Scale*'
+  "$wine_run" "$prefix" "$test" --gtest_filter="$filter"
 done
