@@ -261,8 +261,18 @@ TEST(Win32Scale, WindowIsTheDesignAtTheStartingScale)
         const Rect r = on_screen(w, above);
         EXPECT_LE(r.top + r.height, bar.top) << above.utf8;
     }
-    for (ControlName c : {ctl::convert_button, ctl::left_box, ctl::status_bar, ctl::prefix_check, ctl::feedback_link})
-        EXPECT_EQ(font_height(w.control_handle(c)), scale.device(design_font_size)) << c.utf8;
+    const auto fonts_follow = [&w](const Scale& s) {
+        for (ControlName c : {ctl::convert_button, ctl::left_box, ctl::status_bar, ctl::prefix_check, ctl::feedback_link})
+            EXPECT_EQ(font_height(w.control_handle(c)), s.device(design_font_size)) << c.utf8 << " at " << s.dpi;
+    };
+    fonts_follow(scale);
+    // Moved to a screen of another scale: new fonts everywhere.
+    const Scale other{scale.dpi == 120 ? 96 : 120};
+    RECT suggested;
+    GetWindowRect(w.handle(), &suggested);
+    SendMessageW(w.handle(), WM_DPICHANGED, MAKEWPARAM(other.dpi, other.dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w.scale(), other);
+    fonts_follow(other);
 }
 
 // Keys as the keyboard gives them, with Ctrl and Shift held as asked.
