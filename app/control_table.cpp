@@ -104,6 +104,24 @@ const ControlSpec* find_control(ControlName name)
     return nullptr;
 }
 
+int Scale::device(int design) const
+{
+    const long long v = static_cast<long long>(design) * dpi;
+    return static_cast<int>(v >= 0 ? (v + 48) / 96 : -((-v + 48) / 96));
+}
+
+Rect Scale::device(const Rect& design) const
+{
+    const int left = device(design.left), top = device(design.top);
+    return {left, top, device(design.left + design.width) - left, device(design.top + design.height) - top};
+}
+
+int Scale::design(int device) const
+{
+    const long long v = static_cast<long long>(device) * 96;
+    return static_cast<int>(v >= 0 ? (v + dpi / 2) / dpi : -((-v + dpi / 2) / dpi));
+}
+
 const char* hint_for(ControlName name)
 {
     for (const Hint& h : hints) {

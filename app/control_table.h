@@ -30,6 +30,18 @@ struct ControlSpec {
     bool word_wrap = false;
 };
 
+// From the design's pixels (96 per inch) to a screen's: the edges are scaled,
+// not the sizes, so that controls side by side in the design stay so.
+struct Scale {
+    int dpi = 96;
+    // Rounded half away from zero, so a negative size mirrors a positive one.
+    int device(int design) const;
+    Rect device(const Rect& design) const;
+    // A size on the screen back in the design's pixels, rounded to the nearest.
+    int design(int device) const;
+    friend bool operator==(const Scale&, const Scale&) = default;
+};
+
 inline constexpr const char* window_title = "Fenrow v2.4 byBrenik";
 inline constexpr int design_client_width = 722;
 inline constexpr int design_client_height = 514;
@@ -77,7 +89,8 @@ public:
     virtual int client_height() = 0;
 };
 
-// Re-arranges the controls for the window's current client size.
+// Re-arranges the controls for the window's current client size, all in the
+// design's pixels; the window turns them into the screen's with its Scale.
 void layout_controls(ControlLayout& ui);
 
 } // namespace fenrow

@@ -132,8 +132,13 @@ std::pair<int, int> MemoryControls::caption_width(ControlName c)
 {
     return on_ui_thread([&] {
         const MemoryBackend::State& s = memory.at(c);
-        return std::pair{memory.fitted_width(*s.row, s.fit), get_geometry(c).width};
+        return std::pair{memory.fitted_width(*s.row, s.fit), s.placed.width};
     });
+}
+
+Rect MemoryControls::placed(ControlName c)
+{
+    return on_ui_thread([&] { return memory.at(c).placed; });
 }
 
 Text MemoryControls::pane_text(ControlName status_bar, int pane)

@@ -19,7 +19,7 @@ public:
     MemoryBackend(int client_width, int client_height) : width_(client_width), height_(client_height) {}
 
     ListBoxCore* make(const ControlSpec& row) override;
-    void place(const ControlSpec&, const Rect&) override {}
+    void place(const ControlSpec& row, const Rect& r) override { at(row).placed = r; }
     Text text(const ControlSpec& row) override { return at(row).text; }
     void set_text(const ControlSpec& row, const Text& t) override { at(row).text = t; }
     bool checked(const ControlSpec& row) override { return at(row).on; }
@@ -38,6 +38,7 @@ public:
         int selection = -1;
         std::vector<Text> items = {};
         CaptionFit fit = {};
+        Rect placed = {}; // in the screen's pixels
         std::unique_ptr<ListBoxCore> box = {};
     };
     State& at(const ControlSpec& row) { return at(row.name); }
@@ -77,8 +78,9 @@ public:
     void set_client_size(int w, int h);
     void set_clipboard(const Text& t);
     Text caption(ControlName c);
-    // The caption's width as drawn, and the width of its control.
+    // The caption's width as drawn, and the width of its control, in the screen's pixels.
     std::pair<int, int> caption_width(ControlName c);
+    Rect placed(ControlName c);
     Text pane_text(ControlName status_bar, int pane);
     int content_changed_count(ControlName edit);
     // The note of the last begin_operation on the box.

@@ -24,10 +24,11 @@ bool one_line_caption(const ControlSpec& row)
 
 } // namespace
 
-CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at)
+CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at, const Scale& scale)
 {
-    CaptionFit fit;
-    while (width_at(fit) > room && fit.pixel_size > smallest_caption_size)
+    CaptionFit fit = design_fit(scale);
+    const int smallest = scale.device(smallest_caption_size);
+    while (width_at(fit) > room && fit.pixel_size > smallest)
         --fit.pixel_size;
     while (width_at(fit) > room && fit.stretch > narrowest_caption)
         fit.stretch = std::max(narrowest_caption, fit.stretch - 5);
@@ -53,6 +54,7 @@ void TableWindow::build()
     for (const ControlSpec& row : table_) {
         ListBoxCore* box = backend_.make(row);
         const Entry& e = controls_.emplace(row.name.utf8, Entry{&row, row.geometry, box}).first->second;
+        place(e);
         fit(e);
         if (box == nullptr)
             continue;
@@ -64,6 +66,23 @@ void TableWindow::build()
                 backend_.set_pane_text(hint_pane, note);
         };
     }
+}
+
+void TableWindow::set_scale(Scale scale)
+{
+    scale_ = scale;
+    for (const ControlSpec& row : table_) {
+        if (auto it = controls_.find(row.name.utf8); it != controls_.end()) {
+            place(it->second);
+            fit(it->second);
+        }
+    }
+}
+
+void TableWindow::place(const Entry& e)
+{
+    if (e.row->kind != ControlKind::status_bar) // it docks itself along the bottom edge
+        backend_.place(*e.row, scale_.device(e.geometry));
 }
 
 void TableWindow::raise(ControlName control, Event event)
@@ -80,12 +99,13 @@ ControlName TableWindow::control_at(int x, int y) const
     ControlName c = ctl::main_window;
     for (ControlName container = ctl::main_window;;) {
         for (const ControlSpec& r : table_) {
-            if (r.container == container && r.kind != ControlKind::status_bar && inside(entry(r.name).geometry, x, y))
+            if (r.container == container && r.kind != ControlKind::status_bar &&
+                inside(scale_.device(entry(r.name).geometry), x, y))
                 c = r.name;
         }
         if (c == container || row(c).kind != ControlKind::group_box)
             break;
-        const Rect& g = entry(c).geometry;
+        const Rect g = scale_.device(entry(c).geometry);
         x -= g.left;
         y -= g.top;
         container = c;
@@ -169,8 +189,9 @@ void TableWindow::fit(const Entry& e)
     if (!one_line_caption(*e.row))
         return;
     // A control the layout hid keeps the design's fit for when it comes back.
-    const int room = e.geometry.width > 0 ? e.geometry.width : INT_MAX;
-    const CaptionFit chosen = fit_caption(room, [&](CaptionFit f) { return backend_.fitted_width(*e.row, f); });
+    const int room = e.geometry.width > 0 ? scale_.device(e.geometry).width : INT_MAX;
+    const CaptionFit chosen =
+        fit_caption(room, [&](CaptionFit f) { return backend_.fitted_width(*e.row, f); }, scale_);
     backend_.fitted_width(*e.row, chosen);
 }
 
@@ -207,9 +228,7 @@ void TableWindow::set_edge(ControlName c, int Rect::*edge, int v)
     calls_.call([&] {
         Entry& e = entry(c);
         e.geometry.*edge = v;
-        if (e.row->kind == ControlKind::status_bar) // it docks itself along the bottom edge
-            return;
-        backend_.place(*e.row, e.geometry);
+        place(e);
         if (edge == &Rect::width)
             fit(e);
     });
@@ -225,12 +244,12 @@ void TableWindow::set_height(ControlName c, int v) { set_edge(c, &Rect::height, 
 
 int TableWindow::client_width()
 {
-    return calls_.call([&] { return backend_.client_size().first; });
+    return calls_.call([&] { return scale_.design(backend_.client_size().first); });
 }
 
 int TableWindow::client_height()
 {
-    return calls_.call([&] { return backend_.client_size().second; });
+    return calls_.call([&] { return scale_.design(backend_.client_size().second); });
 }
 
 bool TableWindow::start_owned_worker(std::function<void(std::stop_token)> body)

@@ -25,25 +25,32 @@ namespace fenrow {
 // How a caption is drawn to fit its control: a smaller font first, then a
 // narrower one, so that a long line count still reads whole.
 struct CaptionFit {
-    int pixel_size = 12; // the design's user-interface font
+    int pixel_size = 12; // in the screen's pixels; the design's user-interface font at 96 DPI
     int stretch = 100;   // the characters' width in percent
     friend bool operator==(const CaptionFit&, const CaptionFit&) = default;
 };
-inline constexpr int smallest_caption_size = 10;
+inline constexpr int design_font_size = 12;
+inline constexpr int smallest_caption_size = 10; // in the design's pixels
 inline constexpr int narrowest_caption = 55;
 
-// The fit that shows a caption whole in room pixels: the design's, or the
-// largest size down to the smallest that fits, then the widest stretch down
-// to the narrowest. width_at applies a fit and gives the caption's width.
-CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at);
+// The design's font at that scale.
+inline CaptionFit design_fit(const Scale& scale) { return {scale.device(design_font_size), 100}; }
+
+// The fit that shows a caption whole in room pixels of the screen: the
+// design's, or the largest size down to the smallest that fits, then the
+// widest stretch down to the narrowest. width_at applies a fit and gives the
+// caption's width.
+CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at, const Scale& scale = {});
 
 // A toolkit's part of a window. Every call comes on the user-interface thread.
+// Places, sizes and fits are in the screen's pixels: the design's times the
+// window's Scale (1 where the toolkit scales by itself).
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;
     // Makes the control of a row inside its container (made before it), with
-    // its caption, initial content or state, colour and design geometry, and
-    // shows it. A large box comes with its behaviour, which the window wires
+    // its caption, initial content or state and colour, and shows it; the
+    // window places it right after. A large box comes with its behaviour, which the window wires
     // to its events; other controls give nullptr.
     virtual ListBoxCore* make(const ControlSpec& row) = 0;
     // A place the layout rule gave; a width or height below zero shows nothing.
@@ -75,10 +82,14 @@ public:
 
     // Makes every control of the table, containers first.
     void build();
+    // The screen's pixels per inch: every control is placed and its caption
+    // fitted anew; the toolkit has set its fonts for it before.
+    void set_scale(Scale scale);
+    Scale scale() const { return scale_; }
     // Runs the bound handler, if any, after the observer has seen the event.
     void raise(ControlName control, Event event);
     std::function<void(ControlName, Event)> event_observer;
-    // The control under a point of the client area: of overlapping siblings
+    // The control under a point of the client area (in the screen's pixels): of overlapping siblings
     // the one made last. The bare background and the empty inside of a group
     // box give the window itself.
     ControlName control_at(int x, int y) const;
@@ -134,12 +145,14 @@ private:
     Entry& entry(ControlName c);
     const Entry& entry(ControlName c) const;
     void set_edge(ControlName c, int Rect::*edge, int v);
+    void place(const Entry& e);
     // Fits a one-line caption to its control's width.
     void fit(const Entry& e);
     void job_ended(ControlName box);
 
     const std::vector<ControlSpec>& table_;
     WindowBackend& backend_;
+    Scale scale_;
     std::map<std::string_view, Entry, std::less<>> controls_;
     UiCalls calls_;
     WorkerGroup workers_;

@@ -237,11 +237,20 @@ void ListBox::set_font(HFONT font)
     TEXTMETRICW tm{};
     GetTextMetricsW(measure_dc_, &tm);
     line_height_ = std::max<int>(tm.tmHeight + tm.tmExternalLeading, 1);
+    // Margin and caret grow with the font, so a larger screen scale keeps the design's look.
+    margin_ = std::max(2, line_height_ / 8);
+    caret_width_ = std::max(1, line_height_ / 16);
     std::fill(widths_.begin(), widths_.end(), 0xFFFF);
     byte_width_ = std::max(advance(U'0'), (advance(U'\u4e2d') + 1) / 2);
     widest_ = 0;
     update_bars();
     InvalidateRect(hwnd_, nullptr, FALSE);
+    if (GetFocus() == hwnd_) { // a caret of the new line height
+        DestroyCaret();
+        CreateCaret(hwnd_, nullptr, caret_width_, line_height_);
+        show_caret();
+        ShowCaret(hwnd_);
+    }
 }
 
 int ListBox::page_lines()
@@ -254,7 +263,7 @@ int ListBox::page_lines()
 int ListBox::content_width() const
 {
     const std::size_t guess = editor().text().longest_line() * static_cast<std::size_t>(byte_width_);
-    return std::max(widest_, static_cast<int>(std::min<std::size_t>(guess, INT_MAX / 2))) + 4;
+    return std::max(widest_, static_cast<int>(std::min<std::size_t>(guess, INT_MAX / 2))) + 2 * margin_;
 }
 
 void ListBox::update_bars()
@@ -300,7 +309,7 @@ void ListBox::reveal()
         top = line - page + 1;
     const int x = editor().x_of(editor().caret());
     int left = scroll_x_;
-    if (x < left || x > left + r.right - 6)
+    if (x < left || x > left + r.right - 3 * margin_)
         left = std::max(x - static_cast<int>(r.right) * 2 / 3, 0);
     widest_ = std::max(widest_, x);
     scroll_to(top, left);
@@ -471,7 +480,7 @@ LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)
         return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
     }
     case WM_SETFOCUS:
-        CreateCaret(hwnd_, nullptr, 1, line_height_);
+        CreateCaret(hwnd_, nullptr, caret_width_, line_height_);
         show_caret();
         ShowCaret(hwnd_);
         return 0;

@@ -54,7 +54,7 @@ private:
     void update_bars();
     int line_count() const { return editor().text().line_count(); }
     int content_width() const;
-    int text_left() const { return 2 - scroll_x_; }
+    int text_left() const { return margin_ - scroll_x_; }
     // Screen readers and magnifiers (box_accessible.h).
     void tell_readers(bool text_changed);
 
@@ -64,6 +64,8 @@ private:
     HDC measure_dc_ = nullptr;
     int line_height_ = 16;
     int byte_width_ = 6; // guesses a line's width from its bytes before it is drawn
+    int margin_ = 2;     // left of the text, and kept clear right of the longest line
+    int caret_width_ = 1;
     int widest_ = 0;
     int top_line_ = 0;
     int scroll_x_ = 0;

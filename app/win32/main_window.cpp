@@ -2,6 +2,7 @@
 
 #include "app/win32/clipboard.h"
 #include "app/win32/desktop_win32.h"
+#include "app/win32/dpi.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
@@ -16,7 +17,8 @@ namespace fenrow {
 
 namespace {
 
-constexpr int combo_list_height = 160; // the drop-down list below the combo box
+constexpr int combo_list_height = 160; // the drop-down list below the combo box, in the design's pixels
+constexpr DWORD window_style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // A worker's call is waiting.
 constexpr UINT calls_waiting = WM_APP + 1;
 constexpr wchar_t window_class[] = L"FenrowMainWindow";
@@ -65,7 +67,7 @@ const wchar_t* design_face()
 }
 
 // A font of that face, px pixels high; width 0 keeps its own proportions.
-HFONT design_font(bool underline, int px = CaptionFit{}.pixel_size, int width = 0)
+HFONT design_font(bool underline, int px, int width = 0)
 {
     return CreateFontW(-px, width, 0, 0, FW_NORMAL, FALSE, underline, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, design_face());
@@ -118,7 +120,7 @@ ListBoxCore* Win32Controls::make(const ControlSpec& row)
         return nullptr;
     }
     HWND parent = row.container == ctl::main_window ? window : handle(row.container);
-    const Rect& g = row.geometry;
+    const Rect g = scale.device(row.geometry);
     const int id = next_id_++;
     if (row.kind == ControlKind::edit && row.multi_line) {
         HWND box = ListBox::create(parent, id, g, font);
@@ -151,7 +153,7 @@ ListBoxCore* Win32Controls::make(const ControlSpec& row)
         break;
     case ControlKind::status_bar: break;
     }
-    const int height = row.kind == ControlKind::combo_box ? g.height + combo_list_height : g.height;
+    const int height = row.kind == ControlKind::combo_box ? g.height + scale.device(combo_list_height) : g.height;
     HWND h = CreateWindowExW(ex, cls, text.c_str(), style, g.left, g.top, g.width, height, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     handles_.emplace(row.name.utf8, h);
@@ -182,16 +184,44 @@ void Win32Controls::build_status_bar()
     status = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0,
                              0, 0, 0, window, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    int edges[pane_count];
-    int right = 0;
-    for (int i = 0; i < pane_count; ++i)
-        edges[i] = status_panes[i].width > 0 ? (right += status_panes[i].width) : -1;
-    SendMessageW(status, SB_SETPARTS, pane_count, reinterpret_cast<LPARAM>(edges));
+    set_status_parts();
     for (int i = 0; i < pane_count; ++i) {
         SendMessageW(status, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].text).c_str()));
         if (status_panes[i].tooltip != nullptr)
             SendMessageW(status, SB_SETTIPTEXTW, i, reinterpret_cast<LPARAM>(caption(status_panes[i].tooltip).c_str()));
     }
+}
+
+void Win32Controls::set_status_parts()
+{
+    int edges[pane_count];
+    int right = 0;
+    for (int i = 0; i < pane_count; ++i)
+        edges[i] = status_panes[i].width > 0 ? scale.device(right += status_panes[i].width) : -1;
+    SendMessageW(status, SB_SETPARTS, pane_count, reinterpret_cast<LPARAM>(edges));
+}
+
+void Win32Controls::set_scale(Scale s)
+{
+    scale = s;
+    const HFONT old_font = font, old_link_font = link_font;
+    const auto old_fits = std::move(fonts_);
+    fonts_.clear();
+    font = design_font(false, design_fit(s).pixel_size);
+    link_font = design_font(true, design_fit(s).pixel_size);
+    // Every control takes the new font before the old ones go; the window fits the captions again.
+    for (const auto& [name, h] : handles_) {
+        const ControlSpec* row = find_control(ControlName{name});
+        const bool link = row != nullptr && row->kind == ControlKind::hyperlink;
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(link ? link_font : font), TRUE);
+    }
+    if (status != nullptr)
+        set_status_parts();
+    for (HFONT f : {old_font, old_link_font})
+        if (f != nullptr)
+            DeleteObject(f);
+    for (const auto& [fit, f] : old_fits)
+        DeleteObject(f);
 }
 
 HWND Win32Controls::handle(ControlName c) const
@@ -213,7 +243,7 @@ const ControlSpec* Win32Controls::row_of(HWND h) const
 
 void Win32Controls::place(const ControlSpec& row, const Rect& r)
 {
-    const int height = row.kind == ControlKind::combo_box ? r.height + combo_list_height : r.height;
+    const int height = row.kind == ControlKind::combo_box ? r.height + scale.device(combo_list_height) : r.height;
     SetWindowPos(handle(row.name), nullptr, r.left, r.top, std::max(r.width, 0), std::max(height, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -264,7 +294,7 @@ Win32Controls::~Win32Controls()
 
 HFONT Win32Controls::font_for(CaptionFit fit, bool underline)
 {
-    if (fit == CaptionFit{})
+    if (fit == design_fit(scale))
         return underline ? link_font : font;
     const auto key = std::tuple{fit.pixel_size, fit.stretch, underline};
     if (auto it = fonts_.find(key); it != fonts_.end())
@@ -292,7 +322,7 @@ int Win32Controls::fitted_width(const ControlSpec& row, CaptionFit fit)
     SelectObject(dc, old);
     ReleaseDC(h, dc);
     const bool boxed = row.kind == ControlKind::check_box || row.kind == ControlKind::radio_box;
-    return size.cx + (boxed ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0); // the box and its gap
+    return size.cx + (boxed ? system_metric(SM_CXMENUCHECK, scale.dpi) + scale.device(4) : 0); // the box and its gap
 }
 
 std::pair<int, int> Win32Controls::client_size()
@@ -307,21 +337,25 @@ Win32Window::Win32Window()
 {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    controls.font = design_font(false);
-    controls.link_font = design_font(true);
     controls.control_proc = &Win32Window::control_proc;
     controls.owner = reinterpret_cast<DWORD_PTR>(this);
     register_class(&Win32Window::window_proc);
 
-    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    RECT r{0, 0, design_client_width, design_client_height};
-    AdjustWindowRectEx(&r, style, FALSE, 0);
-    const int w = r.right - r.left, h = r.bottom - r.top;
+    // Sized for the system's scale first; the screen the window lands on may have another.
+    const Scale system{window_dpi(nullptr)};
+    const auto [w, h] = outer_size(system);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    CreateWindowExW(0, window_class, to_wide(text_from_utf8(window_title)).c_str(), style, x, y, w, h, nullptr,
-                    nullptr, GetModuleHandleW(nullptr), this);
+    CreateWindowExW(0, window_class, to_wide(text_from_utf8(window_title)).c_str(), window_style, x, y, w, h,
+                    nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (controls.window == nullptr)
         throw std::runtime_error("the main window could not be created");
+    const Scale scale{window_dpi(controls.window)};
+    controls.set_scale(scale);
+    set_scale(scale);
+    if (!(scale == system)) {
+        const auto [sw, sh] = outer_size(scale);
+        SetWindowPos(controls.window, nullptr, 0, 0, sw, sh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     build();
     raise(ctl::main_window, Event::created);
 }
@@ -333,6 +367,25 @@ Win32Window::~Win32Window()
         DestroyWindow(controls.window);
     DeleteObject(controls.font);
     DeleteObject(controls.link_font);
+}
+
+std::pair<int, int> Win32Window::outer_size(const Scale& scale)
+{
+    RECT r{0, 0, scale.device(design_client_width), scale.device(design_client_height)};
+    outer_rect(r, window_style, 0, scale.dpi);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void Win32Window::rescale(int dpi, const RECT& suggested)
+{
+    const Scale scale{dpi};
+    controls.set_scale(scale);
+    set_scale(scale);
+    SetWindowPos(controls.window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The same size in the design's pixels sends no WM_SIZE: the bar docks and the layout runs here.
+    SendMessageW(controls.status, WM_SIZE, 0, 0);
+    raise(ctl::main_window, Event::size_changed);
 }
 
 LRESULT CALLBACK Win32Window::window_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l)
@@ -431,6 +484,9 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
         SendMessageW(controls.status, WM_SIZE, 0, 0);
         // Minimising is a size change to an empty client area; restoring is another.
         raise(ctl::main_window, Event::size_changed);
+        return 0;
+    case WM_DPICHANGED: // moved to a screen of another scale
+        rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l));
         return 0;
     case WM_CLOSE:
         DestroyWindow(controls.window);

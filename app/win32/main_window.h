@@ -33,19 +33,24 @@ public:
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
 
+    // The screen's scale: fonts and status panes for it; the window then places and fits the controls.
+    void set_scale(Scale s);
+
     HWND handle(ControlName c) const;
     // The row of a control's window, or nullptr.
     const ControlSpec* row_of(HWND h) const;
 
     HWND window = nullptr;
     HWND status = nullptr;
-    HFONT font = nullptr, link_font = nullptr;
+    Scale scale;
+    HFONT font = nullptr, link_font = nullptr; // the design's font at the scale
     // Group boxes and small edit boxes are subclassed with it.
     SUBCLASSPROC control_proc = nullptr;
     DWORD_PTR owner = 0;
 
 private:
     void build_status_bar();
+    void set_status_parts();
     HFONT font_for(CaptionFit fit, bool underline);
 
     std::map<std::string_view, HWND, std::less<>> handles_;
@@ -74,6 +79,9 @@ private:
     static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
     LRESULT handle(UINT msg, WPARAM w, LPARAM l);
     LRESULT colour(HDC dc, HWND control);
+    static std::pair<int, int> outer_size(const Scale& scale);
+    // Fonts, places and the suggested outer rectangle for a screen of that many pixels per inch.
+    void rescale(int dpi, const RECT& suggested);
     void paste_clipboard(HWND box);
     void on_mouse_move();
 

@@ -131,3 +131,22 @@ TEST(ControlTable, NamesAreUniqueAndContainersComeFirst)
     EXPECT_NE(hint_for(ctl::top_line), nullptr);
     EXPECT_EQ(hint_for(ctl::prefix_text), nullptr);
 }
+
+// Neighbours in the design stay neighbours at every scale, a negative size
+// mirrors a positive one, and the scaled design size comes back whole.
+TEST(Scale, EdgesScaleAndDesignSizesComeBack)
+{
+    for (const int dpi : {96, 108, 120, 144, 168, 192, 240}) {
+        const Scale s{dpi};
+        for (int left = -30; left < 60; ++left) {
+            const Rect a = s.device(Rect{left, 3, 7, 5}), b = s.device(Rect{left + 7, 8, 9, 2});
+            ASSERT_EQ(a.left + a.width, b.left) << dpi << " at " << left;
+            ASSERT_EQ(a.top + a.height, b.top) << dpi << " at " << left;
+            ASSERT_EQ(s.device(-left), -s.device(left)) << dpi;
+        }
+        EXPECT_EQ(s.design(s.device(design_client_width)), design_client_width) << dpi;
+        EXPECT_EQ(s.design(s.device(design_client_height)), design_client_height) << dpi;
+    }
+    EXPECT_EQ((Scale{144}.device(Rect{5, 32, 241, 455})), (Rect{8, 48, 361, 683}));
+    EXPECT_EQ(Scale{120}.device(design_client_height), 643); // 642.5, away from zero
+}

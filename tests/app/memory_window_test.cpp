@@ -29,7 +29,14 @@ struct MemoryDriver {
         return true;
     }
     void restore() { resize_client(design_client_width, design_client_height); }
-    Rect placed(ControlName c) { return w.get_geometry(c); }
+    bool rescale(int dpi)
+    {
+        const Scale scale{dpi};
+        w.set_scale(scale);
+        resize_client(scale.device(design_client_width), scale.device(design_client_height));
+        return true;
+    }
+    Rect placed(ControlName c) { return w.placed(c); }
     Text shown(ControlName c) { return w.caption(c); }
     Text pane(int i) { return w.pane_text(ctl::status_bar, i); }
     bool caption_fits(ControlName c)
@@ -59,8 +66,8 @@ struct MemoryDriver {
     {
         int x = 2, y = 2;
         for (ControlName at = c; !(at == ctl::main_window); at = w.row(at).container) {
-            x += w.get_geometry(at).left;
-            y += w.get_geometry(at).top;
+            x += w.placed(at).left;
+            y += w.placed(at).top;
         }
         w.raise(w.control_at(x, y), Event::mouse_moved);
     }

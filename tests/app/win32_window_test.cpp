@@ -7,6 +7,7 @@
 #include "app/memory_window.h"
 #include "app/win32/clipboard.h"
 #include "app/win32/desktop_win32.h"
+#include "app/win32/dpi.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
@@ -36,6 +37,9 @@
 using namespace fenrow;
 
 namespace {
+
+// As the program does before its first window.
+const bool dpi_aware = (declare_dpi_awareness(), true);
 
 void pump(Win32Window& w)
 {
@@ -73,11 +77,17 @@ std::wstring pane(Win32Window& w, int i)
 
 void CALLBACK close_window(HWND h, UINT, UINT_PTR, DWORD) { PostMessageW(h, WM_CLOSE, 0, 0); }
 
+// The client size of the design at the window's scale.
+void resize_to_design(Win32Window& w)
+{
+    resize_client(w, w.scale().device(design_client_width), w.scale().device(design_client_height));
+}
+
 struct Win32Driver {
     Win32Driver()
     {
         ShowWindow(w.handle(), SW_SHOW);
-        resize_client(design_client_width, design_client_height);
+        resize_to_design(w);
     }
     TableWindow& window() { return w; }
     void pump()
@@ -105,7 +115,17 @@ struct Win32Driver {
         MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
         // A closed combo box takes the system's own height.
         const bool combo = find_control(c)->kind == ControlKind::combo_box;
-        return {r.left, r.top, r.right - r.left, combo ? w.get_geometry(c).height : r.bottom - r.top};
+        return {r.left, r.top, r.right - r.left, combo ? w.scale().device(w.get_geometry(c)).height : r.bottom - r.top};
+    }
+    bool rescale(int dpi)
+    {
+        const Scale scale{dpi};
+        RECT r{0, 0, scale.device(design_client_width), scale.device(design_client_height)};
+        // The rectangle the system suggests; Wine draws one frame on every screen.
+        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(w.handle(), GWL_STYLE)), FALSE, 0);
+        SendMessageW(w.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+        ::pump(w);
+        return true;
     }
     Text shown(ControlName c) { return from_wide(window_text(w.control_handle(c))); }
     Text pane(int i) { return from_wide(::pane(w, i)); }
@@ -156,16 +176,106 @@ protected:
     {
         usage_counter_at_start = false;
         ShowWindow(window.handle(), SW_SHOW);
-        resize_client(window, design_client_width, design_client_height);
+        resize_to_design(window);
     }
     Win32Window window;
 };
+
+// Where a control stands in the window's client area, in the screen's pixels;
+// a closed combo box as tall as its design.
+Rect on_screen(Win32Window& w, ControlName c)
+{
+    HWND h = w.control_handle(c);
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, w.handle(), reinterpret_cast<POINT*>(&r), 2);
+    const bool combo = find_control(c)->kind == ControlKind::combo_box;
+    return {r.left, r.top, r.right - r.left, combo ? w.scale().device(w.get_geometry(c)).height : r.bottom - r.top};
+}
+
+bool overlap(const Rect& a, const Rect& b)
+{
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height && b.top < a.top + a.height;
+}
+
+int font_height(HWND h)
+{
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    return -lf.lfHeight;
+}
 
 } // namespace
 
 namespace fenrow {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowContract, Win32Driver);
 } // namespace fenrow
+
+// At the scale the process starts with (the test runs once at each of 96,
+// 120, 144 and 192 pixels per inch): the design's client area and every
+// control on the design's edges times the scale, nothing overlapping that the
+// design keeps apart, the status bar below the boxes, the fonts scaled.
+TEST(Win32Scale, WindowIsTheDesignAtTheStartingScale)
+{
+    usage_counter_at_start = false;
+    Win32Window w;
+    ShowWindow(w.handle(), SW_SHOW);
+    pump(w);
+    const Scale scale = w.scale();
+    EXPECT_EQ(scale.dpi, window_dpi(w.handle()));
+    std::fprintf(stderr, "at %d pixels per inch\n", scale.dpi);
+    RECT client;
+    GetClientRect(w.handle(), &client);
+    EXPECT_NEAR(client.right, scale.device(design_client_width), 2);
+    EXPECT_NEAR(client.bottom, scale.device(design_client_height), 2);
+
+    MemoryControls design(control_table());
+    layout_controls(design);
+    std::vector<std::pair<Rect, Rect>> places; // in the client area: the design's, the screen's
+    std::vector<ControlName> names;
+    for (const ControlSpec& c : control_table()) {
+        if (c.kind == ControlKind::status_bar)
+            continue;
+        Rect d = design.get_geometry(c.name);
+        for (ControlName at = c.container; !(at == ctl::main_window); at = find_control(at)->container) {
+            d.left += design.get_geometry(at).left;
+            d.top += design.get_geometry(at).top;
+        }
+        const Rect want = scale.device(d), got = on_screen(w, c.name);
+        EXPECT_NEAR(got.left, want.left, 2) << c.name.utf8;
+        EXPECT_NEAR(got.top, want.top, 2) << c.name.utf8;
+        EXPECT_NEAR(got.width, want.width, 2) << c.name.utf8;
+        EXPECT_NEAR(got.height, want.height, 2) << c.name.utf8;
+        places.emplace_back(d, got);
+        names.push_back(c.name);
+    }
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        for (std::size_t j = i + 1; j < places.size(); ++j) {
+            if (!overlap(places[i].first, places[j].first)) {
+                EXPECT_FALSE(overlap(places[i].second, places[j].second)) << names[i].utf8 << " and " << names[j].utf8;
+            }
+        }
+    }
+    RECT bar;
+    GetWindowRect(w.control_handle(ctl::status_bar), &bar);
+    MapWindowPoints(nullptr, w.handle(), reinterpret_cast<POINT*>(&bar), 2);
+    for (ControlName above : {ctl::left_box, ctl::right_box, ctl::pointer_note}) {
+        const Rect r = on_screen(w, above);
+        EXPECT_LE(r.top + r.height, bar.top) << above.utf8;
+    }
+    const auto fonts_follow = [&w](const Scale& s) {
+        for (ControlName c : {ctl::convert_button, ctl::left_box, ctl::status_bar, ctl::prefix_check, ctl::feedback_link})
+            EXPECT_EQ(font_height(w.control_handle(c)), s.device(design_font_size)) << c.utf8 << " at " << s.dpi;
+    };
+    fonts_follow(scale);
+    // Moved to a screen of another scale: new fonts everywhere.
+    const Scale other{scale.dpi == 120 ? 96 : 120};
+    RECT suggested;
+    GetWindowRect(w.handle(), &suggested);
+    SendMessageW(w.handle(), WM_DPICHANGED, MAKEWPARAM(other.dpi, other.dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w.scale(), other);
+    fonts_follow(other);
+}
 
 // Keys as the keyboard gives them, with Ctrl and Shift held as asked.
 void press(HWND box, WPARAM key, bool ctrl = false, bool shift = false)

@@ -14,6 +14,8 @@
 //   void type(ControlName box, std::u16string_view keys); // '\r' is Enter
 //   void put_on_clipboard(std::u16string_view s);
 //   void point_at(ControlName c);       // the pointer moves over it
+//   bool rescale(int dpi);              // moved to a screen of that scale, the design's size
+//                                       // kept if it fits; false where the toolkit scales itself
 #pragma once
 
 #include "app/control_table.h"
@@ -25,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <string>
@@ -230,12 +233,42 @@ TYPED_TEST_P(WindowContract, CountersReadWholeUpToAHundredMillionLines)
     }
 }
 
+// On a screen of another scale every control stands on the design's edges
+// times the scale, while the layout still works in the design's pixels.
+TYPED_TEST_P(WindowContract, ControlsFollowTheScreensScale)
+{
+    auto& d = this->driver;
+    TableWindow& w = this->w();
+    for (const int dpi : {144, 120, 192, 96}) {
+        if (!d.rescale(dpi))
+            GTEST_SKIP() << "the toolkit scales by itself";
+        // A screen too small for the scaled design holds the window smaller.
+        MemoryControls expected(control_table(), w.client_width(), w.client_height());
+        layout_controls(expected);
+        const Scale scale{dpi};
+        for (const ControlSpec& c : control_table()) {
+            EXPECT_EQ(w.get_geometry(c.name), expected.get_geometry(c.name)) << c.name.utf8 << " at " << dpi;
+            Rect want = scale.device(expected.get_geometry(c.name));
+            want.width = std::max(want.width, 0); // hidden
+            if (c.kind != ControlKind::status_bar) {
+                EXPECT_EQ(d.placed(c.name), want) << c.name.utf8 << " at " << dpi;
+            }
+        }
+        if (w.client_width() == design_client_width) {
+            w.set_caption(ctl::count_left, "总共：100000000行 ↓"_t);
+            EXPECT_TRUE(d.caption_fits(ctl::count_left)) << dpi;
+        }
+        d.point_at(ctl::top_line);
+        EXPECT_EQ(d.pane(hint_pane), "顶层文本：生成的账号最顶端 加上特定内容！"_t) << dpi;
+    }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(WindowContract, EveryControlOfTheTableWithItsStateAndPlace,
                             LayoutFollowsEverySizeChangeAndMinimising, BoxesGiveBackEveryTextAndCountItsLines,
                             ContentChangedOncePerWriteAndCountersFollow, TypingEnterAndPastingLfLinesGiveCrLfLines,
                             CopyButtonPutsTheBoxOnTheClipboardAndReports, HintsFollowThePointer,
                             RadioBoxesExcludeEachOtherAndPanesOutsideAreIgnored,
                             WorkerCallsAreCarriedOutOnTheWindowThreadInOrder,
-                            CountersReadWholeUpToAHundredMillionLines);
+                            CountersReadWholeUpToAHundredMillionLines, ControlsFollowTheScreensScale);
 
 } // namespace fenrow

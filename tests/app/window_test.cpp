@@ -115,6 +115,7 @@ struct QtDriver {
         QGuiApplication::clipboard()->setText(QString::fromStdU16String(std::u16string(s)));
     }
     void point_at(ControlName c) { move_mouse_over(c == ctl::main_window ? &w() : w().widget(c)); }
+    bool rescale(int) { return false; } // Qt scales the window by itself
 
     bool quiet = (usage_counter_at_start = false, true); // no page is fetched
     MainWindow main;
