@@ -165,7 +165,7 @@ int main(int argc, char** argv)
     ::sync();
     t0 = std::chrono::steady_clock::now();
     generate_text_files(ui);
-    row("generate_text_files (temp file, fsync, rename)", seconds_since(t0), files_in(ours));
+    row("generate_text_files (temp file, rename; one syncfs at the end)", seconds_since(t0), files_in(ours));
     const Text last = desktop.boxes.empty() ? Text() : desktop.boxes.back().content;
     if (last != "生成完毕！"_t)
         std::printf("  unexpected message: %s\n", text_to_utf8(last).c_str());
@@ -177,7 +177,7 @@ int main(int argc, char** argv)
     for (std::size_t k = 0; k < blocks.size(); ++k)
         file_write(text_from_utf8((durable / ("f" + std::to_string(k + 1) + ".txt")).string()),
                    {txt_to_bytes(blocks[k])});
-    row("file_write alone (temp file, fsync, rename)", seconds_since(t0), blocks.size());
+    row("file_write alone (temp file, fsync, rename, folder fsync)", seconds_since(t0), blocks.size());
 
     const fs::path renamed = base / "no_fsync";
     fresh(renamed);

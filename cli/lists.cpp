@@ -151,7 +151,7 @@ int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool wi
         return cli_file;
     }
     const std::array<string_view, 1> parts{bytes};
-    if (const int err = file_system::replace_file(*to, parts); err != 0) {
+    if (const int err = file_system::replace_file(*to, parts, file_system::Flush::before_rename); err != 0) {
         io.write_error("fenrow-cli: cannot write (无法写入) "_t + *to + "："_t + file_system::failure_reason(err));
         return cli_file;
     }

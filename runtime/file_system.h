@@ -7,6 +7,7 @@
 
 #include "runtime/text.h"
 
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,10 +22,27 @@ int read_file(const Text& path, std::string& out, std::size_t room_per_byte = 1)
 // The error says the file is not there (nor, perhaps, its directory).
 bool is_missing(int err);
 
+// When the new file reaches the disk: before it replaces the target (a save:
+// after a power cut the user has the old file or the new one, never an empty
+// one), or when the caller flushes a batch of them with flush_written.
+enum class Flush { before_rename, by_caller };
+
 // Writes the parts, in order, to a new file beside the target and renames it
 // over the target; on failure the target is untouched and no temporary file
-// is left behind. A directory of the target's name is an error.
-int replace_file(const Text& path, std::span<const std::string_view> parts);
+// is left behind. A directory of the target's name is an error. The file is
+// invisible in the folder while incomplete (unnamed, or hidden), and named
+// after this process, so that the first write into a folder removes what a
+// killed writer left there. On Windows a target or temporary file held by
+// another program is waited for briefly (busy_wait) before failing.
+int replace_file(const Text& path, std::span<const std::string_view> parts, Flush flush);
+
+// Makes files written with Flush::by_caller reach the disk, with what they
+// replaced: one pass after the last of many files is far cheaper than one
+// flush per file.
+int flush_written(std::span<const Text> paths);
+
+// How long a write waits for another program to let go of a file; tests shorten it.
+void set_busy_wait(std::chrono::milliseconds budget);
 
 bool delete_file(const Text& path);
 
@@ -53,5 +71,16 @@ bool make_directories(const Text& dir);
 // Implemented by files.cpp for both halves: six letters and digits for the
 // name of a temporary file, different on every call.
 std::string random_suffix();
+
+std::chrono::milliseconds busy_wait();
+
+// A temporary file's name: "." + the target's name (cut to leave room) +
+// ".tmp" + the writer's process id + "-" + random_suffix().
+std::string temp_name_tail(unsigned long pid);
+// The process id in a name of that form; nullopt for any other name.
+std::optional<unsigned long> temp_name_writer(std::string_view name);
+// True once per folder (its system name) and process: the first write into a
+// folder looks for leftovers there, generate's thousands of later ones do not.
+bool first_write_into(const std::string& dir);
 
 } // namespace fenrow::file_system

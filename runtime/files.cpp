@@ -3,12 +3,16 @@
 #include "runtime/codepage.h"
 #include "runtime/file_system.h"
 
+#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <random>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace fenrow {
@@ -372,7 +376,7 @@ bool can_make_files_in(const Text& dir)
         return found->second;
     const Text probe = dir + Text(std::string(1, path_separator)) + Text(".fenrow-" + file_system::random_suffix());
     const std::string_view nothing[] = {std::string_view()};
-    const bool ok = file_system::replace_file(probe, nothing) == 0;
+    const bool ok = file_system::replace_file(probe, nothing, file_system::Flush::by_caller) == 0;
     if (ok)
         file_system::delete_file(probe);
     return known[dir.str()] = ok;
@@ -433,6 +437,44 @@ std::string file_system::random_suffix()
     for (char& c : s)
         c = alphabet[gen() % (sizeof alphabet - 1)];
     return s;
+}
+
+namespace {
+
+std::atomic<std::chrono::milliseconds::rep> busy_wait_ms{2000};
+
+} // namespace
+
+void file_system::set_busy_wait(std::chrono::milliseconds budget) { busy_wait_ms = budget.count(); }
+
+std::chrono::milliseconds file_system::busy_wait() { return std::chrono::milliseconds(busy_wait_ms.load()); }
+
+std::string file_system::temp_name_tail(unsigned long pid) { return ".tmp" + std::to_string(pid) + "-" + random_suffix(); }
+
+std::optional<unsigned long> file_system::temp_name_writer(std::string_view name)
+{
+    constexpr size_t random_len = 6;
+    if (name.size() < 1 + 4 + 1 + 1 + random_len || name[0] != '.' || name[name.size() - random_len - 1] != '-')
+        return std::nullopt;
+    for (const char c : name.substr(name.size() - random_len)) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return std::nullopt;
+    }
+    const size_t digits_end = name.size() - random_len - 1;
+    size_t digits = digits_end;
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
+        --digits;
+    if (digits == digits_end || digits_end - digits > 10 || digits < 5 || name.substr(digits - 4, 4) != ".tmp")
+        return std::nullopt;
+    return std::stoul(std::string(name.substr(digits, digits_end - digits)));
+}
+
+bool file_system::first_write_into(const std::string& dir)
+{
+    static std::mutex mutex;
+    static std::set<std::string> seen;
+    std::lock_guard lock(mutex);
+    return seen.insert(dir).second;
 }
 
 std::u32string ini_name_key(const Text& name) { return name_key(name.view()); }
@@ -542,12 +584,12 @@ bool ini_write(const Text& file, const Text& section, const std::optional<Text>&
     if (read_err == 0 && out == content)
         return true; // rewriting the same value changes nothing
     const string_view parts[] = {out};
-    return file_system::replace_file(file, parts) == 0;
+    return file_system::replace_file(file, parts, file_system::Flush::before_rename) == 0;
 }
 
 bool file_delete(const Text& path) { return !path.empty() && file_system::delete_file(path); }
 
-bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why)
+bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why, FileFlush flush)
 {
     if (path.empty()) {
         if (why)
@@ -558,7 +600,17 @@ bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* 
     views.reserve(parts.size());
     for (const ByteArray& b : parts)
         views.push_back(b.view());
-    const int err = file_system::replace_file(path, views);
+    const int err = file_system::replace_file(path, views,
+                                              flush == FileFlush::now ? file_system::Flush::before_rename
+                                                                      : file_system::Flush::by_caller);
+    if (err != 0 && why)
+        *why = file_system::failure_reason(err);
+    return err == 0;
+}
+
+bool files_flush(std::span<const Text> paths, Text* why)
+{
+    const int err = paths.empty() ? 0 : file_system::flush_written(paths);
     if (err != 0 && why)
         *why = file_system::failure_reason(err);
     return err == 0;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace fenrow {
@@ -64,7 +65,12 @@ bool file_delete(const Text& path);
 // Creates or replaces the file with the bytes of all parts, in order. The bytes
 // go to a temporary file in the same directory first, renamed over the target,
 // so a crash never leaves a half-written file. On failure, *why (when given)
-// tells the reason in words for the user.
-bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why = nullptr);
+// tells the reason in words for the user. FileFlush::now makes the file reach
+// the disk before it replaces the target (a save); FileFlush::later leaves that
+// to files_flush over a batch (generate's many files).
+enum class FileFlush { now, later };
+bool file_write(const Text& path, std::initializer_list<ByteArray> parts, Text* why = nullptr,
+                FileFlush flush = FileFlush::now);
+bool files_flush(std::span<const Text> paths, Text* why = nullptr);
 
 } // namespace fenrow

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -43,20 +45,106 @@ int write_all(int fd, string_view bytes)
     return 0;
 }
 
-// The temporary file's name must stay within the name limit even when the
-// target's name nearly fills it; the rename then reports a target too long.
-std::string temp_prefix(const std::string& path)
+size_t base_start(const std::string& path)
 {
-    constexpr size_t suffix_len = 10; // ".tmp" + six characters
     const size_t slash = path.rfind('/');
-    const size_t base_start = slash == std::string::npos ? 0 : slash + 1;
-    size_t base_len = path.size() - base_start;
-    if (base_len + suffix_len > NAME_MAX) {
-        base_len = NAME_MAX - suffix_len;
-        while (base_len > 0 && (static_cast<unsigned char>(path[base_start + base_len]) & 0xC0) == 0x80)
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// A hidden name beside the target for its temporary file; it must stay within
+// the name limit even when the target's name nearly fills it (the rename then
+// reports a target too long).
+std::string temp_path(const std::string& path)
+{
+    const std::string tail = temp_name_tail(static_cast<unsigned long>(::getpid()));
+    const size_t start = base_start(path);
+    size_t base_len = path.size() - start;
+    if (1 + base_len + tail.size() > NAME_MAX) {
+        base_len = NAME_MAX - 1 - tail.size();
+        while (base_len > 0 && (static_cast<unsigned char>(path[start + base_len]) & 0xC0) == 0x80)
             --base_len; // keep whole UTF-8 characters
     }
-    return path.substr(0, base_start + base_len) + ".tmp";
+    return path.substr(0, start) + "." + path.substr(start, base_len) + tail;
+}
+
+std::string folder_of(const std::string& path)
+{
+    const size_t start = base_start(path);
+    return start == 0 ? std::string(".") : start == 1 ? std::string("/") : path.substr(0, start - 1);
+}
+
+int open_folder(const std::string& dir)
+{
+    return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Temporary files whose writer was killed: gone from the process table.
+void remove_leftovers(const std::string& dir)
+{
+    if (!first_write_into(dir))
+        return;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<unsigned long> writer = temp_name_writer(name);
+        if (!writer || *writer == static_cast<unsigned long>(::getpid()) || *writer > static_cast<unsigned long>(INT_MAX))
+            continue;
+        if (::kill(static_cast<pid_t>(*writer), 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat st {};
+        const std::string file = (dir == "/" ? dir : dir + "/") + name;
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(file.c_str());
+    }
+}
+
+// An unnamed file in the folder, given a name only once complete; file
+// systems without O_TMPFILE get a hidden name from the start.
+int open_temp(const std::string& dir, const std::string& target, std::string& named)
+{
+    int fd;
+    do {
+        fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd < 0 ? -errno : fd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        named = temp_path(target);
+        fd = ::open(named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST && errno != EINTR)
+            return -errno;
+    }
+    return -EEXIST;
+}
+
+// Gives the unnamed file a hidden name beside the target.
+int link_temp(int fd, const std::string& target, std::string& named)
+{
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        named = temp_path(target);
+        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return 0;
+        if (errno != EEXIST && errno != EINTR) {
+            const int err = errno;
+            named.clear();
+            return err;
+        }
+    }
+    named.clear();
+    return EEXIST;
+}
+
+int sync_folder(const std::string& dir)
+{
+    const int fd = open_folder(dir);
+    if (fd < 0)
+        return errno;
+    const int err = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno; // EINVAL: a folder that takes no sync
+    ::close(fd);
+    return err;
 }
 
 } // namespace
@@ -92,7 +180,7 @@ int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
 
 bool is_missing(int err) { return err == ENOENT; }
 
-int replace_file(const Text& path, std::span<const string_view> parts)
+int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)
 {
     const std::string target = fs_path(path);
     struct stat st {};
@@ -103,18 +191,13 @@ int replace_file(const Text& path, std::span<const string_view> parts)
         if (S_ISREG(st.st_mode))
             keep_mode = st.st_mode & 07777;
     }
+    const std::string dir = folder_of(target);
+    remove_leftovers(dir);
 
-    const std::string prefix = temp_prefix(target);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = prefix + random_suffix();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST && errno != EINTR)
-            return errno;
-    }
+    std::string named; // the temporary file's name once it has one
+    const int fd = open_temp(dir, target, named);
     if (fd < 0)
-        return EEXIST;
+        return -fd;
 
     int err = 0;
     for (string_view part : parts) {
@@ -123,16 +206,39 @@ int replace_file(const Text& path, std::span<const string_view> parts)
     }
     if (err == 0 && keep_mode)
         ::fchmod(fd, *keep_mode); // a replaced file keeps its permissions; failing that is no reason to fail
-    // No fsync: the rename already keeps a crash of the program from leaving
-    // half a file, and a sync per file made writing many small files 4-5 times slower.
+    if (err == 0 && flush == Flush::before_rename && ::fsync(fd) != 0)
+        err = errno;
+    if (err == 0 && named.empty())
+        err = link_temp(fd, target, named);
     // Linux releases the descriptor even when close reports EINTR.
     if (::close(fd) != 0 && err == 0 && errno != EINTR)
         err = errno;
-    if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
+    if (err == 0 && ::rename(named.c_str(), target.c_str()) != 0)
         err = errno;
-    if (err != 0)
-        ::unlink(temp.c_str());
-    return err;
+    if (err != 0) {
+        if (!named.empty())
+            ::unlink(named.c_str());
+        return err;
+    }
+    return flush == Flush::before_rename ? sync_folder(dir) : 0;
+}
+
+int flush_written(std::span<const Text> paths)
+{
+    // One syncfs per file system covers every file and rename in it.
+    std::set<std::string> dirs;
+    for (const Text& path : paths)
+        dirs.insert(folder_of(fs_path(path)));
+    for (const std::string& dir : dirs) {
+        const int fd = open_folder(dir);
+        if (fd < 0)
+            return errno;
+        const int err = ::syncfs(fd) == 0 ? 0 : errno;
+        ::close(fd);
+        if (err != 0)
+            return err;
+    }
+    return 0;
 }
 
 bool delete_file(const Text& path) { return ::unlink(fs_path(path).c_str()) == 0; }
@@ -154,6 +260,9 @@ Text failure_reason(int err)
         return "文件名太长"_t;
     case EISDIR:
         return "同名的目录已存在"_t;
+    case EBUSY:
+    case ETXTBSY:
+        return "文件正被其他程序占用，请关闭后重试"_t;
     default:
         return text_from_utf8(std::generic_category().message(err));
     }

@@ -3,8 +3,12 @@
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <vector>
 #include <windows.h>
 // after windows.h
 #include <knownfolders.h>
@@ -66,20 +70,128 @@ size_t name_start(const std::wstring& path)
     return sep == std::wstring::npos ? 0 : sep + 1;
 }
 
-// The temporary file's name must stay within the name limit even when the
-// target's name nearly fills it.
-std::wstring temp_prefix(const std::wstring& path)
+// A hidden name beside the target for its temporary file; it must stay within
+// the name limit even when the target's name nearly fills it.
+std::wstring temp_path(const std::wstring& path)
 {
-    constexpr size_t suffix_len = 10; // ".tmp" + six characters
+    const std::string t = temp_name_tail(::GetCurrentProcessId());
+    const std::wstring tail(t.begin(), t.end());
     const size_t base_start = name_start(path);
     size_t base_len = path.size() - base_start;
-    if (base_len + suffix_len > name_max) {
-        base_len = name_max - suffix_len;
+    if (1 + base_len + tail.size() > name_max) {
+        base_len = name_max - 1 - tail.size();
         const wchar_t next = path[base_start + base_len];
         if (next >= 0xDC00 && next <= 0xDFFF)
             --base_len; // keep surrogate pairs whole
     }
-    return path.substr(0, base_start + base_len) + L".tmp";
+    return path.substr(0, base_start) + L"." + path.substr(base_start, base_len) + tail;
+}
+
+// What another program holding a file open makes the system answer: a
+// scanner or a sync client lets go within a moment.
+bool busy(int err) { return err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION || err == ERROR_ACCESS_DENIED; }
+
+// Runs step until it succeeds, fails for another reason or the wait is over,
+// backing off 10, 20, 40 ... ms.
+template <class Step>
+int retry_while_busy(Step step)
+{
+    const auto deadline = std::chrono::steady_clock::now() + busy_wait();
+    DWORD pause = 10;
+    for (;;) {
+        const int err = step();
+        const auto now = std::chrono::steady_clock::now();
+        if (err == 0 || !busy(err) || now >= deadline)
+            return err;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        ::Sleep(std::min<DWORD>(pause, static_cast<DWORD>(left) + 1));
+        pause = std::min<DWORD>(pause * 2, 500);
+    }
+}
+
+// Access denied also stands for a file another program holds without letting
+// others delete it; opening it for deletion tells the two apart.
+int true_reason(int err, const std::wstring& file)
+{
+    if (err != ERROR_ACCESS_DENIED)
+        return err;
+    const HANDLE probe = ::CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(probe);
+        return err;
+    }
+    const int probed = last_error();
+    return probed == ERROR_SHARING_VIOLATION || probed == ERROR_LOCK_VIOLATION ? probed : err;
+}
+
+// The full path in the form the kernel takes for a rename by handle.
+std::wstring nt_path(const std::wstring& path)
+{
+    std::wstring full = path;
+    if (!starts_with(full, L"\\\\?\\")) {
+        DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+        full.clear();
+        while (n > full.size()) {
+            full.resize(n);
+            n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        }
+        full.resize(n);
+        if (starts_with(full, L"\\\\"))
+            return L"\\??\\UNC\\" + full.substr(2);
+        return L"\\??\\" + full;
+    }
+    return L"\\??\\" + full.substr(4);
+}
+
+// Renamed through our own handle, which shares nothing: a program that grabs
+// each new file (a scanner) cannot come between the write and the rename.
+int rename_open_file(HANDLE file, const std::wstring& target)
+{
+    const std::wstring name = nt_path(target);
+    const size_t size = sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(size, 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, name.data(), name.size() * sizeof(wchar_t));
+    return ::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(size)) ? 0 : last_error();
+}
+
+std::wstring folder_of(const std::wstring& path)
+{
+    const size_t start = name_start(path);
+    return start == 0 ? std::wstring(L".") : path.substr(0, start - 1);
+}
+
+// Temporary files whose writer was killed: no such process any more.
+void remove_leftovers(const std::wstring& dir)
+{
+    if (!first_write_into(std::string(reinterpret_cast<const char*>(dir.data()), dir.size() * sizeof(wchar_t))))
+        return;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW((dir + L"\\.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string narrow; // only the ASCII tail and the leading dot matter
+        for (const wchar_t* c = found.cFileName; *c != 0; ++c)
+            narrow += *c < 0x80 ? static_cast<char>(*c) : '?';
+        const std::optional<unsigned long> writer = temp_name_writer(narrow);
+        if (!writer || *writer == ::GetCurrentProcessId())
+            continue;
+        const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(*writer));
+        if (process != nullptr) {
+            ::CloseHandle(process);
+            continue;
+        }
+        if (::GetLastError() == ERROR_INVALID_PARAMETER)
+            ::DeleteFileW((dir + L"\\" + found.cFileName).c_str());
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
 }
 
 int write_all(HANDLE file, string_view bytes)
@@ -145,7 +257,7 @@ int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
 
 bool is_missing(int err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND; }
 
-int replace_file(const Text& path, std::span<const string_view> parts)
+int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)
 {
     const std::wstring target = system_path(path);
     if (target.size() - name_start(target) > name_max)
@@ -158,13 +270,14 @@ int replace_file(const Text& path, std::span<const string_view> parts)
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return ERROR_ACCESS_DENIED;
 
-    const std::wstring prefix = temp_prefix(target);
+    remove_leftovers(folder_of(target));
+
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        const std::string suffix = random_suffix();
-        temp = prefix + std::wstring(suffix.begin(), suffix.end());
-        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        temp = temp_path(target);
+        file = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
             return last_error();
     }
@@ -176,15 +289,45 @@ int replace_file(const Text& path, std::span<const string_view> parts)
         if ((err = write_all(file, part)) != 0)
             break;
     }
-    // No flush to disk, as on Linux: the rename alone keeps a crash of the
-    // program from leaving half a file.
+    // Complete: the target must not inherit the temporary file's attributes.
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (err == 0 && !::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic))
+        err = last_error();
+    if (err == 0 && flush == Flush::before_rename && !::FlushFileBuffers(file))
+        err = last_error();
+    if (err == 0)
+        err = true_reason(retry_while_busy([&] { return rename_open_file(file, target); }), target);
+    if (err != 0) {
+        // Deleted as our handle closes: nobody else can hold it open meanwhile.
+        FILE_DISPOSITION_INFO gone{TRUE};
+        if (!::SetFileInformationByHandle(file, FileDispositionInfo, &gone, sizeof gone)) {
+            ::CloseHandle(file);
+            retry_while_busy([&] { return ::DeleteFileW(temp.c_str()) ? 0 : last_error(); });
+            return err;
+        }
+    }
     if (!::CloseHandle(file) && err == 0)
         err = last_error();
-    if (err == 0 && !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        err = last_error();
-    if (err != 0)
-        ::DeleteFileW(temp.c_str());
     return err;
+}
+
+int flush_written(std::span<const Text> paths)
+{
+    // The system flushes one file at a time; a pass after the last file lets
+    // the lazy writer have done most of the work already.
+    for (const Text& path : paths) {
+        const HANDLE file = ::CreateFileW(system_path(path).c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return last_error();
+        const int err = ::FlushFileBuffers(file) ? 0 : last_error();
+        ::CloseHandle(file);
+        if (err != 0)
+            return err;
+    }
+    return 0;
 }
 
 bool delete_file(const Text& path) { return ::DeleteFileW(system_path(path).c_str()) != 0; }
@@ -208,6 +351,9 @@ Text failure_reason(int err)
         return "目录不存在"_t;
     case ERROR_FILENAME_EXCED_RANGE:
         return "文件名太长"_t;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "文件正被其他程序占用，请关闭后重试"_t;
     case directory_in_the_way:
         return "同名的目录已存在"_t;
     default:

@@ -14,6 +14,7 @@ TEST(FileSystem, ErrorCodesReadAsTheSameReasons)
         {ERROR_DISK_FULL, "磁盘空间不足"_t}, {ERROR_HANDLE_DISK_FULL, "磁盘空间不足"_t},
         {ERROR_ACCESS_DENIED, "没有写入权限"_t}, {ERROR_WRITE_PROTECT, "没有写入权限"_t},
         {ERROR_PATH_NOT_FOUND, "目录不存在"_t}, {ERROR_FILENAME_EXCED_RANGE, "文件名太长"_t},
+        {ERROR_SHARING_VIOLATION, "文件正被其他程序占用，请关闭后重试"_t}, {ERROR_LOCK_VIOLATION, "文件正被其他程序占用，请关闭后重试"_t},
     };
     for (const auto& c : cases)
         EXPECT_EQ(file_system::failure_reason(c.code), c.reason) << c.code;

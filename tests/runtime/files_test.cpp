@@ -2,6 +2,7 @@
 
 #include "runtime/codepage.h"
 #include "runtime/file_system.h"
+#include "tests/support/file_holder.h"
 #include "tests/support/file_rules.h"
 #include "tests/support/small_filesystem.h"
 #include "tests/support/temp_dir.h"
@@ -16,6 +17,8 @@
 #include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
 
 using namespace fenrow;
 namespace fs = std::filesystem;
@@ -423,4 +426,93 @@ TEST_F(FilesTest, IniReadSeesEveryWrite)
         EXPECT_EQ(ini_read(f, T(" ACC" + std::to_string(i)), "1"), "1") << i;
     EXPECT_EQ(ini_read(f, "acc300", "1"), "");
     EXPECT_EQ(names(), std::set<std::string>{"a.ini"});
+}
+
+// A write is invisible until complete, and what a killed writer left (its
+// process gone) is removed by the first write into the folder; a writer still
+// running (here: this process) keeps its file.
+TEST_F(FilesTest, LeftoversOfGoneWritersAreRemovedOnTheNextWrite)
+{
+    const std::string own = std::to_string(fenrow::test::this_process_id());
+    const std::string gone = "99999996"; // above every system's process ids
+    const struct {
+        std::string name;
+        bool removed;
+    } files[] = {
+        {".a.txt.tmp" + gone + "-Ab12Cd", true},
+        {".b.tmp" + gone + "-zzzzzz", true},
+        {".a.txt.tmp" + own + "-Ab12Cd", false}, // another thread's write in progress
+        {"a.txt.tmp" + gone + "-Ab12Cd", false},  // not hidden: not ours
+        {".a.txt.tmp" + gone + "-Ab12", false},
+        {".a.txt.tmpX" + gone + "-Ab12Cd", false},
+        {"a.txt.tmpAb12Cd", false},
+    };
+    std::set<std::string> expected{"a.txt"};
+    for (const auto& f : files) {
+        put(f.name, "old");
+        if (!f.removed)
+            expected.insert(f.name);
+    }
+    ASSERT_TRUE(file_write(path("a.txt"), {ByteArray("new")}));
+    EXPECT_EQ(names(), expected);
+    EXPECT_FALSE(fenrow::test::is_hidden(at("a.txt"))); // the temporary file's attribute is not kept
+    EXPECT_EQ(get("a.txt"), "new");
+}
+
+TEST_F(FilesTest, FilesWrittenForLaterFlushAreCompleteAndFlushedTogether)
+{
+    std::vector<Text> written;
+    for (const char* name : {"1.txt", "2.txt"}) {
+        ASSERT_TRUE(file_write(path(name), {ByteArray(name)}, nullptr, FileFlush::later));
+        written.push_back(path(name));
+        EXPECT_EQ(get(name), name);
+    }
+    EXPECT_TRUE(files_flush(written));
+    EXPECT_TRUE(files_flush({}));
+    Text why;
+    const Text missing[] = {path("none/1.txt")};
+    EXPECT_FALSE(files_flush(missing, &why));
+    EXPECT_EQ(text_to_utf8(why), "目录不存在");
+    EXPECT_EQ(names(), (std::set<std::string>{"1.txt", "2.txt"}));
+}
+
+// Windows: a program holding the target, or grabbing every new file as a
+// scanner does, for a moment is waited for; for longer, the write fails with
+// the true reason, the target as it was and no temporary file left.
+TEST_F(FilesTest, FilesHeldByAnotherProgramAreWaitedForOrNamedAsTheReason)
+{
+    if (!fenrow::test::held_files_refuse_replacement())
+        GTEST_SKIP() << "files held open are replaced here";
+    using std::chrono::milliseconds;
+    file_system::set_busy_wait(milliseconds(1000));
+    const struct {
+        const char* what;
+        bool scanner;
+        milliseconds hold;
+        bool succeeds;
+    } rows[] = {
+        {"target held briefly", false, milliseconds(300), true},
+        {"target held long", false, milliseconds(3000), false},
+        {"scanner holding briefly", true, milliseconds(150), true},
+        {"scanner holding long", true, milliseconds(2500), false},
+    };
+    for (const auto& row : rows) {
+        put("a.txt", "keep");
+        // The scanner grabs the target first, then tries each new file.
+        std::optional<fenrow::test::FileHolder> holder;
+        if (row.scanner) {
+            holder.emplace(fenrow::test::FileHolder::scanner(dir_, row.hold));
+            std::this_thread::sleep_for(milliseconds(50));
+        } else {
+            holder.emplace(fenrow::test::FileHolder::one_file(at("a.txt"), row.hold));
+            ASSERT_TRUE(holder->holding()) << row.what;
+        }
+        Text why = "unchanged";
+        EXPECT_EQ(file_write(path("a.txt"), {ByteArray("new")}, &why), row.succeeds) << row.what;
+        EXPECT_EQ(text_to_utf8(why), row.succeeds ? "unchanged" : "文件正被其他程序占用，请关闭后重试") << row.what;
+        holder.reset();
+        EXPECT_EQ(get("a.txt"), row.succeeds ? "new" : "keep") << row.what;
+        EXPECT_EQ(names(), std::set<std::string>{"a.txt"}) << row.what;
+    }
+    file_system::set_busy_wait(milliseconds(2000));
 }
