@@ -49,7 +49,7 @@ long long number_in_name(const std::filesystem::path& file, const std::filesyste
     for (const auto c : digits) {
         if (c < '0' || c > '9')
             return -1;
-        n = std::min<long long>(n * 10 + (c - '0'), INT32_MAX);
+        n = std::min<long long>(n * 10 + (c - '0'), INT32_MAX / 2); // room to number on after it
     }
     return digits.size() > 1 && digits[0] == '0' ? 0 : n;
 }
