@@ -1,8 +1,11 @@
 #include "app/list_box_core.h"
 
+#include "ops/outcome.h"
 #include "runtime/codepage.h"
+#include "runtime/fatal.h"
 
 #include <algorithm>
+#include <new>
 
 namespace fenrow {
 
@@ -102,7 +105,35 @@ void ListBoxCore::edited(bool changed)
         content_changed();
 }
 
+namespace {
+
+// A step of the user's in the box: memory running out ends it, not the program.
+template <typename F>
+auto recovering(F&& step, decltype(step()) failed)
+{
+    try {
+        const RecoverableAllocations in_step;
+        return step();
+    } catch (const std::bad_alloc&) {
+        show(out_of_memory_message());
+        return failed;
+    }
+}
+
+} // namespace
+
 void ListBoxCore::run(const BoxCommand& c)
+{
+    recovering([&] { run_command(c); return true; }, false);
+}
+
+void ListBoxCore::abandon_operation()
+{
+    if (editor_.abandon_operation())
+        replaced();
+}
+
+void ListBoxCore::run_command(const BoxCommand& c)
 {
     switch (c.kind) {
     case BoxCommand::none: break;
@@ -143,7 +174,7 @@ void ListBoxCore::run(const BoxCommand& c)
     case BoxCommand::open_file:
         if (view_ != nullptr) {
             if (const std::optional<Text> path = view_->choose_file_to_open())
-                open_file(*path);
+                read_file_in(*path);
         }
         break;
     case BoxCommand::save_file:
@@ -161,7 +192,7 @@ void ListBoxCore::undo()
     if (editor_.can_undo_typing())
         edited(editor_.undo());
     else
-        run(doing(BoxCommand::undo_operation));
+        run_command(doing(BoxCommand::undo_operation));
 }
 
 void ListBoxCore::copy()
@@ -200,6 +231,11 @@ void ListBoxCore::select_word(std::size_t pos)
 }
 
 bool ListBoxCore::open_file(const Text& path)
+{
+    return recovering([&] { return read_file_in(path); }, false);
+}
+
+bool ListBoxCore::read_file_in(const Text& path)
 {
     const std::optional<Text> t = open_list_file(path);
     if (!t)

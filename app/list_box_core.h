@@ -87,10 +87,13 @@ public:
     void set_text(ListText t);
     void append(std::string_view bytes);
     void begin_operation(const Text& undo_note) { editor_.begin_operation(undo_note); }
+    // The operation ran out of memory: the text as before it (ListEditor).
+    void abandon_operation();
     Text text() const { return editor_.text().text(); }
     int line_count() const { return editor_.text().line_count(); }
 
-    // What the user does.
+    // What the user does. A command that runs out of memory says so and
+    // changes nothing.
     void run(const BoxCommand& c);
     void type(std::string_view bytes);   // typed characters run into one undo step
     void insert(std::string_view bytes); // a paste or a drop: a step of its own
@@ -98,7 +101,8 @@ public:
     void select(std::size_t anchor, std::size_t caret);
     void select_word(std::size_t pos);
     // The file's text in place of the box's, as an operation undo takes back;
-    // a file that cannot be read says why in a message box and changes nothing.
+    // a file that cannot be read (or held) says why in a message box and
+    // changes nothing.
     bool open_file(const Text& path);
     bool save_file(const Text& path, SaveEncoding e) const;
     std::vector<BoxMenuItem> menu();
@@ -109,6 +113,8 @@ public:
     std::function<void(const Text&)> operation_undone;
 
 private:
+    void run_command(const BoxCommand& c);
+    bool read_file_in(const Text& path);
     void edited(bool changed);
     void replaced();
     void undo();

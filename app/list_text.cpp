@@ -149,6 +149,16 @@ bool ListEditor::undo_operation()
     return true;
 }
 
+bool ListEditor::abandon_operation()
+{
+    if (armed_) {
+        armed_ = false;
+        pending_note_ = Text();
+        return false;
+    }
+    return undo_operation();
+}
+
 void ListEditor::set_text(ListText t)
 {
     program_write(true);

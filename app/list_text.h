@@ -104,6 +104,9 @@ public:
     // Puts the text back as it was before the operation; typing since the
     // operation has already dropped the step.
     bool undo_operation();
+    // An operation that failed midway: what it wrote goes, the text is back as
+    // before it; a box it had not written yet is left as it is.
+    bool abandon_operation();
 
     std::size_t caret() const { return caret_; }
     std::size_t anchor() const { return anchor_; }

@@ -2,10 +2,14 @@
 
 #include "app/control_table.h"
 #include "ops/jobs.h"
+#include "ops/outcome.h"
 #include "runtime/codepage.h"
+#include "runtime/fatal.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -21,6 +25,13 @@ bool one_line_caption(const ControlSpec& row)
     return !row.word_wrap && (k == ControlKind::label || k == ControlKind::check_box || k == ControlKind::radio_box ||
                               k == ControlKind::hyperlink);
 }
+
+// The step the user started on this thread (an event and all it raises in
+// turn), and the boxes its operation began: fixed room, so that keeping them
+// needs no memory.
+thread_local int t_step_depth = 0;
+thread_local std::array<ControlName, 4> t_step_boxes;
+thread_local std::size_t t_step_box_count = 0;
 
 } // namespace
 
@@ -86,6 +97,27 @@ void TableWindow::place(const Entry& e)
 }
 
 void TableWindow::raise(ControlName control, Event event)
+{
+    if (t_step_depth > 0) {
+        dispatch(control, event);
+        return;
+    }
+    // A step of its own: memory running out ends it, not the program, and
+    // puts back what its operation had written.
+    ++t_step_depth;
+    t_step_box_count = 0;
+    try {
+        const RecoverableAllocations in_step;
+        dispatch(control, event);
+    } catch (const std::bad_alloc&) {
+        for (std::size_t i = 0; i < t_step_box_count; ++i)
+            calls_.call([&] { box(t_step_boxes[i]).abandon_operation(); });
+        show(out_of_memory_message());
+    }
+    --t_step_depth;
+}
+
+void TableWindow::dispatch(ControlName control, Event event)
 {
     raised(control, event);
     if (event_observer)
@@ -216,6 +248,8 @@ void TableWindow::paste(ControlName edit)
 void TableWindow::begin_operation(ControlName box_name, const Text& undo_note)
 {
     calls_.call([&] { box(box_name).begin_operation(undo_note); });
+    if (t_step_box_count < t_step_boxes.size())
+        t_step_boxes[t_step_box_count++] = box_name;
 }
 
 Rect TableWindow::get_geometry(ControlName c)
@@ -281,7 +315,17 @@ bool TableWindow::start_box_job(ControlName box, const std::function<void()>& pr
             ControlName box;
             ~Ended() { w.job_ended(box); }
         } ended{*this, box};
-        body();
+        // The job is the rest of its step: memory running out ends it, and
+        // the box gets back the text it had before the operation.
+        try {
+            const RecoverableAllocations in_step;
+            body();
+        } catch (const std::bad_alloc&) {
+            calls_.call([&] {
+                this->box(box).abandon_operation();
+                show(out_of_memory_message());
+            });
+        }
     });
     if (!started)
         job_ended(box);

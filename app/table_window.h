@@ -149,6 +149,8 @@ private:
     // Fits a one-line caption to its control's width.
     void fit(const Entry& e);
     void job_ended(ControlName box);
+    // Raises an event within the step already running.
+    void dispatch(ControlName control, Event event);
 
     const std::vector<ControlSpec>& table_;
     WindowBackend& backend_;

@@ -1,5 +1,7 @@
 #include "app/ui_calls.h"
 
+#include "runtime/fatal.h"
+
 #include <exception>
 
 namespace fenrow {
@@ -30,6 +32,8 @@ void UiCalls::run_pending()
         queue_.pop_front();
     }
     try {
+        // What fails here fails the worker's step, which gets the exception.
+        const RecoverableAllocations for_the_caller;
         call.f();
         call.done->set_value();
     } catch (...) {

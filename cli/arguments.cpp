@@ -56,6 +56,8 @@ const Flag flags[] = {
      }},
     {"--no-number", "generate split", false, [](CliRequest& r, const Text&) { r.generate.block.numbered = false; }},
     {"--out-dir", "generate", true, [](CliRequest& r, const Text& v) { r.generate.directory = v; }},
+    {"--overwrite", "generate", false, [](CliRequest& r, const Text&) { r.existing = CliRequest::Existing::overwrite; }},
+    {"--continue", "generate", false, [](CliRequest& r, const Text&) { r.existing = CliRequest::Existing::go_on; }},
     {"--rest", "split", true, [](CliRequest& r, const Text& v) { r.rest = v; }},
     {"-o", nullptr, true, [](CliRequest& r, const Text& v) { r.output = v; }},
     {"--output", nullptr, true, [](CliRequest& r, const Text& v) { r.output = v; }},

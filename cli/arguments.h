@@ -29,6 +29,9 @@ struct CliRequest {
     ExtractOptions extract;
     GenerateOptions generate; // and split's block
     std::vector<Text> inputs;
+    // Files of generate's names already there: refused, replaced, or the
+    // numbering goes on after the highest.
+    enum class Existing { refuse, overwrite, go_on } existing = Existing::refuse;
     std::optional<Text> output, rest;
     bool utf8 = false;
     std::optional<bool> crlf; // the output's line ends; unset: as the input's

@@ -4,6 +4,9 @@
 #include "cli/console.h"
 #include "cli/lists.h"
 #include "runtime/codepage.h"
+#include "runtime/fatal.h"
+
+#include <new>
 
 namespace fenrow {
 
@@ -16,9 +19,7 @@ int usage_error(CliStreams& io, const Text& why)
     return cli_usage;
 }
 
-} // namespace
-
-int run_cli(const std::vector<Text>& args, CliStreams& io)
+int run_request(const std::vector<Text>& args, CliStreams& io)
 {
     CliRequest r;
     if (const std::optional<Text> why = parse_arguments(args, r))
@@ -53,6 +54,22 @@ int run_cli(const std::vector<Text>& args, CliStreams& io)
     if (const int exit = write_list(io, std::move(run.result), r.output, crlf_out, r.utf8); exit != cli_ok)
         return exit;
     return run.rest ? write_list(io, std::move(*run.rest), r.rest, crlf_out, r.utf8) : cli_ok;
+}
+
+} // namespace
+
+int run_cli(const std::vector<Text>& args, CliStreams& io)
+{
+    try {
+        // The run is one step: memory running out ends it with its own exit code.
+        const RecoverableAllocations in_step;
+        return run_request(args, io);
+    } catch (const std::bad_alloc&) {
+        // The lists are gone by now: there is memory for the message.
+        const Message m = out_of_memory_message();
+        io.write_error("["_t + m.title + "] "_t + m.text);
+        return cli_out_of_memory;
+    }
 }
 
 } // namespace fenrow

@@ -34,6 +34,7 @@ enum CliExit : int {
     cli_refused = 1, // the operation refused or stopped short (its message says why)
     cli_usage = 2,   // unknown operation or flag, missing or extra file names
     cli_file = 3,    // an input unreadable or not text, an output unwritable
+    cli_out_of_memory = 4, // the run ran out of memory; nothing was written
 };
 
 struct CliRequest; // cli/arguments.h

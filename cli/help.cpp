@@ -30,6 +30,8 @@ Operations and their flags (the window's options; defaults as in the window):
                --count N (6)  --name NAME (账号)  --ext .txt|.ini
                --top TEXT ([账号]) | --no-top  --prefix TEXT (=) | --no-number
                --out-dir DIR (current directory); files are GBK with CR LF
+               files of those names already there are refused unless
+               --overwrite  replaces them | --continue  numbers on after the highest
   split      the next block alone, as generate would write it, to OUT
                --count N (6)  --top TEXT ([账号]) | --no-top
                --prefix TEXT (=) | --no-number
@@ -42,7 +44,8 @@ Common flags:
   -h, --help         this text
 
 Exit status: 0 done; 1 the operation refused (its message on standard error);
-2 bad command line; 3 an input unreadable or not text, or the output unwritable.
+2 bad command line; 3 an input unreadable or not text, or the output unwritable;
+4 out of memory (nothing written).
 
 用法：fenrow-cli 操作 [选项] [文件] [-o 输出文件]
       fenrow-cli pick [选项] 文件A 文件B [-o 输出文件]
@@ -65,6 +68,8 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
                --count 个数（6） --name 文本名（账号） --ext .txt|.ini
                --top 顶层文本（[账号]）| --no-top   --prefix 前缀（=）| --no-number
                --out-dir 目录（默认当前目录）；文件为 GBK 编码、CR LF 换行
+               目录中已有同名文件时不生成，除非给出
+               --overwrite 覆盖它们 | --continue 接着最大的编号往后生成
   split      只取下一组：生成文本会写入的内容写到输出
                --count 个数（6） --top 顶层文本（[账号]）| --no-top
                --prefix 前缀（=）| --no-number
@@ -77,7 +82,7 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
   -h, --help         显示本说明
 
 退出码：0 完成；1 操作未执行（提示写到标准错误）；2 命令行有误；
-3 输入无法读取或不是文本，或输出无法写入。
+3 输入无法读取或不是文本，或输出无法写入；4 内存不足（未写入任何内容）。
 )"_t;
 }
 

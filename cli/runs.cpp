@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "ops/blank_lines.h"
 #include "ops/duplicates.h"
+#include "runtime/codepage.h"
 #include "runtime/text_routines.h"
 
 #include <array>
@@ -63,9 +64,21 @@ Text left_over(AccountList&& taken, std::shared_ptr<Text>&& list)
 CliRun run_generate(const CliRequest& r, std::vector<Text>& lists, const CliSay& say)
 {
     auto list = std::make_shared<Text>(std::move(lists[0]));
+    GenerateOptions o = r.generate;
+    if (r.existing != CliRequest::Existing::overwrite) {
+        const ExistingFiles existing = existing_files(*list, o);
+        if (!existing.names.empty() && r.existing == CliRequest::Existing::refuse) {
+            say({"文本“"_t + existing.names[0] + "”已存在（共 "_t + txt_from_int(static_cast<int32_t>(existing.names.size())) +
+                     " 个同名文件），未生成：加 --overwrite 覆盖，或 --continue 接着最大的编号生成"_t,
+                 "提示！"_t});
+            return CliRun(Text(), false);
+        }
+        if (!existing.names.empty())
+            o.first_number = existing.highest + 1;
+    }
     GenerateHooks hooks;
     hooks.tell = [&say](const Message& m, const AccountList&) { say(m); };
-    Generation g = generate_files(list, r.generate, hooks);
+    Generation g = generate_files(list, std::move(o), hooks);
     if (g.message)
         say(*g.message);
     return CliRun(left_over(std::move(g.list), std::move(list)), g.done);

@@ -2,6 +2,10 @@
 
 #include "runtime/files.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -20,6 +24,36 @@ bool stays_in_program_dir(const Text& file_name)
             return false;
     }
     return s.find("..") == std::string_view::npos;
+}
+
+Text directory_of(const GenerateOptions& o) { return o.directory ? *o.directory : output_dir(); }
+
+// Windows' file names ignore the case of Latin letters; Linux' do not.
+template <typename Char>
+bool same_name_part(std::basic_string_view<Char> a, std::basic_string_view<Char> b)
+{
+    const auto fold = [](Char c) { return path_separator == '\\' && c >= 'A' && c <= 'Z' ? static_cast<Char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](Char x, Char y) { return fold(x) == fold(y); });
+}
+
+// The number in a directory entry named base, digits, extension; -1 for any
+// other name. A number with a leading zero names no file a run writes: 0.
+long long number_in_name(const std::filesystem::path& file, const std::filesystem::path& base,
+                         const std::filesystem::path& extension)
+{
+    using View = std::basic_string_view<std::filesystem::path::value_type>;
+    const View name = file.native(), b = base.native(), e = extension.native();
+    if (name.size() <= b.size() + e.size() || !same_name_part(name.substr(0, b.size()), b) ||
+        !same_name_part(name.substr(name.size() - e.size()), e))
+        return -1;
+    const View digits = name.substr(b.size(), name.size() - b.size() - e.size());
+    long long n = 0;
+    for (const auto c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = std::min<long long>(n * 10 + (c - '0'), INT32_MAX / 2); // room to number on after it
+    }
+    return digits.size() > 1 && digits[0] == '0' ? 0 : n;
 }
 
 Message tip(const Text& text) { return {text, "提示！"_t}; }
@@ -65,6 +99,37 @@ std::chrono::milliseconds generate_progress_interval{250};
 
 int count_lines(const Text& text) { return static_cast<int>(account_line_spans(text.view()).size()); }
 
+ExistingFiles existing_files(const Text& list, const GenerateOptions& o)
+{
+    ExistingFiles r;
+    const int32_t n = txt_to_int(o.count);
+    if (o.count.empty() || o.name.empty() || list.empty() || n <= 0)
+        return r;
+    const long long files = count_lines(list) / n;
+    std::set<long long> taken; // of the run's own numbers
+    std::error_code ec;
+    const std::filesystem::path base = to_fs_path(o.name), extension = to_fs_path(o.extension);
+    for (std::filesystem::directory_iterator it(to_fs_path(directory_of(o)), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (it->is_directory(kind)) // not replaced: its file fails to be written, as it always did
+            continue;
+        const long long number = number_in_name(it->path().filename(), base, extension);
+        r.highest = static_cast<int>(std::max<long long>(r.highest, number));
+        if (number >= o.first_number && number - o.first_number < files)
+            taken.insert(number);
+    }
+    for (const long long number : taken)
+        r.names.push_back(o.name + txt_from_int(static_cast<int32_t>(number)) + o.extension);
+    return r;
+}
+
+Text replace_question(const ExistingFiles& e)
+{
+    const Text what = e.names.size() == 1 ? "同名文件 "_t + e.names[0]
+                                          : " "_t + e.names[0] + " 等 "_t + txt_from_int(static_cast<int32_t>(e.names.size())) + " 个同名文件"_t;
+    return "文件夹中已有"_t + what + "。\r\n是：覆盖它们　否：接着最大的编号往后生成　取消：不生成"_t;
+}
+
 Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o, const GenerateHooks& hooks)
 {
     if (o.count.empty() || o.name.empty())
@@ -82,7 +147,7 @@ Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o
     for (int k = 1; k <= files; ++k) {
         if (hooks.before_file)
             hooks.before_file(o);
-        const Text file_name = o.name + txt_from_int(k) + o.extension;
+        const Text file_name = o.name + txt_from_int(o.first_number - 1 + k) + o.extension;
         if (!stays_in_program_dir(file_name)) {
             r.done = false;
             r.message = unwritten(file_name, "文本名不能含有“/”或“..”"_t);
@@ -99,7 +164,7 @@ Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o
                 hooks.tell(*block.message, r.list);
         }
 
-        const Text directory = o.directory ? *o.directory : output_dir();
+        const Text directory = directory_of(o);
         Text why;
         const Text path = directory + Text(std::string(1, path_separator)) + file_name;
         if (!file_write(path, {txt_to_bytes(block.text)}, &why, FileFlush::later)) {

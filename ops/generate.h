@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace fenrow {
 
@@ -28,6 +29,9 @@ struct GenerateOptions {
     // Where the files go; none: output_dir(), named in the closing message
     // when it is not the program's directory.
     std::optional<Text> directory;
+    // The number of the first file: after the highest one there when the user
+    // chose to go on from it.
+    int first_number = 1;
     friend bool operator==(const GenerateOptions&, const GenerateOptions&) = default;
 };
 
@@ -53,6 +57,18 @@ struct Generation : Outcome {
     AccountList list;   // the accounts not written to files
     int written = 0;    // files
 };
+
+// What is in the way of a run, as it would start: the files of its first
+// names that exist already (in the order it would write them), and the
+// highest number among the directory's files named base, number, extension.
+struct ExistingFiles {
+    std::vector<Text> names;
+    int highest = 0;
+};
+ExistingFiles existing_files(const Text& list, const GenerateOptions& options);
+// The window's question about them: 是 replaces, 否 goes on after the
+// highest number, 取消 writes nothing.
+Text replace_question(const ExistingFiles& existing);
 
 // A block leaves the list only once its file is written; the first file that
 // cannot be written (or whose name would leave the directory) ends the run

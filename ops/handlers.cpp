@@ -177,6 +177,16 @@ void generate_text_files(Controls& ui)
     GenerateOptions o;
     o.count = ui.get_content(ctl::block_size);
     o.name = ui.get_content(ctl::file_name);
+    // Asked about once, for the names as the user sees them now.
+    o.extension = ui.get_item(ctl::file_extension, ui.get_selection(ctl::file_extension));
+    const ExistingFiles existing = existing_files(*ui.share_content(ctl::left_box), o);
+    if (!existing.names.empty()) {
+        switch (message_box(replace_question(existing), box_yes_no_cancel | box_icon_question | box_default_third, "提示！"_t)) {
+        case button_yes: break;
+        case button_no: o.first_number = existing.highest + 1; break;
+        default: return; // nothing written, the list as it was
+        }
+    }
     GenerateWindow window(ui);
     window.finish(generate_files(ui.share_content(ctl::left_box), std::move(o), window.hooks()));
 }

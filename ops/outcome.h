@@ -25,6 +25,9 @@ struct Outcome {
     std::optional<Message> message;
 };
 
+// A step that ran out of memory: it ended there, and changed nothing.
+Message out_of_memory_message();
+
 // An outcome that refuses with the message.
 template <typename T = Outcome>
 T refused(Message m)

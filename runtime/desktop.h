@@ -12,6 +12,8 @@ namespace fenrow {
 // Message-box button codes.
 enum ButtonCode : int { button_ok = 0, button_cancel = 1, button_abort = 2, button_retry = 3,
                         button_ignore = 4, button_yes = 5, button_no = 6 };
+// Message-box styles: the buttons and the icon, or-ed together.
+enum BoxStyle : int { box_ok = 0x0, box_yes_no_cancel = 0x3, box_icon_question = 0x20, box_default_third = 0x200 };
 
 class DesktopServices {
 public:

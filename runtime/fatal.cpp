@@ -13,6 +13,8 @@ namespace {
 
 std::atomic<FatalHandler> g_handler{nullptr};
 std::atomic<bool> g_reporting{false};
+// Constant-initialised: the allocation functions read it before any other code runs.
+thread_local int t_recoverable_steps = 0;
 
 void write_to_stderr(const Text& report)
 {
@@ -33,6 +35,10 @@ void write_to_stderr(const Text& report)
 }
 
 } // namespace
+
+RecoverableAllocations::RecoverableAllocations() { ++t_recoverable_steps; }
+RecoverableAllocations::~RecoverableAllocations() { --t_recoverable_steps; }
+bool allocations_recoverable() { return t_recoverable_steps > 0; }
 
 void set_fatal_handler(FatalHandler handler) { g_handler.store(handler); }
 

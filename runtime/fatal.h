@@ -17,4 +17,18 @@ Text fatal_report(int code, const Text& message);
 [[noreturn]] void fatal_error(int code, const Text& message);
 [[noreturn]] void fatal_out_of_memory(std::size_t bytes);
 
+// While one lives on a thread, the step the user started there (an operation,
+// a paste, an open, a copy) fails alone when memory runs out: a failed
+// allocation throws std::bad_alloc for the step to catch, and the window goes
+// on. Elsewhere a failed allocation of the program is the fatal error above.
+// They nest.
+class RecoverableAllocations {
+public:
+    RecoverableAllocations();
+    ~RecoverableAllocations();
+    RecoverableAllocations(const RecoverableAllocations&) = delete;
+    RecoverableAllocations& operator=(const RecoverableAllocations&) = delete;
+};
+bool allocations_recoverable();
+
 } // namespace fenrow

@@ -1,5 +1,6 @@
 // Memory exhaustion is a fatal runtime error naming the byte count, not an
-// exception that may surface far from its cause.
+// exception that may surface far from its cause, except inside a step the
+// user started, which catches it and fails alone (RecoverableAllocations).
 #include "runtime/fatal.h"
 
 #include <cstdlib>
@@ -12,6 +13,8 @@ void* allocate_or_die(std::size_t n)
         n = 1;
     if (void* p = std::malloc(n))
         return p;
+    if (fenrow::allocations_recoverable())
+        throw std::bad_alloc();
     fenrow::fatal_out_of_memory(n);
 }
 } // namespace

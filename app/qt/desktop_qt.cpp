@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 namespace fenrow {
@@ -27,9 +28,22 @@ QMessageBox::Icon icon_of(int style)
 int show_box(const Text& content, int style, const Text& title)
 {
     QMessageBox box(icon_of(style), to_qt(title), to_qt(content), QMessageBox::Ok);
+    if ((style & 0x0F) == box_yes_no_cancel) {
+        // Captions in the program's language; the answers as the Windows box gives them.
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.button(QMessageBox::Yes)->setText(to_qt("是(&Y)"_t));
+        box.button(QMessageBox::No)->setText(to_qt("否(&N)"_t));
+        box.button(QMessageBox::Cancel)->setText(to_qt("取消"_t));
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    }
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-    return button_ok;
+    switch (box.exec()) {
+    case QMessageBox::Yes: return button_yes;
+    case QMessageBox::No: return button_no;
+    case QMessageBox::Cancel: return button_cancel;
+    default: return button_ok;
+    }
 }
 
 void show_fatal_box(const Text& report)

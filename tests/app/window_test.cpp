@@ -317,6 +317,27 @@ TEST(MessageBoxTest, RealBoxClosedWithOkGivesZero)
     set_desktop_services(nullptr);
 }
 
+// The three-way question (generate's files in the way): Chinese captions,
+// Cancel by default, each button's answer as the Windows box gives it.
+TEST(MessageBoxTest, YesNoCancelGivesEachAnswer)
+{
+    install_qt_services();
+    for (const auto& [pressed, answer] : {std::pair{QMessageBox::Yes, button_yes}, std::pair{QMessageBox::No, button_no},
+                                          std::pair{QMessageBox::Cancel, button_cancel}}) {
+        QTimer::singleShot(100, [pressed = pressed] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                EXPECT_EQ(box->button(QMessageBox::Yes)->text(), qs("是(&Y)"));
+                EXPECT_EQ(box->button(QMessageBox::No)->text(), qs("否(&N)"));
+                EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Cancel));
+                EXPECT_EQ(box->icon(), QMessageBox::Question);
+                box->button(pressed)->click();
+            }
+        });
+        EXPECT_EQ(message_box("q", box_yes_no_cancel | box_icon_question | box_default_third), answer);
+    }
+    set_desktop_services(nullptr);
+}
+
 // The toolkit's own texts in Chinese whatever the system's language: message
 // box buttons and the file dialogs' standard words.
 TEST(Translations, StandardButtonsAndDialogsReadChinese)

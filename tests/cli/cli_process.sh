@@ -35,5 +35,15 @@ if [ -w /dev/full ]; then
   printf 'a\n' | "$cli" dedupe >/dev/full 2>/dev/null; check "full standard output exit" 3 $?
 fi
 
+# Memory running out: the run's own exit code and message, the output as it was
+# (not in a sanitizer's build, which needs the address space for itself).
+if ! grep -q __asan_init "$cli"; then
+  yes abcdefghij-1234 | head -c 64M >"$work/big.txt"
+  (ulimit -v 120000; "$cli" dedupe "$work/big.txt" -o "$work/result.txt" 2>"$work/err"); check "out of memory exit" 4 $?
+  check "out of memory message" "[提示！] 内存不足：操作未完成，框中文本未改变。" "$(cat "$work/err")"
+  check "output untouched by the failed run" "b" "$(cat "$work/result.txt")"
+  rm -f "$work/big.txt"
+fi
+
 [ $failures -eq 0 ] && echo "cli process ok"
 exit $((failures > 0))

@@ -186,6 +186,38 @@ TEST(Cli, GenerateWritesBlocksIntoTheOutDirAndLeavesTheRest)
     EXPECT_EQ(run_cli({Text("generate"), Text("--ext"), Text(".doc")}, bad), cli_usage);
 }
 
+// Files in the way: refused unless told to replace them or to number on.
+TEST(Cli, GenerateReplacesNoFileUnlessTold)
+{
+    test::TempDir dir("fenrow_cli_");
+    write_all(dir.path() / "k1.txt", "old1");
+    write_all(dir.path() / "k5.txt", "old5");
+    const auto run = [&](const char* flag, StringStreams& io) {
+        io.in = "a\nb\nc\n";
+        std::vector<Text> args = {Text("generate"), Text("--count"), Text("1"),         Text("--name"),
+                                  Text("k"),        Text("--no-top"), Text("--no-number"), Text("--out-dir"),
+                                  path_text(dir.path())};
+        if (*flag != 0)
+            args.push_back(Text(flag));
+        return run_cli(args, io);
+    };
+    StringStreams refused;
+    EXPECT_EQ(run("", refused), cli_refused);
+    EXPECT_NE(refused.err.find("k1.txt"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(read_all(dir.path() / "k1.txt"), "old1");
+    EXPECT_FALSE(fs::exists(dir.path() / "k2.txt"));
+
+    StringStreams going_on;
+    EXPECT_EQ(run("--continue", going_on), cli_ok) << going_on.err;
+    EXPECT_EQ(read_all(dir.path() / "k1.txt"), "old1");
+    EXPECT_EQ(read_all(dir.path() / "k6.txt") + read_all(dir.path() / "k7.txt") + read_all(dir.path() / "k8.txt"), "abc");
+
+    StringStreams overwriting;
+    EXPECT_EQ(run("--overwrite", overwriting), cli_ok) << overwriting.err;
+    EXPECT_EQ(read_all(dir.path() / "k1.txt") + read_all(dir.path() / "k2.txt") + read_all(dir.path() / "k3.txt"), "abc");
+}
+
 TEST(Cli, SplitWritesTheBlockThenTheListWithoutIt)
 {
     test::TempDir dir("fenrow_cli_");

@@ -192,14 +192,70 @@ TEST_F(GenerateTest, NameAndExtensionAreReadForEveryFile)
     EXPECT_EQ(f.count("b2.ini"), 1u);
 }
 
-TEST_F(GenerateTest, SecondRunReplacesTheFiles)
+TEST_F(GenerateTest, SecondRunReplacesTheFilesWhenTold)
 {
     prepare({seven});
     generate_text_files(ui);
     prepare({"x1\r\nx2\r\nx3\r\nx4", "2", "账号"_t, 0, false, "", false});
+    desktop.answers = {button_yes};
     generate_text_files(ui);
     const Files expected = {{"账号1.txt", "x1\r\nx2"}, {"账号2.txt", "x3\r\nx4"}};
     EXPECT_EQ(files(), expected);
+}
+
+// Files of the run's names already there: one question before anything is
+// written; its three answers.
+TEST_F(GenerateTest, FilesInTheWayAreAskedAboutOnce)
+{
+    const Text list = "x1\r\nx2\r\nx3\r\nx4\r\nx5";
+    const Files before = {{"账号1.txt", "old1"}, {"账号7.txt", "old7"}, {"账号07.txt", "z"}, {"账号x.txt", "z"},
+                          {"账号3.ini", "z"}};
+    const struct {
+        const char* name;
+        int answer;
+        Files added;
+        Text left_after;
+    } cases[] = {
+        {"cancel", button_cancel, {}, list},
+        {"overwrite", button_yes, {{"账号1.txt", "x1\r\nx2"}, {"账号2.txt", "x3\r\nx4"}}, "x5"},
+        {"continue", button_no, {{"账号8.txt", "x1\r\nx2"}, {"账号9.txt", "x3\r\nx4"}}, "x5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        fs::create_directory(dir_);
+        for (const auto& [name, content] : before)
+            std::ofstream(dir_ / fs::path(std::u8string(name.begin(), name.end())), std::ios::binary) << content.view();
+        desktop.boxes.clear();
+        desktop.answers = {c.answer};
+        prepare({list, "2", "账号"_t, 0, false, "", false});
+        generate_text_files(ui);
+        Files expected = before;
+        for (const auto& [name, content] : c.added)
+            expected[name] = content;
+        EXPECT_EQ(files(), expected);
+        EXPECT_EQ(left(), c.left_after);
+        ASSERT_FALSE(desktop.boxes.empty());
+        EXPECT_EQ(desktop.boxes[0].content,
+                  "文件夹中已有同名文件 账号1.txt。\r\n是：覆盖它们　否：接着最大的编号往后生成　取消：不生成"_t);
+        EXPECT_EQ(desktop.boxes[0].style & 0xF, box_yes_no_cancel);
+        EXPECT_EQ(desktop.boxes.size(), c.answer == button_cancel ? 1u : 2u); // then 生成完毕
+    }
+    // Names beyond what the run writes are not in its way.
+    fs::remove(dir_ / fs::path(u8"账号1.txt"));
+    desktop.boxes.clear();
+    prepare({list, "2", "账号"_t, 0, false, "", false});
+    generate_text_files(ui);
+    EXPECT_EQ(files().count("账号1.txt"), 1u);
+    EXPECT_EQ(desktop.boxes.size(), 1u);
+
+    GenerateOptions o;
+    o.count = "1";
+    o.directory = text_from_utf8(utf8_of(dir_));
+    const ExistingFiles e = existing_files("a\r\nb\r\nc", o);
+    EXPECT_EQ(e.names, (std::vector<Text>{"账号1.txt"_t, "账号2.txt"_t}));
+    EXPECT_EQ(e.highest, 9);
+    EXPECT_TRUE(replace_question(e).view().starts_with("文件夹中已有 账号1.txt 等 2 个同名文件。\r\n"_t.view()));
 }
 
 // The left box is written once for the run, not once per line.
@@ -249,6 +305,7 @@ TEST_F(GenerateTest, LongRunsShowTheirProgressAndRepaint)
 
     generate_progress_interval = std::chrono::milliseconds(0);
     prepare({seven});
+    desktop.answers = {button_yes}; // the files of the first run are replaced
     generate_text_files(ui);
     EXPECT_EQ(hint(), "已生成 2 个文本"_t);
     EXPECT_EQ(desktop.paints_processed, 2);
@@ -256,6 +313,7 @@ TEST_F(GenerateTest, LongRunsShowTheirProgressAndRepaint)
     fs::remove(dir_ / u8"账号2.txt");
     fs::create_directory(dir_ / u8"账号2.txt");
     prepare({seven});
+    desktop.answers = {button_yes};
     generate_text_files(ui);
     generate_progress_interval = std::chrono::milliseconds(250);
     EXPECT_EQ(hint(), "已生成 1 个文本"_t); // the file that failed is not counted

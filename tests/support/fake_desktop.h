@@ -28,7 +28,11 @@ public:
     int message_box(const Text& content, int style, const Text& title) override
     {
         boxes.push_back({content, title, style});
-        return button_ok;
+        if (answers.empty())
+            return button_ok;
+        const int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
     }
     void process_events() override { ++events_processed; }
     void process_paint_events() override { ++paints_processed; }
@@ -36,6 +40,7 @@ public:
     Text clipboard;
     bool clipboard_fails = false;
     std::vector<Box> boxes;
+    std::vector<int> answers; // the buttons pressed, box after box; then OK
     int events_processed = 0;
     int paints_processed = 0;
 };
