@@ -201,11 +201,24 @@ void ListBoxCore::copy()
         view_->put_on_clipboard(Text(editor_.selected()));
 }
 
-void ListBoxCore::paste()
+Text paste_refusal(ClipboardRead::Outcome why)
 {
-    const std::optional<Text> clip = view_ != nullptr ? view_->clipboard_text() : std::nullopt;
-    if (clip && !clip->empty())
-        edited(editor_.insert(clip->view()));
+    return why == ClipboardRead::busy ? "剪贴板被其他程序占用"_t : "剪贴板中没有文本"_t;
+}
+
+void ListBoxCore::paste(PasteSource from, bool whole)
+{
+    ClipboardRead clip = view_ != nullptr ? view_->clipboard_text(from) : ClipboardRead{};
+    if (clip.outcome == ClipboardRead::text && clip.content.empty())
+        clip.outcome = ClipboardRead::no_text;
+    if (clip.outcome != ClipboardRead::text) {
+        if (paste_refused)
+            paste_refused(paste_refusal(clip.outcome));
+        return;
+    }
+    if (whole)
+        set_text(ListText());
+    edited(editor_.insert(clip.content.view()));
 }
 
 void ListBoxCore::type(std::string_view bytes) { edited(editor_.type(bytes)); }

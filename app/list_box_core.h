@@ -51,6 +51,17 @@ struct FileDialogWords {
 };
 const FileDialogWords& file_dialog_words();
 
+// What a paste found: the text, or why there is none.
+struct ClipboardRead {
+    enum Outcome { text, busy, no_text } outcome = no_text;
+    Text content; // with outcome text: never empty
+};
+// Where a paste reads: the clipboard, or the desktop's selection (a middle click).
+enum class PasteSource { clipboard, selection };
+
+// Why a paste changed nothing, in the words the user is shown.
+Text paste_refusal(ClipboardRead::Outcome why);
+
 // What the toolkit's box does for the shared behaviour.
 class ListBoxView {
 public:
@@ -63,8 +74,9 @@ public:
     virtual int page_lines() = 0;
     // Before a page move: the view a page up (-1) or down (1).
     virtual void scroll_page(int direction) = 0;
-    // The clipboard's text with every line break CR LF; nothing when it holds none.
-    virtual std::optional<Text> clipboard_text() = 0;
+    // The clipboard's (or the selection's) text with every line break CR LF,
+    // or why it cannot be had; an empty text counts as none.
+    virtual ClipboardRead clipboard_text(PasteSource from = PasteSource::clipboard) = 0;
     virtual bool clipboard_has_text() = 0;
     virtual void put_on_clipboard(const Text& t) = 0;
     // The system's dialogs; nothing when the user cancels.
@@ -97,6 +109,10 @@ public:
     void run(const BoxCommand& c);
     void type(std::string_view bytes);   // typed characters run into one undo step
     void insert(std::string_view bytes); // a paste or a drop: a step of its own
+    // Reads the clipboard first; only text in hand changes the box: in place
+    // of the whole text (the paste buttons) or of the selection. Nothing read:
+    // the box stays as it was and paste_refused says why.
+    void paste(PasteSource from = PasteSource::clipboard, bool whole = false);
     void click(int line, int x, bool extend);
     void select(std::size_t anchor, std::size_t caret);
     void select_word(std::size_t pos);
@@ -111,6 +127,8 @@ public:
     std::function<void()> content_changed;
     // Raised with the operation's note when its step is undone.
     std::function<void(const Text&)> operation_undone;
+    // Raised with the reason when a paste found nothing to put in.
+    std::function<void(const Text&)> paste_refused;
 
 private:
     void run_command(const BoxCommand& c);
@@ -119,7 +137,6 @@ private:
     void replaced();
     void undo();
     void copy();
-    void paste();
 
     ListEditor editor_;
     ListBoxView* view_ = nullptr;

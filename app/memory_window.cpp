@@ -120,7 +120,15 @@ void MemoryControls::set_client_size(int w, int h)
 
 void MemoryControls::set_clipboard(const Text& t)
 {
-    on_ui_thread([&] { memory.clipboard_ = t; });
+    on_ui_thread([&] {
+        memory.clipboard_ = t;
+        memory.clipboard_outcome_ = ClipboardRead::text;
+    });
+}
+
+void MemoryControls::set_clipboard_unreadable(ClipboardRead::Outcome why)
+{
+    on_ui_thread([&] { memory.clipboard_outcome_ = why; });
 }
 
 Text MemoryControls::caption(ControlName c)

@@ -48,13 +48,14 @@ public:
     std::vector<Text> panes_;
     int width_, height_;
     Text clipboard_;
+    ClipboardRead::Outcome clipboard_outcome_ = ClipboardRead::text;
 
 private:
     void text_replaced() override {}
     void caret_moved(bool) override {}
     int page_lines() override { return 1; }
     void scroll_page(int) override {}
-    std::optional<Text> clipboard_text() override { return clipboard_; }
+    ClipboardRead clipboard_text(PasteSource) override { return {clipboard_outcome_, clipboard_}; }
     bool clipboard_has_text() override { return !clipboard_.empty(); }
     void put_on_clipboard(const Text& t) override { clipboard_ = t; }
     std::optional<Text> choose_file_to_open() override { return std::nullopt; }
@@ -77,6 +78,8 @@ public:
     void set_selection(ControlName combo, int index);
     void set_client_size(int w, int h);
     void set_clipboard(const Text& t);
+    // The next pastes find the clipboard held by another program or without text.
+    void set_clipboard_unreadable(ClipboardRead::Outcome why);
     Text caption(ControlName c);
     // The caption's width as drawn, and the width of its control, in the screen's pixels.
     std::pair<int, int> caption_width(ControlName c);

@@ -96,11 +96,7 @@ void copy_from_box(Controls& ui, ControlName box)
     message_box("复制成功!"_t, 0, "复制"_t); // shown even when the clipboard refused
 }
 
-void paste_into_box(Controls& ui, ControlName box)
-{
-    ui.set_content(box, Text());
-    ui.paste(box);
-}
+void paste_into_box(Controls& ui, ControlName box) { ui.paste(box); }
 
 void report_not_developed(Controls&) { message_box("其他功能待开发！"_t, 0, "提示！"_t); }
 

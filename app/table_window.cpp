@@ -76,6 +76,7 @@ void TableWindow::build()
             if (!note.empty())
                 backend_.set_pane_text(hint_pane, note);
         };
+        box->paste_refused = [this](const Text& why) { backend_.set_pane_text(hint_pane, why); };
     }
 }
 
@@ -242,7 +243,7 @@ int TableWindow::get_line_count(ControlName edit)
 
 void TableWindow::paste(ControlName edit)
 {
-    calls_.call([&] { box(edit).run({BoxCommand::paste}); });
+    calls_.call([&] { box(edit).paste(PasteSource::clipboard, true); });
 }
 
 void TableWindow::begin_operation(ControlName box_name, const Text& undo_note)

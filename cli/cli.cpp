@@ -25,7 +25,7 @@ int run_request(const std::vector<Text>& args, CliStreams& io)
     if (const std::optional<Text> why = parse_arguments(args, r))
         return usage_error(io, *why);
     if (r.help)
-        return io.write_output(console::for_terminal(cli_help())) ? cli_ok : cli_file;
+        return io.write_output(console::for_terminal(cli_help()), console::terminal_encoding()) ? cli_ok : cli_file;
     if (r.inputs.empty())
         r.inputs.push_back(Text("-"));
 

@@ -3,6 +3,7 @@
 // messages go to standard error.
 #pragma once
 
+#include "cli/console.h"
 #include "ops/control_names.h"
 #include "ops/outcome.h"
 #include "runtime/text.h"
@@ -23,8 +24,8 @@ public:
     virtual ~CliStreams() = default;
     // All of standard input; false on a read error.
     virtual bool read_input(std::string& out) = 0;
-    // False when not every byte could be written.
-    virtual bool write_output(std::string_view bytes) = 0;
+    // False when not every byte could be written; e says how the bytes are encoded.
+    virtual bool write_output(std::string_view bytes, console::Encoding e) = 0;
     // One line for the user, without its line end.
     virtual void write_error(const Text& line) = 0;
 };

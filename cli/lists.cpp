@@ -1,5 +1,6 @@
 #include "cli/lists.h"
 
+#include "cli/console.h"
 #include "runtime/codepage.h"
 #include "runtime/file_system.h"
 
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -116,7 +116,7 @@ std::optional<Text> read_list(const Text& name, bool utf8, CliStreams& io, ListI
     } else if (const int err = file_system::read_file(name, bytes, 2); err != 0) {
         if (file_system::is_missing(err))
             return "no such file (文件不存在)："_t + shown;
-        return "cannot read (无法读取) "_t + shown + "："_t + text_from_utf8(std::system_category().message(err));
+        return "cannot read (无法读取) "_t + shown + "："_t + console::error_text(err);
     }
     if (const std::size_t zero = bytes.find('\0'); zero != std::string::npos)
         return "not a text file, a zero byte at offset (不是文本文件，含零字节，位置) "_t + txt_from_int(static_cast<int32_t>(zero)) + "："_t + shown;
@@ -145,7 +145,7 @@ int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool wi
 {
     const std::string bytes = file_bytes(std::move(list), with_crlf, utf8);
     if (!to || *to == Text("-")) {
-        if (io.write_output(bytes))
+        if (io.write_output(bytes, utf8 ? console::Encoding::utf8 : console::Encoding::cp936))
             return cli_ok;
         io.write_error("fenrow-cli: cannot write standard output (无法写入标准输出)"_t);
         return cli_file;

@@ -15,14 +15,13 @@ public:
             out.append(buf, n);
         return std::ferror(stdin) == 0;
     }
-    bool write_output(std::string_view bytes) override
+    bool write_output(std::string_view bytes, fenrow::console::Encoding e) override
     {
-        return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
+        return fenrow::console::write_output(bytes, e);
     }
     void write_error(const fenrow::Text& line) override
     {
-        const std::string s = fenrow::console::for_terminal(line) + "\n";
-        std::fwrite(s.data(), 1, s.size(), stderr);
+        fenrow::console::write_error(fenrow::console::for_terminal(line) + "\n", fenrow::console::terminal_encoding());
     }
 };
 

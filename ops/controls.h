@@ -43,7 +43,8 @@ public:
     virtual void set_pane_text(ControlName status_bar, int pane, const Text& t) = 0;
     // CR LF pairs plus one.
     virtual int get_line_count(ControlName edit) = 0;
-    // Inserts the clipboard's text at the caret.
+    // The clipboard's text in place of the box's, once it is read; when it
+    // cannot be, the box keeps its text and the hint pane says why.
     virtual void paste(ControlName edit) = 0;
     // An operation starts: its first write into the large box keeps the text
     // before it, for the box's "撤销上次操作"; undoing it shows undo_note in

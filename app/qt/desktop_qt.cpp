@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QThread>
 
@@ -68,8 +69,20 @@ bool QtDesktop::clipboard_set_text(const Text& t)
     if (clipboard == nullptr)
         return false;
     // Other programs here expect lines ending in LF alone.
-    clipboard->setText(crlf_to_lf(to_qt(t)));
+    put_secret_text(crlf_to_lf(to_qt(t)));
     return true;
+}
+
+void put_secret_text(const QString& s, bool selection)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr)
+        return;
+    auto* data = new QMimeData; // the clipboard takes it
+    data->setText(s);
+    // Account lists hold passwords: the hint keeps them out of clipboard managers' history.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    clipboard->setMimeData(data, selection ? QClipboard::Selection : QClipboard::Clipboard);
 }
 
 int QtDesktop::message_box(const Text& content, int style, const Text& title) { return show_box(content, style, title); }

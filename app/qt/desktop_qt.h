@@ -4,6 +4,8 @@
 
 #include "runtime/desktop.h"
 
+#include <QString>
+
 namespace fenrow {
 
 class QtDesktop : public DesktopServices {
@@ -13,6 +15,10 @@ public:
     void process_events() override;
     void process_paint_events() override;
 };
+
+// Text put on the clipboard (or the desktop's selection) marked as a secret,
+// which clipboard managers leave out of their history.
+void put_secret_text(const QString& s, bool selection = false);
 
 // Installs the Qt services and the "错误" box for fatal errors.
 void install_qt_services();

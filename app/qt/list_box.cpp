@@ -1,5 +1,6 @@
 #include "app/qt/list_box.h"
 
+#include "app/qt/desktop_qt.h"
 #include "app/qt/qt_text.h"
 #include "runtime/codepage.h"
 
@@ -236,12 +237,16 @@ void ListBox::caret_moved(bool text_changed)
 
 void ListBox::scroll_page(int direction) { verticalScrollBar()->setValue(verticalScrollBar()->value() + direction * rows()); }
 
-std::optional<Text> ListBox::clipboard_text()
+// X11 gives no text both for a clipboard without any and for an owner that
+// does not answer in time: either way there is no text.
+ClipboardRead ListBox::clipboard_text(PasteSource from)
 {
     const QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr)
-        return std::nullopt;
-    return from_pasted(clipboard->text());
+    const QClipboard::Mode mode = from == PasteSource::selection ? QClipboard::Selection : QClipboard::Clipboard;
+    const QMimeData* offered = clipboard != nullptr ? clipboard->mimeData(mode) : nullptr;
+    if (offered == nullptr || !offered->hasText())
+        return {};
+    return {ClipboardRead::text, from_pasted(offered->text())};
 }
 
 bool ListBox::clipboard_has_text()
@@ -251,7 +256,7 @@ bool ListBox::clipboard_has_text()
 }
 
 // Lines end in LF alone on the clipboard; every byte keeps its exact form.
-void ListBox::put_on_clipboard(const Text& t) { QGuiApplication::clipboard()->setText(to_box(t)); }
+void ListBox::put_on_clipboard(const Text& t) { put_secret_text(to_box(t)); }
 
 std::optional<Text> ListBox::choose_file_to_open()
 {
@@ -458,7 +463,7 @@ void ListBox::mousePressEvent(QMouseEvent* e)
     if (e->button() == Qt::MiddleButton && clipboard != nullptr && clipboard->supportsSelection()) {
         // The desktop's selection goes in where the middle button clicks.
         click_at(e->position().toPoint(), false);
-        core_.insert(from_pasted(clipboard->text(QClipboard::Selection)).view());
+        core_.paste(PasteSource::selection);
         return;
     }
     if (e->button() != Qt::LeftButton)
@@ -496,7 +501,7 @@ void ListBox::offer_selection()
     constexpr std::size_t largest_offered = 1 << 20;
     if (clipboard != nullptr && clipboard->supportsSelection() && editor().has_selection() &&
         editor().selected().size() <= largest_offered)
-        clipboard->setText(to_box(Text(editor().selected())), QClipboard::Selection);
+        put_secret_text(to_box(Text(editor().selected())), true);
 }
 
 void ListBox::mouseDoubleClickEvent(QMouseEvent* e)

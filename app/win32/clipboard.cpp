@@ -5,29 +5,74 @@
 
 namespace fenrow {
 
-bool put_clipboard_text(HWND owner, std::wstring_view s)
+namespace {
+
+// Clipboard managers and remote-desktop clients hold the clipboard open for a
+// moment after every change.
+bool open_clipboard(HWND owner)
 {
-    if (!OpenClipboard(owner))
+    for (int attempt = 0;; ++attempt) {
+        if (OpenClipboard(owner))
+            return true;
+        if (attempt == 9)
+            return false;
+        Sleep(20);
+    }
+}
+
+// The bytes and then `zeros` zero bytes (a text's terminating zero).
+bool set_data(UINT format, const void* bytes, std::size_t size, std::size_t zeros = 0)
+{
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size + zeros);
+    if (mem == nullptr)
         return false;
     bool done = false;
+    if (auto* p = static_cast<char*>(GlobalLock(mem))) {
+        std::memcpy(p, bytes, size);
+        std::memset(p + size, 0, zeros);
+        GlobalUnlock(mem);
+        done = SetClipboardData(format, mem) != nullptr;
+    }
+    if (!done)
+        GlobalFree(mem);
+    return done;
+}
+
+} // namespace
+
+const PrivateClipboardFormats& private_clipboard_formats()
+{
+    static const PrivateClipboardFormats formats{
+        RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
+        RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
+        RegisterClipboardFormatW(L"CanUploadToCloudClipboard"),
+    };
+    return formats;
+}
+
+bool put_clipboard_text(HWND owner, std::wstring_view s)
+{
+    if (!open_clipboard(owner))
+        return false;
     EmptyClipboard();
-    if (HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (s.size() + 1) * sizeof(wchar_t))) {
-        if (auto* p = static_cast<wchar_t*>(GlobalLock(mem))) {
-            std::memcpy(p, s.data(), s.size() * sizeof(wchar_t));
-            p[s.size()] = L'\0';
-            GlobalUnlock(mem);
-            done = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
-        }
-        if (!done)
-            GlobalFree(mem);
+    const bool done = set_data(CF_UNICODETEXT, s.data(), s.size() * sizeof(wchar_t), sizeof(wchar_t));
+    if (done) {
+        const PrivateClipboardFormats& f = private_clipboard_formats();
+        const DWORD no = 0;
+        set_data(f.exclude_from_monitors, &no, sizeof no);
+        set_data(f.history, &no, sizeof no);
+        set_data(f.cloud, &no, sizeof no);
     }
     CloseClipboard();
     return done;
 }
 
-std::optional<std::wstring> clipboard_text(HWND owner)
+std::optional<std::wstring> clipboard_text(HWND owner, bool* busy)
 {
-    if (!OpenClipboard(owner))
+    const bool opened = open_clipboard(owner);
+    if (busy != nullptr)
+        *busy = !opened;
+    if (!opened)
         return std::nullopt;
     std::optional<std::wstring> text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {

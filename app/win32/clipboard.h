@@ -9,8 +9,18 @@
 
 namespace fenrow {
 
+// The text marked as not for the clipboard's history, its cloud sync or its
+// monitors: account lists hold passwords.
 bool put_clipboard_text(HWND owner, std::wstring_view s);
-// Nothing when the clipboard holds no text or is busy.
-std::optional<std::wstring> clipboard_text(HWND owner);
+
+// The clipboard's text; nothing when it holds none or another program keeps
+// it open past a few short retries (busy then says which, when given).
+std::optional<std::wstring> clipboard_text(HWND owner, bool* busy = nullptr);
+
+// The registered formats that keep a copy out of history, cloud and monitors.
+struct PrivateClipboardFormats {
+    UINT exclude_from_monitors, history, cloud;
+};
+const PrivateClipboardFormats& private_clipboard_formats();
 
 } // namespace fenrow

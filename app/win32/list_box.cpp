@@ -143,12 +143,16 @@ void ListBox::caret_moved(bool text_changed)
 
 void ListBox::scroll_page(int direction) { scroll_to(top_line_ + direction * page_lines(), scroll_x_); }
 
-std::optional<Text> ListBox::clipboard_text()
+// Windows has no desktop selection: only the clipboard is read.
+ClipboardRead ListBox::clipboard_text(PasteSource from)
 {
-    const auto clip = fenrow::clipboard_text(hwnd_);
+    if (from == PasteSource::selection)
+        return {};
+    bool busy = false;
+    const auto clip = fenrow::clipboard_text(hwnd_, &busy);
     if (!clip)
-        return std::nullopt;
-    return from_edit(pasted_lines(*clip));
+        return {busy ? ClipboardRead::busy : ClipboardRead::no_text, {}};
+    return {ClipboardRead::text, from_edit(pasted_lines(*clip))};
 }
 
 bool ListBox::clipboard_has_text() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }

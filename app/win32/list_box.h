@@ -33,7 +33,7 @@ private:
     void caret_moved(bool text_changed) override;
     int page_lines() override;
     void scroll_page(int direction) override;
-    std::optional<Text> clipboard_text() override;
+    ClipboardRead clipboard_text(PasteSource from) override;
     bool clipboard_has_text() override;
     void put_on_clipboard(const Text& t) override;
     std::optional<Text> choose_file_to_open() override;

@@ -67,6 +67,10 @@ click 45 17                        # 复制1
 close_message_box
 got=$(xclip -selection clipboard -o)
 [ "$got" = $'alpha\nbeta' ] || { echo "FAIL: clipboard holds '$got'"; exit 1; }
+# Marked as a secret, which clipboard managers keep out of their history.
+xclip -selection clipboard -o -t TARGETS | grep -qx x-kde-passwordManagerHint || { echo "FAIL: the copy is not marked secret"; exit 1; }
+hint=$(xclip -selection clipboard -o -t x-kde-passwordManagerHint)
+[ "$hint" = secret ] || { echo "FAIL: the password manager hint reads '$hint'"; exit 1; }
 
 counter 341 5 70 24 right_before
 click 457 17                       # 粘贴2
@@ -78,6 +82,7 @@ fi
 compare -metric AE "$work/after.png" "$work/right_after.png" null: 2>/dev/null || { echo "FAIL: counters differ"; exit 1; }
 
 echo -n "" | xclip -selection clipboard
+click 457 17                       # 粘贴2 of a clipboard without text: the box keeps its lines
 click 296 17                       # 复制2
 close_message_box
 got=$(xclip -selection clipboard -o)

@@ -62,6 +62,7 @@ struct MemoryDriver {
         }
     }
     void put_on_clipboard(std::u16string_view s) { w.set_clipboard(text_from_box(s)); }
+    void offer_no_text() { w.set_clipboard_unreadable(ClipboardRead::no_text); }
     void point_at(ControlName c)
     {
         int x = 2, y = 2;

@@ -78,9 +78,31 @@ TEST(ClipboardButtons, PasteReplacesTheWholeBox)
     w.ui.set_clipboard("x\r\ny\r\nz");
     w.raise(ctl::paste_right, Event::clicked);
     EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "x\r\ny\r\nz");
-    EXPECT_EQ(changes, 2); // emptied, then pasted: the counter follows both
+    EXPECT_EQ(changes, 2); // emptied once the text is in hand, then pasted: the counter follows both
     EXPECT_EQ(w.ui.caption(ctl::count_right), "总共：3行 ↓"_t);
     EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "");
+}
+
+TEST(ClipboardButtons, APasteThatReadsNothingChangesNothingAndSaysWhy)
+{
+    const std::pair<ClipboardRead::Outcome, Text> cases[] = {{ClipboardRead::busy, "剪贴板被其他程序占用"_t},
+                                                             {ClipboardRead::no_text, "剪贴板中没有文本"_t}};
+    for (const auto& [outcome, why] : cases) {
+        Window w;
+        const Text kept("a----1\r\n\xd5\xcb\xba\xc5----2\r\n");
+        w.ui.set_content(ctl::left_box, kept);
+        int changes = 0;
+        w.ui.on_content_changed = [&](ControlName) { ++changes; };
+        w.ui.set_clipboard("new");
+        w.ui.set_clipboard_unreadable(outcome);
+        w.raise(ctl::paste_left, Event::clicked);
+        EXPECT_EQ(w.ui.get_content(ctl::left_box), kept);
+        EXPECT_EQ(changes, 0);
+        EXPECT_EQ(w.hint(), why);
+        w.ui.set_clipboard("new"); // readable again
+        w.raise(ctl::paste_left, Event::clicked);
+        EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "new");
+    }
 }
 
 TEST(NotDeveloped, ShowsItsMessage)

@@ -157,6 +157,12 @@ struct Win32Driver {
     {
         put_clipboard_text(w.handle(), std::wstring(s.begin(), s.end()));
     }
+    void offer_no_text()
+    {
+        OpenClipboard(w.handle());
+        EmptyClipboard();
+        CloseClipboard();
+    }
     void point_at(ControlName c)
     {
         RECT r;
@@ -453,6 +459,76 @@ TEST_F(Win32WindowTest, ClipboardKeepsCrLfLines)
     ASSERT_TRUE(clipboard_set_text(Text("a\r\n\xd6\xd0")));
     install_win32_services(nullptr);
     EXPECT_EQ(clipboard_text(window.handle()), std::optional<std::wstring>(L"a\r\n\u4e2d"));
+}
+
+// The three marks Windows' clipboard history, cloud clipboard and monitors read.
+bool kept_out_of_history(HWND owner)
+{
+    const PrivateClipboardFormats& f = private_clipboard_formats();
+    if (!OpenClipboard(owner))
+        return false;
+    const auto dword_zero = [](UINT format) {
+        HANDLE data = GetClipboardData(format);
+        const auto* p = data != nullptr && GlobalSize(data) >= sizeof(DWORD) ? static_cast<const DWORD*>(GlobalLock(data)) : nullptr;
+        const bool zero = p != nullptr && *p == 0;
+        if (p != nullptr)
+            GlobalUnlock(data);
+        return zero;
+    };
+    const bool marked = IsClipboardFormatAvailable(f.exclude_from_monitors) && dword_zero(f.history) && dword_zero(f.cloud);
+    CloseClipboard();
+    return marked;
+}
+
+TEST_F(Win32WindowTest, CopiesStayOutOfClipboardHistory)
+{
+    install_win32_services(&window);
+    ASSERT_TRUE(clipboard_set_text(Text("a----1")));
+    install_win32_services(nullptr);
+    EXPECT_TRUE(kept_out_of_history(window.handle()));
+
+    OpenClipboard(window.handle());
+    EmptyClipboard();
+    CloseClipboard();
+    window.set_content(ctl::right_box, Text("b----2\r\n\xd6\xd0"));
+    HWND box = window.control_handle(ctl::right_box);
+    press(box, 'A', true);
+    press(box, 'C', true);
+    EXPECT_TRUE(kept_out_of_history(window.handle()));
+    EXPECT_EQ(clipboard_text(window.handle()), std::optional<std::wstring>(L"b----2\r\n\u4e2d"));
+}
+
+// Another program holds the clipboard open: a moment is waited out; longer,
+// the box keeps its text and the hint pane says why.
+TEST_F(Win32WindowTest, PasteWhileAnotherWindowHoldsTheClipboard)
+{
+    put_clipboard_text(window.handle(), L"new");
+    const Text kept("a----1\r\n\xd5\xcb\xba\xc5");
+    for (const int held_ms : {2000, 60}) {
+        window.set_content(ctl::left_box, kept);
+        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        bool opened = false;
+        std::thread holder([&] {
+            HWND own = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+            opened = OpenClipboard(own);
+            SetEvent(held);
+            Sleep(static_cast<DWORD>(held_ms));
+            if (opened)
+                CloseClipboard();
+            DestroyWindow(own);
+        });
+        WaitForSingleObject(held, INFINITE);
+        SendMessageW(window.control_handle(ctl::paste_left), BM_CLICK, 0, 0);
+        holder.join();
+        CloseHandle(held);
+        ASSERT_TRUE(opened);
+        if (held_ms > 1000) {
+            EXPECT_EQ(window.get_content(ctl::left_box), kept);
+            EXPECT_EQ(from_wide(pane(window, hint_pane)), "剪贴板被其他程序占用"_t);
+        } else {
+            EXPECT_EQ(window.get_content(ctl::left_box), Text("new"));
+        }
+    }
 }
 
 TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)

@@ -155,6 +155,24 @@ TYPED_TEST_P(WindowContract, TypingEnterAndPastingLfLinesGiveCrLfLines)
     EXPECT_EQ(d.shown(ctl::count_left), "总共：3行 ↓"_t);
 }
 
+// Ctrl+V and the paste button: nothing read, nothing changed, and the reason shown.
+TYPED_TEST_P(WindowContract, APasteWithoutTextKeepsEveryByteAndSaysWhy)
+{
+    auto& d = this->driver;
+    TableWindow& w = this->w();
+    const Text kept("a1\r\n\xd6\xd0\x81\r\n");
+    w.set_content(ctl::left_box, kept);
+    d.offer_no_text();
+    d.click(ctl::paste_left);
+    EXPECT_EQ(w.get_content(ctl::left_box), kept);
+    EXPECT_EQ(d.pane(hint_pane), "剪贴板中没有文本"_t);
+    w.set_pane_text(ctl::status_bar, hint_pane, Text("-"));
+    w.box(ctl::left_box).run(command_for_key(BoxKey::v, true, false));
+    EXPECT_EQ(w.get_content(ctl::left_box), kept);
+    EXPECT_EQ(d.pane(hint_pane), "剪贴板中没有文本"_t);
+    EXPECT_EQ(d.shown(ctl::count_left), "总共：3行 ↓"_t);
+}
+
 TYPED_TEST_P(WindowContract, CopyButtonPutsTheBoxOnTheClipboardAndReports)
 {
     FakeDesktop recorder;
@@ -266,6 +284,7 @@ TYPED_TEST_P(WindowContract, ControlsFollowTheScreensScale)
 REGISTER_TYPED_TEST_SUITE_P(WindowContract, EveryControlOfTheTableWithItsStateAndPlace,
                             LayoutFollowsEverySizeChangeAndMinimising, BoxesGiveBackEveryTextAndCountItsLines,
                             ContentChangedOncePerWriteAndCountersFollow, TypingEnterAndPastingLfLinesGiveCrLfLines,
+                            APasteWithoutTextKeepsEveryByteAndSaysWhy,
                             CopyButtonPutsTheBoxOnTheClipboardAndReports, HintsFollowThePointer,
                             RadioBoxesExcludeEachOtherAndPanesOutsideAreIgnored,
                             WorkerCallsAreCarriedOutOnTheWindowThreadInOrder,

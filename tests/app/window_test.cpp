@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -114,6 +115,7 @@ struct QtDriver {
     {
         QGuiApplication::clipboard()->setText(QString::fromStdU16String(std::u16string(s)));
     }
+    void offer_no_text() { QGuiApplication::clipboard()->clear(); }
     void point_at(ControlName c) { move_mouse_over(c == ctl::main_window ? &w() : w().widget(c)); }
     bool rescale(int) { return false; } // Qt scales the window by itself
 
@@ -200,6 +202,25 @@ TEST_F(WindowTest, ClipboardGetsLfLines)
     QtDesktop qt;
     ASSERT_TRUE(qt.clipboard_set_text(Text("a\r\n\xd6\xd0")));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), qs("a\n中"));
+}
+
+// Account lists hold passwords: the copy buttons and the boxes' Ctrl+C ask
+// clipboard managers to keep them out of their history.
+TEST_F(WindowTest, CopiesAreMarkedSecret)
+{
+    const auto marked = [] {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        return data != nullptr && data->data(QStringLiteral("x-kde-passwordManagerHint")) == "secret";
+    };
+    QtDesktop qt;
+    ASSERT_TRUE(qt.clipboard_set_text(Text("a\r\nb")));
+    EXPECT_TRUE(marked());
+    QGuiApplication::clipboard()->setText(qs("other"));
+    window.set_content(ctl::right_box, Text("x\r\n\xd6\xd0"));
+    window.box(ctl::right_box).run(command_for_key(BoxKey::a, true, false));
+    window.box(ctl::right_box).run(command_for_key(BoxKey::c, true, false));
+    EXPECT_TRUE(marked());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), qs("x\n中"));
 }
 
 namespace {

@@ -45,5 +45,20 @@ if ! grep -q __asan_init "$cli"; then
   rm -f "$work/big.txt"
 fi
 
+# Messages in the locale's charset; results stay the bytes asked for.
+missing_utf8=$(printf '文件不存在' | od -An -tx1)
+LC_ALL=C "$cli" dedupe "$work/missing.txt" 2>"$work/err"
+check "messages in UTF-8 without a locale" 1 "$(od -An -tx1 "$work/err" | tr -d '\n' | grep -c "$(echo $missing_utf8)")"
+if mkdir -p "$work/locales" && localedef -i zh_CN -f GBK "$work/locales/zh_CN.GBK" 2>/dev/null; then
+  gbk() { LOCPATH="$work/locales" LC_ALL=zh_CN.GBK "$@"; }
+  gbk "$cli" dedupe "$work/missing.txt" 2>"$work/err"
+  check "messages in a GBK locale" 1 "$(od -An -tx1 "$work/err" | tr -d '\n' | grep -c 'ce c4 bc fe b2 bb b4 e6 d4 da')"
+  check "results stay UTF-8 in a GBK locale" "$(printf '账号\n' | od -An -tx1)" "$(printf '账号\n' | gbk "$cli" blank --utf8 | od -An -tx1)"
+  check "results stay GBK in a GBK locale" "$(printf '\xd5\xcb\n' | od -An -tx1)" "$(printf '\xd5\xcb\n' | gbk "$cli" blank | od -An -tx1)"
+  rm -rf "$work/locales"
+else
+  echo "SKIP messages in a GBK locale: localedef cannot build zh_CN.GBK"
+fi
+
 [ $failures -eq 0 ] && echo "cli process ok"
 exit $((failures > 0))

@@ -26,14 +26,16 @@ class StringStreams : public CliStreams {
 public:
     std::string in, out, err;
     bool output_fails = false;
+    std::optional<console::Encoding> out_encoding; // as the last write said
 
     bool read_input(std::string& o) override
     {
         o = in;
         return true;
     }
-    bool write_output(std::string_view bytes) override
+    bool write_output(std::string_view bytes, console::Encoding e) override
     {
+        out_encoding = e;
         if (output_fails)
             return false;
         out += bytes;
@@ -136,6 +138,10 @@ TEST(Cli, FlagsGiveTheOperationsResults)
         io.in = c.in;
         EXPECT_EQ(run_cli(args_of(c.args), io), c.exit) << c.args << "\n" << io.err;
         EXPECT_EQ(io.out, c.out) << c.args;
+        if (!io.out.empty()) { // a console is told how to read the bytes
+            const bool utf8 = std::string_view(c.args).ends_with("--utf8");
+            EXPECT_EQ(io.out_encoding, utf8 ? console::Encoding::utf8 : console::Encoding::cp936) << c.args;
+        }
     }
 }
 
