@@ -157,7 +157,7 @@ public:
         o = in;
         return true;
     }
-    bool write_output(std::string_view bytes) override
+    bool write_output(std::string_view bytes, console::Encoding) override
     {
         out += bytes;
         return true;
