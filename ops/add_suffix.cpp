@@ -63,4 +63,27 @@ Text mark_groups(const Text& list, MarkOptions o, const MarkRereads& rereads)
     return remove_blank_lines(Text(std::move(r)));
 }
 
+bool GroupMarks::is_account(std::string_view line) { return line.find_first_not_of(" \t\n\v\f\r") != std::string_view::npos; }
+
+void GroupMarks::add(std::string_view line, std::string& r)
+{
+    if (o_.mode == MarkMode::none)
+        return;
+    ++i_;
+    const double n = o_.group;
+    r += line;
+    if (o_.mode == MarkMode::first) {
+        if (i_ == std::trunc(n * k_ - (n - 1))) {
+            r += o_.symbol.view();
+            char digits[16];
+            r.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int32_t>(k_)).ptr);
+            k_ += 1;
+        }
+    } else if (o_.group != 0 && i_ % static_cast<int64_t>(o_.group) == 0) {
+        r += o_.symbol.view();
+        r += txt_from_double(i_ / n).view();
+    }
+    r += crlf;
+}
+
 } // namespace fenrow

@@ -7,6 +7,9 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
 
 namespace fenrow {
 
@@ -30,6 +33,23 @@ struct MarkRereads {
 // The list's accounts (blank lines do not count), the marked ones followed by
 // the symbol and the group number, each line ending in CR LF but the last.
 Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {});
+
+// mark_groups over a list given in parts, for a list too long to hold its
+// result whole: the cleaned list's account lines given one at a time, in
+// order, each appended to out with its mark and a CR LF. Cleaned of blank
+// lines, what out gathers is mark_groups' result.
+class GroupMarks {
+public:
+    explicit GroupMarks(MarkOptions options) : o_(std::move(options)) {}
+    void add(std::string_view account, std::string& out);
+    // Lines that count as accounts: those with a byte other than a blank.
+    static bool is_account(std::string_view line);
+
+private:
+    MarkOptions o_;
+    double k_ = 1; // the next group number, first-account mode
+    int i_ = 0;
+};
 
 // What 编辑框_后 shows while the window's worker marks the list.
 Text add_suffix_notice();

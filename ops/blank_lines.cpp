@@ -12,11 +12,11 @@ namespace fenrow {
 namespace {
 
 // One line break off each end.
-std::string_view trim_line_breaks(std::string_view s)
+std::string_view trim_line_breaks(std::string_view s, bool start = true, bool end = true)
 {
-    if (s.substr(0, 2) == crlf)
+    if (start && s.substr(0, 2) == crlf)
         s.remove_prefix(2);
-    if (s.size() >= 2 && s.substr(s.size() - 2) == crlf)
+    if (end && s.size() >= 2 && s.substr(s.size() - 2) == crlf)
         s.remove_suffix(2);
     return s;
 }
@@ -49,9 +49,10 @@ std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size
 
 } // namespace
 
-void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f)
+void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f, bool cut_start,
+                        bool cut_end)
 {
-    const std::string_view s = trim_line_breaks(whole);
+    const std::string_view s = trim_line_breaks(whole, cut_start, cut_end);
     std::size_t kept = 0;
     for (auto run = next_blank_run(s, 0); run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
         f(s.substr(kept, run.first - kept));

@@ -14,8 +14,11 @@ namespace fenrow {
 Text remove_blank_lines(const Text& t);
 Text remove_blank_lines(Text&& t);
 // Calls f with the parts of s that remove_blank_lines keeps, in order: joined,
-// they are its result.
-void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f);
+// they are its result. For a text cleaned in pieces, cut where a byte other
+// than a blank follows an LF: cut_start and cut_end say whether the piece
+// holds the text's start and end, whose line breaks are cut.
+void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f, bool cut_start = true,
+                        bool cut_end = true);
 // Whether the text, without cutting its ends, holds a run to remove.
 bool holds_blank_lines(std::string_view s);
 

@@ -114,4 +114,45 @@ Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options)
     return remove_blank_lines(std::move(out.text));
 }
 
+void ConversionInParts::add_suffixed(std::string_view line, std::string& out)
+{
+    if (!first_)
+        out += crlf;
+    first_ = false;
+    out += line;
+    out += o_.symbol.view();
+    out += o_.chars.view();
+}
+
+void ConversionInParts::add(std::string_view part, std::string& out)
+{
+    if (o_.numbering && !o_.suffix) {
+        for_each_crlf_piece(part, [&](std::string_view line) {
+            if (!first_)
+                out += crlf;
+            first_ = false;
+            append_number(out, ++number_);
+            out += o_.prefix.view();
+            out += line;
+        });
+    } else if (o_.suffix && !o_.numbering) {
+        for_each_crlf_piece(part, [&](std::string_view line) { add_suffixed(line, out); });
+    } else if (o_.suffix && o_.numbering) {
+        // As convert_lines: the numbered lines, each ending in CR LF, cut anew.
+        numbered_.clear();
+        for_each_crlf_piece(part, [&](std::string_view line) {
+            append_number(numbered_, ++number_);
+            numbered_ += o_.prefix.view();
+            numbered_ += line;
+            numbered_ += crlf;
+        });
+        renumbered_.feed(numbered_, [&](std::string_view line) { add_suffixed(line, out); });
+    }
+}
+
+void ConversionInParts::finish(std::string& out)
+{
+    renumbered_.finish([&](std::string_view line) { add_suffixed(line, out); });
+}
+
 } // namespace fenrow

@@ -3,11 +3,14 @@
 #pragma once
 
 #include "runtime/text.h"
+#include "runtime/text_routines.h"
 
 #include <climits>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace fenrow {
 
@@ -58,5 +61,25 @@ bool conversion_needs_cleaning(std::string_view result);
 
 // The whole conversion at once, as the result box ends up.
 Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options);
+
+// convert_lines over a list given in parts, each a run of its lines as
+// for_each_crlf_piece cuts the whole list (the last part may end without a
+// line break): the result lines, joined by CR LF, appended to out part by
+// part. Cleaned of blank lines as convert cleans them, they are its result.
+class ConversionInParts {
+public:
+    explicit ConversionInParts(ConversionOptions options) : o_(std::move(options)) {}
+    void add(std::string_view part, std::string& out);
+    // The numbered lines are cut anew for their suffixes: the last of them.
+    void finish(std::string& out);
+
+private:
+    void add_suffixed(std::string_view line, std::string& out);
+    ConversionOptions o_;
+    int number_ = 0;
+    bool first_ = true;
+    std::string numbered_;
+    CrlfPieceStream renumbered_;
+};
 
 } // namespace fenrow

@@ -110,4 +110,56 @@ Text pick_missing(std::string_view left, std::string_view right, const std::func
     return Text(std::move(result));
 }
 
+MissingLines::MissingLines(std::string_view right) : present_(keys_, rough_line_count(right))
+{
+    keys_.reserve(right.size() + right.size() / 2 + 1);
+    present_.rebase(keys_);
+    for_each_crlf_piece(right, [&](std::string_view x) {
+        if (holds_as_section_name(x)) {
+            const std::size_t at = keys_.size();
+            const char* const before = keys_.data();
+            append_name_key(keys_, x);
+            if (keys_.data() != before)
+                present_.rebase(keys_);
+            present_.insert(std::string_view(keys_).substr(at));
+        }
+    });
+}
+
+void MissingLines::pick(std::string_view left, std::string& out) const
+{
+    struct Pending {
+        std::string_view line;
+        std::string key;
+        std::uint32_t hash = 0;
+        bool named = false;
+    };
+    constexpr std::size_t ahead = 8;
+    Pending pending[ahead];
+    const auto settle = [&](const Pending& p) {
+        if (!p.named || !present_.contains(p.key, p.hash)) {
+            out += p.line;
+            out += crlf;
+        }
+    };
+    std::size_t done = 0;
+    for_each_crlf_piece(left, [&](std::string_view y) {
+        Pending& p = pending[done % ahead];
+        if (done >= ahead)
+            settle(p);
+        const std::string_view name = drop_leading_controls(y);
+        p.line = y;
+        p.named = !name.empty();
+        if (p.named) {
+            p.key.clear();
+            append_name_key(p.key, name);
+            p.hash = SpanSet::hash(p.key);
+            present_.prefetch(p.hash);
+        }
+        ++done;
+    });
+    for (std::size_t i = done > ahead ? done - ahead : 0; i < done; ++i)
+        settle(pending[i % ahead]);
+}
+
 } // namespace fenrow

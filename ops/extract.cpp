@@ -6,11 +6,16 @@
 
 namespace fenrow {
 
-Extraction extract(const Text& list, const ExtractOptions& o)
+bool markers_present(const Text& list, const ExtractOptions& o)
 {
     // Exact case and no quote token here: a marker must stand in the list as
     // typed. An empty marker passes unless the list is empty.
-    if (txt_find(list, o.head, std::nullopt, false) == -1 || txt_find(list, o.tail, std::nullopt, false) == -1)
+    return txt_find(list, o.head, std::nullopt, false) != -1 && txt_find(list, o.tail, std::nullopt, false) != -1;
+}
+
+Extraction extract(const Text& list, const ExtractOptions& o)
+{
+    if (!markers_present(list, o))
         return refused<Extraction>({"请输入正确的帐号前后字符,没有请留空"_t, "提示"_t});
 
     const Text h = with_quotes(o.head), t = with_quotes(o.tail);

@@ -23,5 +23,7 @@ struct Extraction : Outcome {
 // typed occur in the list; otherwise each line gives one line of the new
 // list (empty when a marker is missing on it), each followed by CR LF.
 Extraction extract(const Text& list, const ExtractOptions& options);
+// Whether extract takes the list rather than refusing it.
+bool markers_present(const Text& list, const ExtractOptions& options);
 
 } // namespace fenrow
