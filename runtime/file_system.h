@@ -8,6 +8,7 @@
 #include "runtime/text.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,6 +36,12 @@ enum class Flush { before_rename, by_caller };
 // killed writer left there. On Windows a target or temporary file held by
 // another program is waited for briefly (busy_wait) before failing.
 int replace_file(const Text& path, std::span<const std::string_view> parts, Flush flush);
+// The same with the parts made while the file is written: produce is given a
+// function that writes one part and returns 0 or the error, and returns 0 to
+// keep the file, or an error (its own, or one the parts gave) that abandons it
+// and that replace_file returns.
+using WritePart = std::function<int(std::string_view)>;
+int replace_file(const Text& path, const std::function<int(const WritePart&)>& produce, Flush flush);
 
 // Makes files written with Flush::by_caller reach the disk, with what they
 // replaced: one pass after the last of many files is far cheaper than one

@@ -182,6 +182,17 @@ bool is_missing(int err) { return err == ENOENT; }
 
 int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)
 {
+    return replace_file(path, [&](const WritePart& write) {
+        for (string_view part : parts) {
+            if (const int err = write(part); err != 0)
+                return err;
+        }
+        return 0;
+    }, flush);
+}
+
+int replace_file(const Text& path, const std::function<int(const WritePart&)>& produce, Flush flush)
+{
     const std::string target = fs_path(path);
     struct stat st {};
     std::optional<mode_t> keep_mode;
@@ -199,11 +210,7 @@ int replace_file(const Text& path, std::span<const string_view> parts, Flush flu
     if (fd < 0)
         return -fd;
 
-    int err = 0;
-    for (string_view part : parts) {
-        if ((err = write_all(fd, part)) != 0)
-            break;
-    }
+    int err = produce([fd](string_view part) { return write_all(fd, part); });
     if (err == 0 && keep_mode)
         ::fchmod(fd, *keep_mode); // a replaced file keeps its permissions; failing that is no reason to fail
     if (err == 0 && flush == Flush::before_rename && ::fsync(fd) != 0)

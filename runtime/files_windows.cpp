@@ -259,6 +259,17 @@ bool is_missing(int err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PA
 
 int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)
 {
+    return replace_file(path, [&](const WritePart& write) {
+        for (string_view part : parts) {
+            if (const int err = write(part); err != 0)
+                return err;
+        }
+        return 0;
+    }, flush);
+}
+
+int replace_file(const Text& path, const std::function<int(const WritePart&)>& produce, Flush flush)
+{
     const std::wstring target = system_path(path);
     if (target.size() - name_start(target) > name_max)
         return ERROR_FILENAME_EXCED_RANGE;
@@ -284,11 +295,7 @@ int replace_file(const Text& path, std::span<const string_view> parts, Flush flu
     if (file == INVALID_HANDLE_VALUE)
         return ERROR_FILE_EXISTS;
 
-    int err = 0;
-    for (string_view part : parts) {
-        if ((err = write_all(file, part)) != 0)
-            break;
-    }
+    int err = produce([file](string_view part) { return write_all(file, part); });
     // Complete: the target must not inherit the temporary file's attributes.
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
