@@ -44,13 +44,17 @@ int run_request(const std::vector<Text>& args, CliStreams& io)
     if (const std::optional<Text> why = check_values(r))
         return usage_error(io, *why);
 
+    const bool crlf_out = r.crlf.value_or(crlf_in);
+    if (r.op->stream) {
+        if (const std::optional<CliStream> stream = r.op->stream(r, lists))
+            return stream_list(io, r.output, crlf_out, r.utf8, *stream);
+    }
     const CliSay say = [&io](const Message& m) { io.write_error("["_t + m.title + "] "_t + m.text); };
     CliRun run = r.op->run(r, lists, say);
     lists.clear();
     if (!run.done)
         return cli_refused;
     // The result first: a failure there leaves the list where it was.
-    const bool crlf_out = r.crlf.value_or(crlf_in);
     if (const int exit = write_list(io, std::move(run.result), r.output, crlf_out, r.utf8); exit != cli_ok)
         return exit;
     return run.rest ? write_list(io, std::move(*run.rest), r.rest, crlf_out, r.utf8) : cli_ok;

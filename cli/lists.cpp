@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -152,6 +153,126 @@ int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool wi
     }
     const std::array<string_view, 1> parts{bytes};
     if (const int err = file_system::replace_file(*to, parts, file_system::Flush::before_rename); err != 0) {
+        io.write_error("fenrow-cli: cannot write (无法写入) "_t + *to + "："_t + file_system::failure_reason(err));
+        return cli_file;
+    }
+    return cli_ok;
+}
+
+std::size_t& stream_block()
+{
+    // Large enough that a write or a chunk costs little per byte, small
+    // enough to stay in the processor's caches.
+    static std::size_t bytes = std::size_t{1} << 20;
+    return bytes;
+}
+
+void ListWriter::add(std::string_view part)
+{
+    for (const std::size_t block = stream_block(); !part.empty();) {
+        const std::string_view now = part.substr(0, block);
+        part.remove_prefix(now.size());
+        if (!utf8_) {
+            add_bytes(now);
+            continue;
+        }
+        waiting_ += now;
+        // A character starts behind any byte up to 0x80: up to the last one
+        // the bytes convert as they would whole.
+        std::size_t cut = waiting_.size();
+        while (cut > 0 && static_cast<unsigned char>(waiting_[cut - 1]) > 0x80)
+            --cut;
+        if (cut > 0) {
+            add_bytes(text_to_utf8(Text(waiting_.substr(0, cut))));
+            waiting_.erase(0, cut);
+        }
+    }
+}
+
+void ListWriter::add_bytes(std::string_view s)
+{
+    if (s.empty())
+        return;
+    any_ = true;
+    last_[0] = s.size() >= 2 ? s[s.size() - 2] : last_[1];
+    last_[1] = s.back();
+    if (with_crlf_) {
+        out_ += s;
+    } else {
+        // Every CR LF an LF, one held back at the end of a block meeting its LF in the next.
+        if (held_cr_ && s.front() != '\n')
+            out_ += '\r';
+        held_cr_ = false;
+        if (!s.empty() && s.back() == '\r') {
+            held_cr_ = true;
+            s.remove_suffix(1);
+        }
+        for (std::size_t from = 0;;) {
+            const std::size_t cr = s.find("\r\n", from);
+            if (cr == std::string_view::npos) {
+                out_ += s.substr(from);
+                break;
+            }
+            out_ += s.substr(from, cr - from);
+            from = cr + 1; // the LF stays
+        }
+    }
+    if (out_.size() >= stream_block())
+        put();
+}
+
+void ListWriter::put()
+{
+    if (!failed_)
+        failed_ = !put_(out_);
+    put_once_ = true;
+    out_.clear();
+}
+
+bool ListWriter::finish()
+{
+    if (!waiting_.empty())
+        add_bytes(text_to_utf8(Text(std::move(waiting_))));
+    waiting_.clear();
+    // A line end closes the last line.
+    if (any_ && !(last_[0] == '\r' && last_[1] == '\n'))
+        add_bytes("\r\n");
+    if (held_cr_)
+        out_ += '\r';
+    held_cr_ = false;
+    if (!out_.empty() || !put_once_)
+        put();
+    return !failed_;
+}
+
+int stream_list(CliStreams& io, const std::optional<Text>& to, bool with_crlf, bool utf8,
+                const std::function<void(ListWriter&)>& make)
+{
+    if (!to || *to == Text("-")) {
+        const console::Encoding e = utf8 ? console::Encoding::utf8 : console::Encoding::cp936;
+        ListWriter out(with_crlf, utf8, [&](std::string_view bytes) { return io.write_output(bytes, e); });
+        make(out);
+        if (out.finish())
+            return cli_ok;
+        io.write_error("fenrow-cli: cannot write standard output (无法写入标准输出)"_t);
+        return cli_file;
+    }
+    // An exception out of make abandons the file before it goes on.
+    std::exception_ptr failure;
+    const int err = file_system::replace_file(*to, [&](const file_system::WritePart& write) {
+        int part_err = 0;
+        ListWriter out(with_crlf, utf8, [&](std::string_view bytes) { return (part_err = write(bytes)) == 0; });
+        try {
+            make(out);
+        } catch (...) {
+            failure = std::current_exception();
+            return -1;
+        }
+        return out.finish() ? 0 : part_err;
+    }, file_system::Flush::before_rename);
+    if (failure)
+        std::rethrow_exception(failure);
+    if (err != 0) {
         io.write_error("fenrow-cli: cannot write (无法写入) "_t + *to + "："_t + file_system::failure_reason(err));
         return cli_file;
     }

@@ -6,7 +6,11 @@
 #include "cli/cli.h"
 #include "runtime/text.h"
 
+#include <cstddef>
+#include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace fenrow {
 
@@ -25,5 +29,41 @@ std::optional<Text> read_list(const Text& name, bool utf8, CliStreams& io, ListI
 // last line; to the named file, replaced whole or left as it was, or to
 // standard output. cli_ok, or cli_file with a message written.
 int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool with_crlf, bool utf8);
+
+// The size of the blocks a streamed run works and writes in; tests make it
+// tiny to try the edges between blocks.
+std::size_t& stream_block();
+
+// A result written while it is made: its bytes (code page 936) given in
+// parts, in order, and written in blocks as write_list writes the whole.
+class ListWriter {
+public:
+    // Writes bytes; false when not all could be written.
+    using Put = std::function<bool(std::string_view)>;
+    ListWriter(bool with_crlf, bool utf8, Put put) : with_crlf_(with_crlf), utf8_(utf8), put_(std::move(put)) {}
+    void add(std::string_view part);
+    // Writes the rest; false once a write failed.
+    bool finish();
+    bool failed() const { return failed_; }
+
+private:
+    void add_bytes(std::string_view bytes); // as they go to the file
+    void put();
+    const bool with_crlf_, utf8_;
+    Put put_;
+    std::string waiting_; // UTF-8 only: bytes behind the last one that surely ends a character
+    std::string out_;
+    bool any_ = false;     // bytes were added
+    bool held_cr_ = false; // a CR held back, in case an LF follows
+    bool put_once_ = false;
+    bool failed_ = false;
+    char last_[2] = {0, 0};
+};
+
+// A result made by make into a ListWriter, to the named file (replaced whole
+// or left as it was) or standard output. cli_ok, or cli_file with a message
+// written.
+int stream_list(CliStreams& io, const std::optional<Text>& to, bool with_crlf, bool utf8,
+                const std::function<void(ListWriter&)>& make);
 
 } // namespace fenrow

@@ -1,13 +1,17 @@
 #include "cli/cli.h"
 
 #include "cli/arguments.h"
+#include "cli/lists.h"
 #include "ops/blank_lines.h"
 #include "ops/duplicates.h"
 #include "runtime/codepage.h"
 #include "runtime/text_routines.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 
 namespace fenrow {
@@ -100,15 +104,171 @@ CliRun run_split(const CliRequest& r, std::vector<Text>& lists, const CliSay& sa
     return run;
 }
 
+// The streamed runs: the same engines over the list a block of lines at a
+// time, their results written as they come instead of held whole.
+
+// The list in runs of whole lines of about stream_block() bytes, each cut
+// behind a CR LF that ends a line (one where a character starts), then what
+// is left, perhaps nothing.
+template <typename F>
+void for_each_chunk(std::string_view list, F&& f)
+{
+    const auto line_end = [&](std::size_t cr) { return list[cr + 1] == '\n' && starts_character(list, 0, cr); };
+    for (const std::size_t block = stream_block(); list.size() > block;) {
+        std::size_t cut = 0;
+        for (std::size_t cr = block - 1; cr > 0 && cut == 0; --cr) // the last line end inside the block
+            cut = list[cr - 1] == '\r' && line_end(cr - 1) ? cr + 1 : 0;
+        for (std::size_t cr = block; cut == 0 && (cr = list.find('\r', cr)) < list.size() - 1; ++cr)
+            cut = line_end(cr) ? cr + 2 : 0; // a line longer than the block
+        if (cut == 0)
+            break;
+        f(list.substr(0, cut));
+        list.remove_prefix(cut);
+    }
+    f(list);
+}
+
+// What space, tab, LF, VT, FF and CR are to remove_blank_lines.
+bool blank_byte(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
+
+// remove_blank_lines over a result made in parts: the parts it keeps written
+// as soon as no later byte can change them.
+class CleanedOutput {
+public:
+    explicit CleanedOutput(ListWriter& out) : out_(out) {}
+    // Where the result's next bytes go.
+    std::string& text() { return text_; }
+    // Writes what is cleaned for good: up to an LF followed by a byte other
+    // than a blank, which no run of blank lines spans.
+    void drain()
+    {
+        if (text_.size() < stream_block())
+            return;
+        std::size_t cut = 0;
+        for (std::size_t at = text_.size() - 1; at >= std::max<std::size_t>(checked_, 1) && cut == 0; --at)
+            cut = text_[at - 1] == '\n' && !blank_byte(text_[at]) ? at : 0;
+        if (cut > 0) {
+            for_each_kept_part(std::string_view(text_).substr(0, cut), [this](std::string_view p) { out_.add(p); },
+                               !started_, false);
+            started_ = true;
+            text_.erase(0, cut);
+        }
+        checked_ = text_.size();
+    }
+    void finish()
+    {
+        for_each_kept_part(text_, [this](std::string_view p) { out_.add(p); }, !started_, true);
+        text_.clear();
+    }
+
+private:
+    ListWriter& out_;
+    std::string text_;
+    std::size_t checked_ = 0; // the bytes before it hold no cut
+    bool started_ = false;    // the result's start is written
+};
+
+std::optional<CliStream> stream_number(const CliRequest& r, std::vector<Text>& lists)
+{
+    return CliStream([&r, &lists](ListWriter& out) {
+        ConversionInParts conversion(r.number);
+        CleanedOutput cleaned(out);
+        for_each_chunk(lists[0].view(), [&](std::string_view chunk) {
+            conversion.add(chunk, cleaned.text());
+            cleaned.drain();
+        });
+        conversion.finish(cleaned.text());
+        cleaned.text() += crlf; // convert cleans its lines given a line end behind the last
+        cleaned.finish();
+    });
+}
+
+std::optional<CliStream> stream_suffix(const CliRequest& r, std::vector<Text>& lists)
+{
+    return CliStream([&r, &lists](ListWriter& out) {
+        GroupMarks marks(r.suffix);
+        CleanedOutput cleaned(out);
+        const auto account = [&](std::string_view line) {
+            if (GroupMarks::is_account(line)) {
+                marks.add(line, cleaned.text());
+                cleaned.drain();
+            }
+        };
+        // The cleaned list's lines, read through its kept parts.
+        CrlfPieceStream lines;
+        for_each_kept_part(lists[0].view(), [&](std::string_view part) { lines.feed(part, account); });
+        lines.finish(account);
+        cleaned.finish();
+    });
+}
+
+std::optional<CliStream> stream_extract(const CliRequest& r, std::vector<Text>& lists)
+{
+    if (!markers_present(lists[0], r.extract))
+        return std::nullopt; // refused, as the whole run says
+    return CliStream([&r, &lists](ListWriter& out) {
+        const Text h = with_quotes(r.extract.head), t = with_quotes(r.extract.tail);
+        std::string part;
+        for_each_chunk(lists[0].view(), [&](std::string_view chunk) {
+            for_each_crlf_piece(chunk, [&](std::string_view line) {
+                part += text_between_view(line, h.view(), t.view(), 0, true);
+                part += crlf;
+            });
+            out.add(part);
+            part.clear();
+        });
+    });
+}
+
+std::optional<CliStream> stream_blank(const CliRequest&, std::vector<Text>& lists)
+{
+    return CliStream([&lists](ListWriter& out) {
+        for_each_kept_part(lists[0].view(), [&](std::string_view part) { out.add(part); });
+    });
+}
+
+std::optional<CliStream> stream_dedupe(const CliRequest&, std::vector<Text>& lists)
+{
+    return CliStream([&lists](ListWriter& out) {
+        std::string part;
+        bool first = true;
+        for_each_first_line(lists[0].view(), [&](std::string_view line) {
+            if (!first)
+                part += crlf;
+            first = false;
+            part += line;
+            if (part.size() >= stream_block()) {
+                out.add(part);
+                part.clear();
+            }
+        });
+        out.add(part);
+    });
+}
+
+std::optional<CliStream> stream_pick(const CliRequest&, std::vector<Text>& lists)
+{
+    return CliStream([&lists](ListWriter& out) {
+        const MissingLines missing(lists[1].view());
+        lists[1] = Text(); // its keys are all the run needs of it
+        std::string part;
+        for_each_chunk(lists[0].view(), [&](std::string_view chunk) {
+            missing.pick(chunk, part);
+            out.add(part);
+            part.clear();
+        });
+    });
+}
+
 constexpr std::array operations{
-    CliOperation{"number", ctl::convert_button, 1, run_number},
-    CliOperation{"suffix", ctl::mark_button, 1, run_suffix},
-    CliOperation{"extract", ctl::extract_button, 1, run_extract},
-    CliOperation{"blank", ctl::blank_button, 1, run_blank},
-    CliOperation{"dedupe", ctl::dedupe_button, 1, run_dedupe},
-    CliOperation{"pick", ctl::pick_button, 2, run_pick},
-    CliOperation{"generate", ctl::generate_button, 1, run_generate},
-    CliOperation{"split", ctl::generate_button, 1, run_split},
+    CliOperation{"number", ctl::convert_button, 1, run_number, stream_number},
+    CliOperation{"suffix", ctl::mark_button, 1, run_suffix, stream_suffix},
+    CliOperation{"extract", ctl::extract_button, 1, run_extract, stream_extract},
+    CliOperation{"blank", ctl::blank_button, 1, run_blank, stream_blank},
+    CliOperation{"dedupe", ctl::dedupe_button, 1, run_dedupe, stream_dedupe},
+    CliOperation{"pick", ctl::pick_button, 2, run_pick, stream_pick},
+    CliOperation{"generate", ctl::generate_button, 1, run_generate, nullptr},
+    CliOperation{"split", ctl::generate_button, 1, run_split, nullptr},
 };
 
 } // namespace
