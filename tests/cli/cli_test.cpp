@@ -5,6 +5,7 @@
 #include "app/shell.h"
 #include "cli/arguments.h"
 #include "cli/console.h"
+#include "cli/lists.h"
 #include "ops/handlers.h"
 #include "ops/operations.h"
 #include "runtime/codepage.h"
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
 namespace fenrow {
@@ -158,6 +160,80 @@ TEST(Cli, LongListsWithMixedLineEndsKeepEveryLine)
     }
     EXPECT_EQ(run_cli(args_of("blank --crlf"), io), cli_ok) << io.err;
     EXPECT_TRUE(io.out == want) << io.out.size() << " bytes, not " << want.size();
+}
+
+// The operation's whole run over the lists read whole, its result written
+// whole: what a streamed run must write.
+std::string whole_run(const std::vector<Text>& args, const std::string& in)
+{
+    CliRequest r;
+    EXPECT_EQ(parse_arguments(args, r), std::nullopt);
+    if (r.inputs.empty())
+        r.inputs.push_back(Text("-"));
+    StringStreams io;
+    io.in = in;
+    std::vector<Text> lists;
+    bool crlf_in = false;
+    for (const Text& name : r.inputs) {
+        ListInput list;
+        if (read_list(name, r.utf8, io, list))
+            return "unreadable";
+        crlf_in = lists.empty() ? list.crlf : crlf_in;
+        lists.push_back(std::move(list.text));
+    }
+    CliRun run = r.op->run(r, lists, [](const Message&) {});
+    if (!run.done)
+        return "refused";
+    write_list(io, std::move(run.result), std::nullopt, r.crlf.value_or(crlf_in), r.utf8);
+    return io.out;
+}
+
+// In blocks of a few bytes, a streamed run writes what the whole run writes:
+// line ends, Chinese characters, lone lead bytes and runs of blank lines at
+// every place against a block's edge, lines longer than a block.
+TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
+{
+    test::TempDir dir("fenrow_cli_");
+    write_all(dir.path() / "b.txt", "ab\r\n \xd5\xcb\nx=\n");
+    const std::string b = text_to_utf8(path_text(dir.path() / "b.txt"));
+    std::vector<std::string> inputs = {"", "\r\n", "\n\n\n", "a", "a\r\n\r\n  \r\n\r\nb\r\n", "\r\n\r\nx\r\n \r\n",
+                                       "\xd5\r\n\r\n\xd5\xcb\r\n", "\xd5\r\n", "a\rb\r\n\r\r\n\r", "a\r\n \rb\r\n\t\r\r\nc\n",
+                                       std::string(40, 'x') + "\n,y"};
+    std::mt19937 random(28);
+    const std::string bytes = "ab \t\r\n\r\n\n\xd5\xcb,=";
+    for (int i = 0; i < 200; ++i) {
+        std::string in(random() % 60, ' ');
+        for (char& c : in)
+            c = bytes[random() % bytes.size()];
+        inputs.push_back(in);
+    }
+    const std::string utf8_inputs[] = {"账号\n\n 帐\r\n号,x\n", "\xEF\xBB\xBF账,\r\n\r\n"};
+    const char* const runs[] = {"number", "number --suffix - --suffix-text 账 --lf", "number --no-number --suffix = --crlf",
+                                "number --no-number", "suffix --group 2", "suffix --group 3 --last --lf",
+                                "extract --tail ,", "extract --head a --tail b --crlf", "blank --lf", "dedupe", "dedupe --crlf"};
+    const std::size_t block = stream_block();
+    for (const std::size_t tiny : {1, 2, 3, 7}) {
+        stream_block() = tiny;
+        const auto check = [&](const std::string& line, const std::string& in) {
+            StringStreams io;
+            io.in = in;
+            const std::vector<Text> args = args_of(line);
+            const int exit = run_cli(args, io);
+            const std::string want = whole_run(args, in);
+            EXPECT_EQ(exit == cli_ok ? io.out : exit == cli_refused ? "refused" : "unreadable", want)
+                << line << " over [" << in << "] in blocks of " << tiny;
+        };
+        for (const std::string& in : inputs) {
+            for (const char* line : runs)
+                check(line, in);
+            check("pick - " + b, in);
+        }
+        for (const std::string& in : utf8_inputs) {
+            for (const char* line : runs)
+                check(std::string(line) + " --utf8", in);
+        }
+    }
+    stream_block() = block;
 }
 
 TEST(Cli, PickTakesTwoListsOneOfThemStandardInput)
