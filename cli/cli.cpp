@@ -6,6 +6,7 @@
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
 
+#include <memory>
 #include <new>
 
 namespace fenrow {
@@ -31,7 +32,12 @@ int run_request(const std::vector<Text>& args, CliStreams& io)
 
     std::vector<Text> lists(r.inputs.size());
     bool crlf_in = false;
-    for (std::size_t i = 0; i < r.inputs.size(); ++i) {
+    // A file for a streamed run is read while the run goes; anything
+    // read_list would refuse, or converts whole (UTF-8), is read whole.
+    std::unique_ptr<ListSource> first;
+    if (r.op->stream && r.op->first_streamed && !r.utf8 && r.inputs[0] != Text("-"))
+        first = stream_file(r.inputs[0], crlf_in);
+    for (std::size_t i = first ? 1 : 0; i < r.inputs.size(); ++i) {
         ListInput in;
         if (const std::optional<Text> why = read_list(r.inputs[i], r.utf8, io, in)) {
             io.write_error("fenrow-cli: "_t + *why);
@@ -46,8 +52,18 @@ int run_request(const std::vector<Text>& args, CliStreams& io)
 
     const bool crlf_out = r.crlf.value_or(crlf_in);
     if (r.op->stream) {
-        if (const std::optional<CliStream> stream = r.op->stream(r, lists))
+        if (!first)
+            first = std::make_unique<HeldList>(lists[0].view());
+        if (const std::optional<CliStream> stream = r.op->stream(r, *first, lists))
             return stream_list(io, r.output, crlf_out, r.utf8, *stream);
+        if (lists[0].view().empty() && r.inputs[0] != Text("-")) { // run whole after all
+            ListInput in;
+            if (const std::optional<Text> why = read_list(r.inputs[0], r.utf8, io, in)) {
+                io.write_error("fenrow-cli: "_t + *why);
+                return cli_file;
+            }
+            lists[0] = std::move(in.text);
+        }
     }
     const CliSay say = [&io](const Message& m) { io.write_error("["_t + m.title + "] "_t + m.text); };
     CliRun run = r.op->run(r, lists, say);

@@ -51,20 +51,24 @@ struct CliRun {
 using CliSay = std::function<void(const Message&)>;
 
 class ListWriter; // cli/lists.h
+class ListSource; // cli/lists.h
 // A result written while it is made, from lists the run keeps meanwhile.
 using CliStream = std::function<void(ListWriter&)>;
 
 // An operation of the command line: the window's button whose work it does,
 // how many lists it reads (pick reads two), and its run over them, in
 // cli/runs.cpp: the engine given the lists and the options the flags set.
-// An operation that can write its result while it makes it has a stream,
-// which gives nothing when the run must be made whole (one that refuses).
+// An operation that can write its result while it makes it has a stream
+// over its first list, and the other lists read whole; nothing when the run
+// must be made whole (one that refuses). first_streamed: its first list can
+// be read while the run goes instead of whole (lists[0] is then empty).
 struct CliOperation {
     const char* name;
     ControlName button;
     int inputs;
     CliRun (*run)(const CliRequest& request, std::vector<Text>& lists, const CliSay& say);
-    std::optional<CliStream> (*stream)(const CliRequest& request, std::vector<Text>& lists) = nullptr;
+    std::optional<CliStream> (*stream)(const CliRequest& request, ListSource& first, std::vector<Text>& lists) = nullptr;
+    bool first_streamed = false;
 };
 std::span<const CliOperation> cli_operations();
 

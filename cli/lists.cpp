@@ -159,6 +159,123 @@ int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool wi
     return cli_ok;
 }
 
+namespace {
+
+// The last line end with bytes behind it in s, searched from the end down to
+// `from`: the place behind it, or 0.
+std::size_t last_cut(std::string_view s, std::size_t from)
+{
+    if (s.size() < 3)
+        return 0;
+    for (std::size_t lf = s.size() - 1; lf > from && lf > 1;) {
+        --lf;
+        if (s[lf] == '\n' && s[lf - 1] == '\r' && starts_character(s, 0, lf - 1))
+            return lf + 1;
+    }
+    return 0;
+}
+
+class FileList : public ListSource {
+public:
+    explicit FileList(Text name) : name_(std::move(name)) {}
+    void for_each_chunk(const std::function<bool(std::string_view)>& f) override
+    {
+        pending_.clear();
+        checked_ = 0;
+        previous_ = 0;
+        bool going = true;
+        file_system::read_file_blocks(name_, stream_block(), [&](std::string_view raw) {
+            add_raw(raw);
+            // Cut behind the last line end that bytes follow: the list's end
+            // is the file's without its last line end, known only at the end.
+            if (const std::size_t cut = last_cut(pending_, checked_ > 0 ? checked_ - 1 : 0); cut > 0) {
+                going = f(std::string_view(pending_).substr(0, cut));
+                pending_.erase(0, cut);
+            }
+            checked_ = pending_.size();
+            return going;
+        });
+        if (!going)
+            return;
+        if (std::string_view(pending_).ends_with("\r\n"))
+            pending_.resize(pending_.size() - 2);
+        f(pending_);
+    }
+
+private:
+    // The raw bytes with every lone LF made CR LF, as to_crlf_in_place makes them.
+    void add_raw(std::string_view raw)
+    {
+        std::size_t kept = 0;
+        for (std::size_t at = 0;; ++at) {
+            const void* hit = std::memchr(raw.data() + at, '\n', raw.size() - at);
+            if (hit == nullptr)
+                break;
+            at = static_cast<std::size_t>(static_cast<const char*>(hit) - raw.data());
+            if ((at == 0 ? previous_ : raw[at - 1]) != '\r') {
+                pending_.append(raw.data() + kept, at - kept);
+                pending_ += "\r\n";
+                kept = at + 1;
+            }
+        }
+        pending_.append(raw.substr(kept));
+        previous_ = raw.back();
+    }
+
+    Text name_;
+    std::string pending_; // converted bytes not yet given
+    std::size_t checked_ = 0;
+    char previous_ = 0;
+};
+
+} // namespace
+
+void HeldList::for_each_chunk(const std::function<bool(std::string_view)>& f)
+{
+    std::string_view list = list_;
+    const auto line_end = [&](std::size_t cr) { return list[cr + 1] == '\n' && starts_character(list, 0, cr); };
+    for (const std::size_t block = stream_block(); list.size() > block;) {
+        std::size_t cut = 0;
+        for (std::size_t lf = block - 1; lf > 0 && cut == 0; --lf) // the last line end inside the block
+            cut = list[lf - 1] == '\r' && line_end(lf - 1) ? lf + 1 : 0;
+        for (std::size_t cr = block; cut == 0 && (cr = list.find('\r', cr)) < list.size() - 1; ++cr)
+            cut = line_end(cr) ? cr + 2 : 0; // a line longer than the block
+        if (cut == 0)
+            break;
+        if (!f(list.substr(0, cut)))
+            return;
+        list.remove_prefix(cut);
+    }
+    f(list);
+}
+
+std::unique_ptr<ListSource> stream_file(const Text& name, bool& first_line_crlf)
+{
+    // Checked first, as read_list checks it, so that nothing is written for
+    // a list it would refuse; lists of 1 GB and more might come near its 2 GB.
+    constexpr std::size_t limit = std::size_t{1} << 30;
+    std::size_t size = 0;
+    bool zero = false, first_crlf = false, seen_lf = false;
+    char last = 0;
+    const int err = file_system::read_file_blocks(name, stream_block(), [&](std::string_view b) {
+        if (std::memchr(b.data(), '\0', b.size()) != nullptr) {
+            zero = true;
+            return false;
+        }
+        if (const std::size_t lf = b.find('\n'); !seen_lf && lf != std::string_view::npos) {
+            seen_lf = true;
+            first_crlf = (lf > 0 ? b[lf - 1] : last) == '\r';
+        }
+        size += b.size();
+        last = b.back();
+        return size < limit;
+    });
+    if (err != 0 || zero || size >= limit)
+        return nullptr;
+    first_line_crlf = first_crlf;
+    return std::make_unique<FileList>(name);
+}
+
 std::size_t& stream_block()
 {
     // Large enough that a write or a chunk costs little per byte, small

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,32 @@ int write_list(CliStreams& io, Text list, const std::optional<Text>& to, bool wi
 // The size of the blocks a streamed run works and writes in; tests make it
 // tiny to try the edges between blocks.
 std::size_t& stream_block();
+
+// A list given a run of whole lines at a time: the lines and bytes of the
+// list read_list reads whole.
+class ListSource {
+public:
+    virtual ~ListSource() = default;
+    // f is given the list in runs of whole lines of about stream_block()
+    // bytes, each cut behind a CR LF that ends a line (one where a character
+    // starts), then what is left, perhaps nothing; false from f stops.
+    virtual void for_each_chunk(const std::function<bool(std::string_view)>& f) = 0;
+};
+
+// A list read whole.
+class HeldList : public ListSource {
+public:
+    explicit HeldList(std::string_view list) : list_(list) {}
+    void for_each_chunk(const std::function<bool(std::string_view)>& f) override;
+
+private:
+    std::string_view list_;
+};
+
+// A file given a block at a time while the run goes, never held whole;
+// first_line_crlf as read_list sets crlf. Nothing when it must be read whole: it is
+// missing, unreadable, not text or large, which read_list then reports.
+std::unique_ptr<ListSource> stream_file(const Text& name, bool& first_line_crlf);
 
 // A result written while it is made: its bytes (code page 936) given in
 // parts, in order, and written in blocks as write_list writes the whole.

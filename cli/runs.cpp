@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -104,42 +105,21 @@ CliRun run_split(const CliRequest& r, std::vector<Text>& lists, const CliSay& sa
     return run;
 }
 
-// The streamed runs: the same engines over the list a block of lines at a
+// The streamed runs: the same engines over the list a run of lines at a
 // time, their results written as they come instead of held whole.
-
-// The list in runs of whole lines of about stream_block() bytes, each cut
-// behind a CR LF that ends a line (one where a character starts), then what
-// is left, perhaps nothing.
-template <typename F>
-void for_each_chunk(std::string_view list, F&& f)
-{
-    const auto line_end = [&](std::size_t cr) { return list[cr + 1] == '\n' && starts_character(list, 0, cr); };
-    for (const std::size_t block = stream_block(); list.size() > block;) {
-        std::size_t cut = 0;
-        for (std::size_t cr = block - 1; cr > 0 && cut == 0; --cr) // the last line end inside the block
-            cut = list[cr - 1] == '\r' && line_end(cr - 1) ? cr + 1 : 0;
-        for (std::size_t cr = block; cut == 0 && (cr = list.find('\r', cr)) < list.size() - 1; ++cr)
-            cut = line_end(cr) ? cr + 2 : 0; // a line longer than the block
-        if (cut == 0)
-            break;
-        f(list.substr(0, cut));
-        list.remove_prefix(cut);
-    }
-    f(list);
-}
 
 // What space, tab, LF, VT, FF and CR are to remove_blank_lines.
 bool blank_byte(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 
-// remove_blank_lines over a result made in parts: the parts it keeps written
+// remove_blank_lines over a text given in parts: the parts it keeps handed on
 // as soon as no later byte can change them.
-class CleanedOutput {
+class BlankLineCleaner {
 public:
-    explicit CleanedOutput(ListWriter& out) : out_(out) {}
-    // Where the result's next bytes go.
+    explicit BlankLineCleaner(std::function<void(std::string_view)> keep) : keep_(std::move(keep)) {}
+    // Where the text's next bytes go.
     std::string& text() { return text_; }
-    // Writes what is cleaned for good: up to an LF followed by a byte other
-    // than a blank, which no run of blank lines spans.
+    // Hands on what is cleaned for good: up to an LF followed by a byte
+    // other than a blank, which no run of blank lines spans.
     void drain()
     {
         if (text_.size() < stream_block())
@@ -148,8 +128,7 @@ public:
         for (std::size_t at = text_.size() - 1; at >= std::max<std::size_t>(checked_, 1) && cut == 0; --at)
             cut = text_[at - 1] == '\n' && !blank_byte(text_[at]) ? at : 0;
         if (cut > 0) {
-            for_each_kept_part(std::string_view(text_).substr(0, cut), [this](std::string_view p) { out_.add(p); },
-                               !started_, false);
+            for_each_kept_part(std::string_view(text_).substr(0, cut), keep_, !started_, false);
             started_ = true;
             text_.erase(0, cut);
         }
@@ -157,25 +136,42 @@ public:
     }
     void finish()
     {
-        for_each_kept_part(text_, [this](std::string_view p) { out_.add(p); }, !started_, true);
+        for_each_kept_part(text_, keep_, !started_, true);
         text_.clear();
     }
 
 private:
-    ListWriter& out_;
+    std::function<void(std::string_view)> keep_;
     std::string text_;
     std::size_t checked_ = 0; // the bytes before it hold no cut
-    bool started_ = false;    // the result's start is written
+    bool started_ = false;    // the text's start is handed on
 };
 
-std::optional<CliStream> stream_number(const CliRequest& r, std::vector<Text>& lists)
+// Calls f with the lines of the list cleaned of blank lines, as
+// for_each_crlf_piece cuts the cleaned list.
+template <typename F>
+void for_each_cleaned_line(ListSource& list, F&& f)
 {
-    return CliStream([&r, &lists](ListWriter& out) {
+    CrlfPieceStream lines;
+    BlankLineCleaner cleaned([&](std::string_view part) { lines.feed(part, f); });
+    list.for_each_chunk([&](std::string_view chunk) {
+        cleaned.text() += chunk;
+        cleaned.drain();
+        return true;
+    });
+    cleaned.finish();
+    lines.finish(f);
+}
+
+std::optional<CliStream> stream_number(const CliRequest& r, ListSource& list, std::vector<Text>&)
+{
+    return CliStream([&r, &list](ListWriter& out) {
         ConversionInParts conversion(r.number);
-        CleanedOutput cleaned(out);
-        for_each_chunk(lists[0].view(), [&](std::string_view chunk) {
+        BlankLineCleaner cleaned([&out](std::string_view part) { out.add(part); });
+        list.for_each_chunk([&](std::string_view chunk) {
             conversion.add(chunk, cleaned.text());
             cleaned.drain();
+            return !out.failed();
         });
         conversion.finish(cleaned.text());
         cleaned.text() += crlf; // convert cleans its lines given a line end behind the last
@@ -183,51 +179,66 @@ std::optional<CliStream> stream_number(const CliRequest& r, std::vector<Text>& l
     });
 }
 
-std::optional<CliStream> stream_suffix(const CliRequest& r, std::vector<Text>& lists)
+std::optional<CliStream> stream_suffix(const CliRequest& r, ListSource& list, std::vector<Text>&)
 {
-    return CliStream([&r, &lists](ListWriter& out) {
+    return CliStream([&r, &list](ListWriter& out) {
         GroupMarks marks(r.suffix);
-        CleanedOutput cleaned(out);
-        const auto account = [&](std::string_view line) {
+        BlankLineCleaner cleaned([&out](std::string_view part) { out.add(part); });
+        for_each_cleaned_line(list, [&](std::string_view line) {
             if (GroupMarks::is_account(line)) {
                 marks.add(line, cleaned.text());
                 cleaned.drain();
             }
-        };
-        // The cleaned list's lines, read through its kept parts.
-        CrlfPieceStream lines;
-        for_each_kept_part(lists[0].view(), [&](std::string_view part) { lines.feed(part, account); });
-        lines.finish(account);
+        });
         cleaned.finish();
     });
 }
 
-std::optional<CliStream> stream_extract(const CliRequest& r, std::vector<Text>& lists)
+std::optional<CliStream> stream_extract(const CliRequest& r, ListSource& list, std::vector<Text>&)
 {
-    if (!markers_present(lists[0], r.extract))
-        return std::nullopt; // refused, as the whole run says
-    return CliStream([&r, &lists](ListWriter& out) {
+    // Refused unless both markers stand in the list (then run whole, which
+    // says so). A marker without a line feed lies inside one run of lines.
+    const auto lf = [](const Text& marker) { return marker.view().find('\n') != std::string_view::npos; };
+    if (lf(r.extract.head) || lf(r.extract.tail))
+        return std::nullopt;
+    bool head = false, tail = false;
+    list.for_each_chunk([&](std::string_view chunk) {
+        head = head || find_from(chunk, r.extract.head.view(), 0, false) != std::string_view::npos;
+        tail = tail || find_from(chunk, r.extract.tail.view(), 0, false) != std::string_view::npos;
+        return !(head && tail);
+    });
+    if (!head || !tail)
+        return std::nullopt;
+    return CliStream([&r, &list](ListWriter& out) {
         const Text h = with_quotes(r.extract.head), t = with_quotes(r.extract.tail);
         std::string part;
-        for_each_chunk(lists[0].view(), [&](std::string_view chunk) {
+        list.for_each_chunk([&](std::string_view chunk) {
             for_each_crlf_piece(chunk, [&](std::string_view line) {
                 part += text_between_view(line, h.view(), t.view(), 0, true);
                 part += crlf;
             });
             out.add(part);
             part.clear();
+            return !out.failed();
         });
     });
 }
 
-std::optional<CliStream> stream_blank(const CliRequest&, std::vector<Text>& lists)
+std::optional<CliStream> stream_blank(const CliRequest&, ListSource& list, std::vector<Text>&)
 {
-    return CliStream([&lists](ListWriter& out) {
-        for_each_kept_part(lists[0].view(), [&](std::string_view part) { out.add(part); });
+    return CliStream([&list](ListWriter& out) {
+        BlankLineCleaner cleaned([&out](std::string_view part) { out.add(part); });
+        list.for_each_chunk([&](std::string_view chunk) {
+            cleaned.text() += chunk;
+            cleaned.drain();
+            return !out.failed();
+        });
+        cleaned.finish();
     });
 }
 
-std::optional<CliStream> stream_dedupe(const CliRequest&, std::vector<Text>& lists)
+// The set needs the list whole: only the result is written as it comes.
+std::optional<CliStream> stream_dedupe(const CliRequest&, ListSource&, std::vector<Text>& lists)
 {
     return CliStream([&lists](ListWriter& out) {
         std::string part;
@@ -246,29 +257,30 @@ std::optional<CliStream> stream_dedupe(const CliRequest&, std::vector<Text>& lis
     });
 }
 
-std::optional<CliStream> stream_pick(const CliRequest&, std::vector<Text>& lists)
+std::optional<CliStream> stream_pick(const CliRequest&, ListSource& list, std::vector<Text>& lists)
 {
-    return CliStream([&lists](ListWriter& out) {
+    return CliStream([&list, &lists](ListWriter& out) {
         const MissingLines missing(lists[1].view());
         lists[1] = Text(); // its keys are all the run needs of it
         std::string part;
-        for_each_chunk(lists[0].view(), [&](std::string_view chunk) {
+        list.for_each_chunk([&](std::string_view chunk) {
             missing.pick(chunk, part);
             out.add(part);
             part.clear();
+            return !out.failed();
         });
     });
 }
 
 constexpr std::array operations{
-    CliOperation{"number", ctl::convert_button, 1, run_number, stream_number},
-    CliOperation{"suffix", ctl::mark_button, 1, run_suffix, stream_suffix},
-    CliOperation{"extract", ctl::extract_button, 1, run_extract, stream_extract},
-    CliOperation{"blank", ctl::blank_button, 1, run_blank, stream_blank},
-    CliOperation{"dedupe", ctl::dedupe_button, 1, run_dedupe, stream_dedupe},
-    CliOperation{"pick", ctl::pick_button, 2, run_pick, stream_pick},
-    CliOperation{"generate", ctl::generate_button, 1, run_generate, nullptr},
-    CliOperation{"split", ctl::generate_button, 1, run_split, nullptr},
+    CliOperation{"number", ctl::convert_button, 1, run_number, stream_number, true},
+    CliOperation{"suffix", ctl::mark_button, 1, run_suffix, stream_suffix, true},
+    CliOperation{"extract", ctl::extract_button, 1, run_extract, stream_extract, true},
+    CliOperation{"blank", ctl::blank_button, 1, run_blank, stream_blank, true},
+    CliOperation{"dedupe", ctl::dedupe_button, 1, run_dedupe, stream_dedupe, false},
+    CliOperation{"pick", ctl::pick_button, 2, run_pick, stream_pick, true},
+    CliOperation{"generate", ctl::generate_button, 1, run_generate, nullptr, false},
+    CliOperation{"split", ctl::generate_button, 1, run_split, nullptr, false},
 };
 
 } // namespace

@@ -20,6 +20,10 @@ namespace fenrow::file_system {
 // times its size, so that a caller growing the text in place never moves it.
 int read_file(const Text& path, std::string& out, std::size_t room_per_byte = 1);
 
+// Reads the file a block of at most `block` bytes at a time, each handed to
+// f in order, until its end or until f returns false.
+int read_file_blocks(const Text& path, std::size_t block, const std::function<bool(std::string_view)>& f);
+
 // The error says the file is not there (nor, perhaps, its directory).
 bool is_missing(int err);
 

@@ -178,6 +178,32 @@ int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
     return err;
 }
 
+int read_file_blocks(const Text& path, std::size_t block, const std::function<bool(string_view)>& f)
+{
+    int fd;
+    do {
+        fd = ::open(fs_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errno;
+    std::string buf(block, '\0');
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n > 0) {
+            if (!f(string_view(buf.data(), static_cast<size_t>(n))))
+                break;
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            err = errno;
+            break;
+        }
+    }
+    ::close(fd);
+    return err;
+}
+
 bool is_missing(int err) { return err == ENOENT; }
 
 int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)

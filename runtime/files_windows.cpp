@@ -255,6 +255,28 @@ int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
     return err;
 }
 
+int read_file_blocks(const Text& path, std::size_t block, const std::function<bool(string_view)>& f)
+{
+    const HANDLE file = ::CreateFileW(system_path(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return last_error();
+    std::string buf(std::min<std::size_t>(block, MAXDWORD), '\0');
+    int err = 0;
+    for (;;) {
+        DWORD n = 0;
+        if (!::ReadFile(file, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr)) {
+            err = last_error();
+            break;
+        }
+        if (n == 0 || !f(string_view(buf.data(), n)))
+            break;
+    }
+    ::CloseHandle(file);
+    return err;
+}
+
 bool is_missing(int err) { return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND; }
 
 int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)

@@ -201,7 +201,7 @@ TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
                                        std::string(40, 'x') + "\n,y"};
     std::mt19937 random(28);
     const std::string bytes = "ab \t\r\n\r\n\n\xd5\xcb,=";
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 80; ++i) {
         std::string in(random() % 60, ' ');
         for (char& c : in)
             c = bytes[random() % bytes.size()];
@@ -212,23 +212,28 @@ TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
                                 "number --no-number", "suffix --group 2", "suffix --group 3 --last --lf",
                                 "extract --tail ,", "extract --head a --tail b --crlf", "blank --lf", "dedupe", "dedupe --crlf"};
     const std::size_t block = stream_block();
-    for (const std::size_t tiny : {1, 2, 3, 7}) {
+    for (const std::size_t tiny : {1, 3}) {
         stream_block() = tiny;
-        const auto check = [&](const std::string& line, const std::string& in) {
-            StringStreams io;
-            io.in = in;
-            const std::vector<Text> args = args_of(line);
-            const int exit = run_cli(args, io);
-            const std::string want = whole_run(args, in);
-            EXPECT_EQ(exit == cli_ok ? io.out : exit == cli_refused ? "refused" : "unreadable", want)
-                << line << " over [" << in << "] in blocks of " << tiny;
+        // Standard input is held whole, a file read a block at a time.
+        const auto check = [&](const std::string& line, const std::string& in, const std::string& more = "") {
+            for (const std::string& from : {std::string(" -"), " " + text_to_utf8(path_text(dir.path() / "in.txt"))}) {
+                StringStreams io;
+                io.in = in;
+                const std::vector<Text> args = args_of(line + from + more);
+                const int exit = run_cli(args, io);
+                const std::string want = whole_run(args, in);
+                EXPECT_EQ(exit == cli_ok ? io.out : exit == cli_refused ? "refused" : "unreadable", want)
+                    << line << from << " over [" << in << "] in blocks of " << tiny;
+            }
         };
         for (const std::string& in : inputs) {
+            write_all(dir.path() / "in.txt", in);
             for (const char* line : runs)
                 check(line, in);
-            check("pick - " + b, in);
+            check("pick", in, " " + b);
         }
         for (const std::string& in : utf8_inputs) {
+            write_all(dir.path() / "in.txt", in);
             for (const char* line : runs)
                 check(std::string(line) + " --utf8", in);
         }
