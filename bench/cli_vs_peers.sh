@@ -3,8 +3,8 @@
 # command-line peer doing the same work on the same generated list: runs
 # interleaved, medians of wall time, ratio fenrow/peer, peak memory, and
 # whether the outputs agree byte for byte. "floor" is build/bench/io_floor
-# (the list read whole and written whole, as fenrow-cli does around every
-# operation) over the same peer: no whole-list run gets below it.
+# (the list read a block at a time and written back, as fenrow-cli does
+# around a streamed operation) over the same peer: no streamed run gets below it.
 #   bench/cli_vs_peers.sh [-r runs] [-b build-dir] [lines ...]   (default 100000 1000000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
