@@ -8,7 +8,8 @@ Not part of CTest: it needs a second build (for example the previous commit's)
 to compare with. Lists mix accounts, Chinese, blank and whitespace lines, lone
 CR and LF, repeats in other cases, very long lines and missing or doubled line
 ends; --big adds lists of several megabytes, so that any cut of the input into
-blocks is crossed many times."""
+blocks is crossed many times, with lines longer than a block and long runs of
+blank lines."""
 
 import os
 import random
@@ -45,7 +46,13 @@ def make_list(rng, utf8, big):
     lines = []
     for _ in range(n):
         r = rng.random()
-        if r < 0.15:
+        if big and r < 0.0005:
+            # Longer than the blocks a streamed run reads, Chinese inside.
+            lines.append((b"ab " + words[0]) * rng.randrange(12_000, 40_000))
+        elif big and r < 0.003:
+            # A run of blank lines that a block's edge may cut.
+            lines.extend(odd_line(rng, words) for _ in range(rng.randrange(20, 300)))
+        elif r < 0.15:
             lines.append(odd_line(rng, words))
         elif r < 0.35 and lines:
             lines.append(rng.choice(lines))
