@@ -100,6 +100,7 @@ public:
     // note is what undoing it tells the user.
     void begin_operation(Text note = {});
     bool can_undo_operation() const { return before_.has_value(); }
+    std::size_t operation_step_bytes() const { return before_ ? before_->size() : 0; }
     const Text& operation_note() const { return note_; }
     // Puts the text back as it was before the operation; typing since the
     // operation has already dropped the step.
