@@ -4,7 +4,10 @@
 //   build/bench/window_clicks --write-lists LINES DIR   writes DIR/list.txt, DIR/right.txt
 //   build/bench/window_clicks DIR [click …]             the clicks (bench/window_clicks.sh
 //                                                       makes DIR/expect.*.txt with fenrow-cli)
-// Prints one line a click: "click NAME SECONDS PEAK_BYTES HELD_BYTES ok|WRONG".
+// Prints one line a click: "click NAME SECONDS CPU_SECONDS PEAK_BYTES HELD_BYTES ok|WRONG"
+// (processor time of all threads: on a busy machine wall time overstates the
+// work). With FENROW_PERF_CTL naming perf's control fifo (perf record -D -1
+// --control fifo:FILE), only the clicks are profiled.
 #include "app/qt/main_window.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/widgets.h"
@@ -16,6 +19,7 @@
 #include <QClipboard>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -85,6 +89,19 @@ long status_kb(const char* field)
 void reset_peak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double cpu_seconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void profile(const char* command)
+{
+    if (const char* fifo = std::getenv("FENROW_PERF_CTL"))
+        std::ofstream(fifo) << command << '\n' << std::flush;
 }
 
 void settle(MainWindow& w)
@@ -158,10 +175,14 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
     settle(w);
 
     reset_peak();
+    profile("enable");
     const auto t0 = Clock::now();
+    const double cpu0 = cpu_seconds();
     static_cast<QAbstractButton*>(w.widget(c.button))->click();
     settle(w);
     const double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double cpu = cpu_seconds() - cpu0;
+    profile("disable");
     const long peak_kb = status_kb("VmHWM");
     const std::size_t held = held_bytes(w);
 
@@ -175,7 +196,7 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
         ok = false;
         write_file(dir + "/got." + c.name + "-right.txt", w.get_content(ctl::right_box).str());
     }
-    std::printf("click %s %.3f %ld %zu %s\n", c.name, s, (peak_kb - empty_kb) * 1024, held, ok ? "ok" : "WRONG");
+    std::printf("click %s %.3f %.3f %ld %zu %s\n", c.name, s, cpu, (peak_kb - empty_kb) * 1024, held, ok ? "ok" : "WRONG");
     std::fflush(stdout);
     return ok;
 }

@@ -5,7 +5,9 @@
 # peer, the peak memory above the empty window over the text the window then
 # holds (both boxes and their undo steps), the same clicks with the
 # accessibility bridge on (AT-SPI on a session bus) and their ratio, and the
-# growth from the first size to each later one. Every result is checked
+# growth from the first size to each later one. "cpu" is the window's
+# processor time over the click, all threads: on a busy machine wall time
+# overstates the work. Every result is checked
 # against fenrow-cli's for the same list.
 #   bench/window_clicks.sh [-b build-dir] [-o] [lines ...]   (default 1000000 10000000)
 #   -o: also the offscreen platform, to show it agrees with Xvfb
@@ -65,7 +67,7 @@ window_run() {
 }
 
 declare -A secs=() 
-printf '%-8s %9s %8s %8s %6s %-5s %8s %6s %7s %6s  %s\n' click lines window a11y ×a11y peer peer ×peer memory ×1st result
+printf '%-8s %9s %8s %7s %8s %6s %-5s %8s %6s %7s %6s  %s\n' click lines window cpu a11y ×a11y peer peer ×peer memory ×1st result
 first=
 for n in "${sizes[@]}"; do
   dir=$work/$n
@@ -102,28 +104,28 @@ for n in "${sizes[@]}"; do
   [ -z "$offscreen" ] || modes+=(offscreen)
   declare -A got=()
   for mode in "${modes[@]}"; do
-    while read -r _ click s peak held ok; do
-      got[$mode.$click]="$s $peak $held $ok"
+    while read -r _ click s cpu peak held ok; do
+      got[$mode.$click]="$s $cpu $peak $held $ok"
     done < <(window_run "$mode" "$dir" | grep '^click ')
   done
 
   while IFS='|' read -r click _ _; do
-    read -r s peak held ok <<<"${got[xvfb.$click]:-0 0 1 missing}"
-    read -r sa _ _ oka <<<"${got[a11y.$click]:-0 0 1 missing}"
+    read -r s cpu peak held ok <<<"${got[xvfb.$click]:-0 0 0 1 missing}"
+    read -r sa _ _ _ oka <<<"${got[a11y.$click]:-0 0 0 1 missing}"
     secs[$n.$click]=$s
     grow=
     [ -z "$first" ] || grow=$(mawk -v a="$s" -v b="${secs[$first.$click]}" 'BEGIN {printf "%.1f", a / b}')
-    mawk -v c="$click" -v n="$n" -v s="$s" -v sa="$sa" -v pn="${peer_n[$click]:--}" -v pt="${peer_t[$click]:-0}" \
+    mawk -v c="$click" -v n="$n" -v s="$s" -v cpu="$cpu" -v sa="$sa" -v pn="${peer_n[$click]:--}" -v pt="${peer_t[$click]:-0}" \
       -v peak="$peak" -v held="$held" -v g="${grow:--}" -v ok="$ok" -v oka="$oka" 'BEGIN {
       pts = "-"; pr = "-"
       if (pt > 0) { pts = sprintf("%.2fs", pt / 1e6); pr = sprintf("%.2f", s / (pt / 1e6)) }
       note = ""
       if (oka != ok) note = " (a11y: " oka ")"
-      printf "%-8s %9d %7.2fs %7.2fs %6.2f %-5s %8s %6s %6.2f× %6s  %s%s\n", c, n, s, sa, sa / s, pn, pts, pr,
+      printf "%-8s %9d %7.2fs %6.2fs %7.2fs %6.2f %-5s %8s %6s %6.2f× %6s  %s%s\n", c, n, s, cpu, sa, sa / s, pn, pts, pr,
         peak / held, g, ok, note
     }'
     if [ -n "$offscreen" ]; then
-      read -r so _ _ oko <<<"${got[offscreen.$click]:-0 0 1 missing}"
+      read -r so _ _ _ oko <<<"${got[offscreen.$click]:-0 0 0 1 missing}"
       printf '%-8s %9s offscreen %.2fs (%s)\n' "" "" "$so" "$oko"
     fi
   done < <(table)
