@@ -5,6 +5,8 @@
 // closed.
 #pragma once
 
+#include "runtime/text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -99,6 +101,21 @@ inline std::string make_click_right_list(std::string_view list, std::uint64_t se
     }
     s += make_click_list(static_cast<long>(n / 3), seed);
     return s;
+}
+
+// A file's lines as a box holds them: CR LF between lines, none after the last.
+inline Text box_form(std::string_view lf)
+{
+    std::string s;
+    s.reserve(lf.size() + lf.size() / 16);
+    for (char c : lf) {
+        if (c == '\n')
+            s += '\r';
+        s += c;
+    }
+    if (s.size() >= 2 && s.ends_with("\r\n"))
+        s.resize(s.size() - 2);
+    return Text(std::move(s));
 }
 
 } // namespace fenrow

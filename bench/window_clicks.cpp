@@ -52,21 +52,6 @@ bool write_file(const std::string& path, const std::string& bytes)
     return static_cast<bool>(out);
 }
 
-// A file's lines as a box holds them: CR LF between lines, none after the last.
-Text box_form(const std::string& lf)
-{
-    std::string s;
-    s.reserve(lf.size() + lf.size() / 16);
-    for (char c : lf) {
-        if (c == '\n')
-            s += '\r';
-        s += c;
-    }
-    if (s.size() >= 2 && s.ends_with("\r\n"))
-        s.resize(s.size() - 2);
-    return Text(std::move(s));
-}
-
 // fenrow-cli's output (written with --crlf) as the box shows it: the last
 // line's break left out unless the button ends every line with one.
 Text expected_form(const std::string& crlf, bool closed)

@@ -9,7 +9,7 @@
 #include "app/win32/list_box.h"
 #include "app/win32/main_window.h"
 #include "app/win32/win_text.h"
-#include "bench/lists.h"
+#include "bench/click_lists.h"
 #include "ops/jobs.h"
 
 #include <windows.h>
@@ -152,7 +152,8 @@ int main(int argc, char** argv)
     ShowWindow(window.handle(), SW_SHOW);
     wait_idle(window);
     const std::size_t empty_window = working_set();
-    const Text list = make_click_list(lines, 1), second = make_click_list(lines / 2, 2);
+    const std::string lf_list = make_click_list(lines);
+    const Text list = box_form(lf_list), second = box_form(make_click_right_list(lf_list));
     std::printf("%d lines, %.1f MB; the empty window %.0f MB\n", lines, static_cast<double>(list.size()) / 1e6,
                 static_cast<double>(empty_window) / 1e6);
     window.set_content(ctl::extract_tail, "----");
