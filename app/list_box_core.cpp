@@ -42,6 +42,30 @@ std::string_view accessible_part(const ListText& t, std::size_t from, std::size_
 
 } // namespace
 
+ByteSpan accessible_window(const ListEditor& e, int first_line, int last_line)
+{
+    const ListText& t = e.text();
+    const std::string_view b = t.bytes();
+    const std::size_t caret = e.caret();
+    const int caret_line = t.line_of(caret);
+    if (caret_line < first_line || caret_line > last_line)
+        first_line = last_line = caret_line;
+    last_line = std::min(last_line, t.line_count() - 1);
+    ByteSpan s{t.line_start(first_line), t.line_end(last_line)};
+    if (s.to - s.from <= accessible_window_bytes)
+        return s;
+    // A character starts behind every byte up to 0x80 (starts_character).
+    const auto at_character = [&](std::size_t known, std::size_t pos) {
+        return pos > known && !starts_character(b, known, pos) ? pos - 1 : pos;
+    };
+    const std::size_t line_from = t.line_start(caret_line);
+    if (caret - s.from > accessible_window_bytes / 2)
+        s.from = at_character(line_from, std::max(caret - accessible_window_bytes / 2, line_from));
+    if (s.to - s.from > accessible_window_bytes)
+        s.to = at_character(s.from, s.from + accessible_window_bytes);
+    return s;
+}
+
 std::string_view accessible_caret_line(const ListEditor& e)
 {
     const ListText& t = e.text();
@@ -216,8 +240,12 @@ void ListBoxCore::paste(PasteSource from, bool whole)
             paste_refused(paste_refusal(clip.outcome));
         return;
     }
-    if (whole)
-        set_text(ListText());
+    if (whole) {
+        editor_.insert_whole(std::move(clip.content));
+        replaced();
+        edited(true);
+        return;
+    }
     edited(editor_.insert(clip.content.view()));
 }
 

@@ -102,6 +102,9 @@ public:
     // The operation ran out of memory: the text as before it (ListEditor).
     void abandon_operation();
     Text text() const { return editor_.text().text(); }
+    // The text for a caller that gives the box its new one next (set_text);
+    // nothing is shown in between (ListEditor::take_text).
+    Text take_text() { return editor_.take_text(); }
     int line_count() const { return editor_.text().line_count(); }
 
     // What the user does. A command that runs out of memory says so and
@@ -147,6 +150,16 @@ private:
 // at a character's end, so that a box of millions of lines (or one line of
 // millions of characters) is never converted whole.
 inline constexpr std::size_t accessible_text_bytes = 4096;
+// The part of a box a screen reader is given, in bytes: the lines in view
+// (first to last) when the caret is among them, else the caret's line; around
+// the caret and cut at characters when longer than accessible_window_bytes.
+// Its questions are answered from this and the caret, never the whole text.
+struct ByteSpan {
+    std::size_t from = 0, to = 0;
+    friend bool operator==(const ByteSpan&, const ByteSpan&) = default;
+};
+inline constexpr std::size_t accessible_window_bytes = 64 * 1024;
+ByteSpan accessible_window(const ListEditor& e, int first_line, int last_line);
 // The caret's line without its line break, from the line's start.
 std::string_view accessible_caret_line(const ListEditor& e);
 // The selected text, line breaks included; empty without a selection.

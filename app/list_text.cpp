@@ -13,11 +13,12 @@ bool blank(char b) { return b == ' ' || b == '\t'; }
 
 } // namespace
 
-ListText::ListText(Text t) : bytes_(t.take())
+ListText::ListText(Text t) : bytes_(std::make_shared<Text>(std::move(t)))
 {
-    starts_.reserve(bytes_.size() / 16 + 1);
-    const char* p = bytes_.data();
-    const char* end = p + bytes_.size();
+    const std::string& b = bytes();
+    starts_.reserve(b.size() / 16 + 1);
+    const char* p = b.data();
+    const char* end = p + b.size();
     for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(end - q))));) {
         if (q > p && q[-1] == '\r')
             starts_.push_back(static_cast<std::uint32_t>(q + 1 - p));
@@ -33,15 +34,45 @@ ListText ListText::copy_of(std::string_view bytes)
     return ListText(Text(std::move(s)));
 }
 
+const std::string& ListText::no_bytes()
+{
+    static const std::string none;
+    return none;
+}
+
+std::shared_ptr<const Text> ListText::share() const { return bytes_ ? bytes_ : std::make_shared<const Text>(); }
+
+Text ListText::take()
+{
+    Text t;
+    if (bytes_ && bytes_.use_count() == 1)
+        t = std::move(*bytes_);
+    else if (bytes_)
+        t = *bytes_;
+    *this = ListText();
+    return t;
+}
+
+std::string& ListText::edit_bytes()
+{
+    if (!bytes_)
+        bytes_ = std::make_shared<Text>();
+    else if (bytes_.use_count() > 1) // a reader still holds these bytes
+        bytes_ = std::make_shared<Text>(*bytes_);
+    std::string* s = nullptr;
+    bytes_->edit([&s](std::string& b) { s = &b; });
+    return *s;
+}
+
 std::size_t ListText::line_end(int line) const
 {
-    return line + 1 < line_count() ? line_start(line + 1) - 2 : bytes_.size();
+    return line + 1 < line_count() ? line_start(line + 1) - 2 : size();
 }
 
 std::string_view ListText::line(int line) const
 {
     const std::size_t start = line_start(line);
-    return std::string_view(bytes_).substr(start, line_end(line) - start);
+    return std::string_view(bytes()).substr(start, line_end(line) - start);
 }
 
 int ListText::line_of(std::size_t pos) const
@@ -51,23 +82,25 @@ int ListText::line_of(std::size_t pos) const
 
 std::size_t ListText::next(std::size_t pos) const
 {
-    if (pos >= bytes_.size())
-        return bytes_.size();
-    if (bytes_[pos] == '\r' && pos + 1 < bytes_.size() && bytes_[pos + 1] == '\n')
+    const std::string& b = bytes();
+    if (pos >= b.size())
+        return b.size();
+    if (b[pos] == '\r' && pos + 1 < b.size() && b[pos + 1] == '\n')
         return pos + 2;
-    return pos + static_cast<std::size_t>(cp936_char_at(std::string_view(bytes_).substr(pos)).length);
+    return pos + static_cast<std::size_t>(cp936_char_at(std::string_view(b).substr(pos)).length);
 }
 
 std::size_t ListText::prev(std::size_t pos) const
 {
     if (pos == 0)
         return 0;
-    if (pos >= 2 && bytes_[pos - 2] == '\r' && bytes_[pos - 1] == '\n')
+    const std::string& b = bytes();
+    if (pos >= 2 && b[pos - 2] == '\r' && b[pos - 1] == '\n')
         return pos - 2;
     // A byte below 0x30 is never inside a character, so a character starts
     // there; step forward from the nearest one.
     std::size_t q = pos - 1;
-    while (q > 0 && static_cast<unsigned char>(bytes_[q]) >= 0x30)
+    while (q > 0 && static_cast<unsigned char>(b[q]) >= 0x30)
         --q;
     for (std::size_t n; (n = next(q)) < pos;)
         q = n;
@@ -86,21 +119,21 @@ std::size_t ListText::longest_line() const
 
 void ListText::replace(std::size_t from, std::size_t to, std::string_view bytes)
 {
-    to = std::min(to, bytes_.size());
+    to = std::min(to, size());
     from = std::min(from, to);
     // The lines from the one before the edit up to the first whose CR LF lies
     // wholly after it are indexed anew: an edit may join or part a CR and an LF.
     const int first = std::max(line_of(from) - 1, 0);
     const auto kept = std::lower_bound(starts_.begin() + first + 1, starts_.end(), to + 2);
     const std::size_t kept_index = static_cast<std::size_t>(kept - starts_.begin());
-    bytes_.replace(from, to - from, bytes);
+    edit_bytes().replace(from, to - from, bytes);
     const auto delta = static_cast<std::uint32_t>(bytes.size() - (to - from)); // wraps as it should
     for (auto it = kept; it != starts_.end(); ++it)
         *it += delta;
     const bool last = kept_index == starts_.size();
-    const std::size_t region_end = last ? bytes_.size() : starts_[kept_index];
+    const std::size_t region_end = last ? size() : starts_[kept_index];
     std::vector<std::uint32_t> found;
-    const char* p = bytes_.data();
+    const char* p = this->bytes().data();
     for (std::size_t q = starts_[static_cast<std::size_t>(first)] + 1; q < region_end; ++q) {
         const void* nl = std::memchr(p + q, '\n', region_end - q);
         if (nl == nullptr)
@@ -166,6 +199,31 @@ void ListEditor::set_text(ListText t)
     caret_ = anchor_ = 0;
     goal_x_ = -1;
     drop_history();
+}
+
+Text ListEditor::take_text()
+{
+    if (!armed_)
+        return text_.text(); // the box keeps its text, should the caller fail
+    program_write(true);
+    text_ = ListText();
+    caret_ = anchor_ = 0;
+    goal_x_ = -1;
+    drop_history();
+    return *before_->share(); // the step keeps the text, the caller changes a copy
+}
+
+bool ListEditor::insert_whole(Text t)
+{
+    set_text(ListText());
+    if (t.empty())
+        return false;
+    const std::size_t n = t.view().size();
+    text_ = ListText(std::move(t));
+    undo_.push_back(Step{0, {}, {}, n, 0, 0, false});
+    caret_ = anchor_ = n;
+    before_.reset(); // as any edit: an operation's step is final
+    return true;
 }
 
 void ListEditor::append(std::string_view bytes)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +20,8 @@
 namespace fenrow {
 
 // Lines end at CR LF; a lone CR or LF, or bytes that form no character, stay
-// inside their line and come back as they went in.
+// inside their line and come back as they went in. The bytes are shared with
+// copies and lent to readers (share); an edit of shared bytes copies them first.
 class ListText {
 public:
     ListText() = default;
@@ -28,9 +30,13 @@ public:
     // whole text to a larger place.
     static ListText copy_of(std::string_view bytes);
 
-    const std::string& bytes() const { return bytes_; }
-    Text text() const { return Text(std::string_view(bytes_)); }
-    std::size_t size() const { return bytes_.size(); }
+    const std::string& bytes() const { return bytes_ ? bytes_->str() : no_bytes(); }
+    Text text() const { return bytes_ ? *bytes_ : Text(); }
+    // The bytes for a reader, on any thread, without a copy.
+    std::shared_ptr<const Text> share() const;
+    // The bytes handed over (copied only while shared), leaving no text.
+    Text take();
+    std::size_t size() const { return bytes().size(); }
     int line_count() const { return static_cast<int>(starts_.size()); }
     std::size_t line_start(int line) const { return starts_[static_cast<std::size_t>(line)]; }
     // Where the line's CR LF begins, or the end of the text.
@@ -49,7 +55,9 @@ public:
     void append(std::string_view bytes) { replace(size(), size(), bytes); }
 
 private:
-    std::string bytes_;
+    static const std::string& no_bytes();
+    std::string& edit_bytes(); // copied first while a reader holds them
+    std::shared_ptr<Text> bytes_;
     std::vector<std::uint32_t> starts_{0};
     mutable std::size_t longest_ = unknown;
     static constexpr std::size_t unknown = ~std::size_t{0};
@@ -100,6 +108,14 @@ public:
     // note is what undoing it tells the user.
     void begin_operation(Text note = {});
     bool can_undo_operation() const { return before_.has_value(); }
+    std::size_t operation_step_bytes() const { return before_ ? before_->size() : 0; }
+    // The text for a caller that writes the box's whole new text next
+    // (set_text): an operation's first write moves it into the step, the box
+    // holds none in between, and the caller gets the one copy to change.
+    Text take_text();
+    // A paste in place of the whole text, taken without a copy: as set_text
+    // of nothing followed by insert, one undo step.
+    bool insert_whole(Text t);
     const Text& operation_note() const { return note_; }
     // Puts the text back as it was before the operation; typing since the
     // operation has already dropped the step.

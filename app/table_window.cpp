@@ -189,6 +189,31 @@ void TableWindow::set_content(ControlName edit, const Text& t)
     });
 }
 
+std::shared_ptr<const Text> TableWindow::share_content(ControlName edit)
+{
+    if (entry(edit).box == nullptr)
+        return Controls::share_content(edit);
+    return calls_.call([&] { return box(edit).editor().text().share(); });
+}
+
+Text TableWindow::take_content(ControlName edit)
+{
+    if (entry(edit).box == nullptr)
+        return get_content(edit);
+    return calls_.call([&] { return box(edit).take_text(); });
+}
+
+void TableWindow::give_content(ControlName edit, Text&& t)
+{
+    if (entry(edit).box == nullptr) {
+        set_content(edit, t);
+        return;
+    }
+    ListText prepared(std::move(t)); // indexed and measured on the caller's thread
+    prepared.longest_line();
+    calls_.call([&] { box(edit).set_text(std::move(prepared)); });
+}
+
 void TableWindow::append_text(ControlName edit, const Text& t)
 {
     calls_.call([&] { box(edit).append(t.view()); });

@@ -111,6 +111,11 @@ public:
 
     Text get_content(ControlName edit) override;
     void set_content(ControlName edit, const Text& t) override;
+    // A large box lends its bytes, hands them over and takes a result's
+    // without copies, except the one its operation step needs.
+    std::shared_ptr<const Text> share_content(ControlName edit) override;
+    Text take_content(ControlName edit) override;
+    void give_content(ControlName edit, Text&& t) override;
     void append_text(ControlName edit, const Text& t) override;
     bool is_checked(ControlName box) override;
     int get_selection(ControlName combo) override;

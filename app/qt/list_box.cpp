@@ -34,8 +34,10 @@ QString exact(std::string_view bytes) { return QString::fromStdU16String(text_to
 
 int units(std::string_view bytes) { return static_cast<int>(text_to_utf16_exact(Text(bytes)).size()); }
 
-// The text and caret as assistive technology reads them; offsets count the
-// toolkit's characters of the exact form, so they are found by walking the text.
+// The text and caret as assistive technology reads them: the lines in view
+// and the caret's (accessible_window), so that no question converts the whole
+// text; offsets count the toolkit's characters of the exact form from the
+// window's start.
 class ListBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ListBoxAccessible(ListBox* box) : QAccessibleWidget(box, QAccessible::EditableText) {}
@@ -57,7 +59,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
-            return exact(bytes());
+            return exact(shown());
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) // the words both windows use
             return to_qt(box()->core().name());
         return QAccessibleWidget::text(t);
@@ -82,8 +84,8 @@ public:
         const std::size_t p = pos_of(position);
         box()->select(p, p);
     }
-    QString text(int start, int end) const override { return exact(bytes()).mid(start, end - start); }
-    int characterCount() const override { return units(bytes()); }
+    QString text(int start, int end) const override { return exact(shown()).mid(start, end - start); }
+    int characterCount() const override { return units(shown()); }
     QRect characterRect(int offset) const override
     {
         if (offset_of(editor().caret()) != offset)
@@ -102,15 +104,25 @@ public:
 private:
     ListBox* box() const { return static_cast<ListBox*>(widget()); }
     const ListEditor& editor() const { return box()->editor(); }
-    std::string_view bytes() const { return editor().text().bytes(); }
-    int offset_of(std::size_t pos) const { return units(bytes().substr(0, pos)); }
+    std::string_view shown() const
+    {
+        const ByteSpan s = box()->accessible_span();
+        return std::string_view(editor().text().bytes()).substr(s.from, s.to - s.from);
+    }
+    // A position outside the window counts from its nearer end.
+    int offset_of(std::size_t pos) const
+    {
+        const ByteSpan s = box()->accessible_span();
+        return units(std::string_view(editor().text().bytes()).substr(s.from, std::clamp(pos, s.from, s.to) - s.from));
+    }
     std::size_t pos_of(int offset) const
     {
         const ListText& t = editor().text();
-        std::size_t p = 0;
-        for (int at = 0; p < t.size() && at < offset;) {
+        const ByteSpan s = box()->accessible_span();
+        std::size_t p = s.from;
+        for (int at = 0; p < s.to && at < offset;) {
             const std::size_t n = t.next(p);
-            at += units(bytes().substr(p, n - p));
+            at += units(std::string_view(t.bytes()).substr(p, n - p));
             p = n;
         }
         return p;
@@ -220,6 +232,7 @@ void ListBox::text_replaced()
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     viewport()->update();
+    tell_accessibility(true);
 }
 
 void ListBox::caret_moved(bool text_changed)
@@ -229,10 +242,31 @@ void ListBox::caret_moved(bool text_changed)
     ensure_caret_visible();
     restart_blink();
     viewport()->update();
-    if (QAccessible::isActive()) {
-        QAccessibleTextCursorEvent moved(this, units(std::string_view(editor().text().bytes()).substr(0, editor().caret())));
-        QAccessible::updateAccessibility(&moved);
+    tell_accessibility(text_changed);
+}
+
+ByteSpan ListBox::accessible_span() const { return accessible_window(editor(), first_line(), first_line() + rows()); }
+
+// What a screen reader is told costs what is in view, not the whole text: the
+// window's text when it changed, and the caret's offset in it.
+void ListBox::tell_accessibility(bool text_changed)
+{
+    if (!QAccessible::isActive())
+        return;
+    const ByteSpan span = accessible_span();
+    const std::string_view bytes = editor().text().bytes();
+    if (text_changed || span != accessible_span_) {
+        QString now = exact(bytes.substr(span.from, span.to - span.from));
+        accessible_span_ = span;
+        if (now != accessible_shown_) {
+            QAccessibleTextUpdateEvent changed(this, 0, accessible_shown_, now);
+            QAccessible::updateAccessibility(&changed);
+            accessible_shown_ = std::move(now);
+        }
     }
+    const std::size_t caret = std::clamp(editor().caret(), span.from, span.to);
+    QAccessibleTextCursorEvent moved(this, units(bytes.substr(span.from, caret - span.from)));
+    QAccessible::updateAccessibility(&moved);
 }
 
 void ListBox::scroll_page(int direction) { verticalScrollBar()->setValue(verticalScrollBar()->value() + direction * rows()); }
@@ -419,7 +453,11 @@ void ListBox::resizeEvent(QResizeEvent* e)
     update_scroll_bars();
 }
 
-void ListBox::scrollContentsBy(int, int) { viewport()->update(); }
+void ListBox::scrollContentsBy(int, int)
+{
+    viewport()->update();
+    tell_accessibility(false);
+}
 
 bool ListBox::event(QEvent* e)
 {

@@ -25,6 +25,8 @@ public:
     // The caret's place in the viewport.
     QRect caret_rect() const;
     void select(std::size_t anchor, std::size_t caret) { core_.select(anchor, caret); }
+    // What a screen reader is given: the lines in view and the caret's.
+    ByteSpan accessible_span() const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -72,6 +74,7 @@ private:
     void click_at(QPoint p, bool extend);
     void offer_selection();
     void restart_blink();
+    void tell_accessibility(bool text_changed);
 
     ListBoxCore core_;
     mutable std::vector<unsigned short> advances_; // by character below U+10000; 0 not yet measured
@@ -84,6 +87,8 @@ private:
     bool caret_shown_ = true;
     bool dragging_ = false;
     QPoint drag_at_;
+    ByteSpan accessible_span_;  // as last told
+    QString accessible_shown_; // its text as last told
 };
 
 } // namespace fenrow

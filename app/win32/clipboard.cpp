@@ -67,21 +67,29 @@ bool put_clipboard_text(HWND owner, std::wstring_view s)
     return done;
 }
 
-std::optional<std::wstring> clipboard_text(HWND owner, bool* busy)
+bool read_clipboard_text(HWND owner, const std::function<void(std::wstring_view)>& read, bool* busy)
 {
     const bool opened = open_clipboard(owner);
     if (busy != nullptr)
         *busy = !opened;
     if (!opened)
-        return std::nullopt;
-    std::optional<std::wstring> text;
+        return false;
+    bool found = false;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text.emplace(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t)));
+            found = true;
+            read(std::wstring_view(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t))));
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
+    return found;
+}
+
+std::optional<std::wstring> clipboard_text(HWND owner, bool* busy)
+{
+    std::optional<std::wstring> text;
+    read_clipboard_text(owner, [&text](std::wstring_view s) { text.emplace(s); }, busy);
     return text;
 }
 

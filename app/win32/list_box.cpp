@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cwchar>
 
 namespace fenrow {
@@ -149,10 +150,10 @@ ClipboardRead ListBox::clipboard_text(PasteSource from)
     if (from == PasteSource::selection)
         return {};
     bool busy = false;
-    const auto clip = fenrow::clipboard_text(hwnd_, &busy);
-    if (!clip)
+    ClipboardRead read{ClipboardRead::text, {}};
+    if (!read_clipboard_text(hwnd_, [&read](std::wstring_view s) { read.content = pasted_text(s); }, &busy))
         return {busy ? ClipboardRead::busy : ClipboardRead::no_text, {}};
-    return {ClipboardRead::text, from_edit(pasted_lines(*clip))};
+    return read;
 }
 
 bool ListBox::clipboard_has_text() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
@@ -270,19 +271,40 @@ int ListBox::content_width() const
     return std::max(widest_, static_cast<int>(std::min<std::size_t>(guess, INT_MAX / 2))) + 2 * margin_;
 }
 
+// The bars follow the text at the next paint, so that a run of appends moves
+// them once: a scroll bar redrawn costs far more than a batch of lines added.
 void ListBox::update_bars()
 {
+    bars_due_ = true;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ListBox::apply_bars()
+{
+    if (!bars_due_)
+        return;
+    bars_due_ = false;
     RECT r{};
     GetClientRect(hwnd_, &r);
-    SCROLLINFO si{sizeof si, SIF_ALL | SIF_DISABLENOSCROLL, 0, 0, 0, 0, 0};
-    si.nMax = line_count() - 1;
-    si.nPage = static_cast<UINT>(page_lines());
-    si.nPos = top_line_;
-    SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
-    si.nMax = content_width();
-    si.nPage = static_cast<UINT>(std::max<LONG>(r.right, 1));
-    si.nPos = scroll_x_;
-    SetScrollInfo(hwnd_, SB_HORZ, &si, TRUE);
+    set_bar(SB_VERT, {line_count() - 1, page_lines(), top_line_}, shown_vertical_);
+    set_bar(SB_HORZ, {content_width(), static_cast<int>(std::max<LONG>(r.right, 1)), scroll_x_}, shown_horizontal_);
+}
+
+// A bar is drawn anew only when its thumb or arrows change on screen: past a
+// few thousand lines an append leaves the vertical thumb where it was.
+void ListBox::set_bar(int bar, const Bar& b, Bar& shown)
+{
+    if (b == shown)
+        return;
+    shown = b;
+    const LONG object = bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL;
+    SCROLLBARINFO before{sizeof before, {}, 0, 0, 0, 0, {}}, after = before;
+    const bool known = GetScrollBarInfo(hwnd_, object, &before) != FALSE;
+    SCROLLINFO si{sizeof si, SIF_ALL | SIF_DISABLENOSCROLL, 0, b.max, static_cast<UINT>(b.page), b.pos, 0};
+    SetScrollInfo(hwnd_, bar, &si, FALSE);
+    if (!known || GetScrollBarInfo(hwnd_, object, &after) == FALSE || before.xyThumbTop != after.xyThumbTop ||
+        before.xyThumbBottom != after.xyThumbBottom || std::memcmp(before.rgstate, after.rgstate, sizeof before.rgstate) != 0)
+        SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_DRAWFRAME);
 }
 
 void ListBox::scroll_to(int top_line, int x)
@@ -344,6 +366,7 @@ void ListBox::tell_readers(bool text_changed)
 
 void ListBox::paint()
 {
+    apply_bars();
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     RECT rc{};
@@ -381,8 +404,10 @@ void ListBox::paint()
     DeleteObject(bitmap);
     DeleteDC(mem);
     EndPaint(hwnd_, &ps);
-    if (widest_ > widest)
-        update_bars();
+    if (widest_ > widest) { // a line wider than guessed: the bar now, not at another paint
+        bars_due_ = true;
+        apply_bars();
+    }
 }
 
 void ListBox::on_key(WPARAM key)
@@ -423,6 +448,7 @@ void ListBox::on_mouse(LPARAM at, bool extend)
 
 void ListBox::on_scroll(int bar, int code)
 {
+    apply_bars();
     SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(hwnd_, bar, &si);
     const int step = bar == SB_VERT ? 1 : byte_width_ * 4;

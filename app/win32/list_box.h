@@ -51,7 +51,14 @@ private:
     void reveal();
     void scroll_to(int top_line, int x);
     void show_caret();
+    // The scroll bars as the box is now: asked for, then set at the next paint.
     void update_bars();
+    void apply_bars();
+    struct Bar {
+        int max, page, pos;
+        friend bool operator==(const Bar&, const Bar&) = default;
+    };
+    void set_bar(int bar, const Bar& b, Bar& shown);
     int line_count() const { return editor().text().line_count(); }
     int content_width() const;
     int text_left() const { return margin_ - scroll_x_; }
@@ -72,6 +79,8 @@ private:
     int wheel_ = 0;
     wchar_t high_surrogate_ = 0;
     bool dragging_ = false;
+    bool bars_due_ = false;
+    Bar shown_vertical_{-1, -1, -1}, shown_horizontal_{-1, -1, -1}; // as last set
     std::vector<unsigned short> widths_ = std::vector<unsigned short>(0x10000, 0xFFFF);
     LineLayout laid_;
     // What screen readers were last told about: the caret's line and the selection.

@@ -288,6 +288,8 @@ void Win32Controls::set_pane_text(int pane, const Text& t)
 
 Win32Controls::~Win32Controls()
 {
+    if (measure_dc_ != nullptr)
+        DeleteDC(measure_dc_);
     for (const auto& [fit, f] : fonts_)
         DeleteObject(f);
 }
@@ -312,15 +314,18 @@ int Win32Controls::fitted_width(const ControlSpec& row, CaptionFit fit)
 {
     HWND h = handle(row.name);
     HFONT f = font_for(fit, row.kind == ControlKind::hyperlink);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
+    // Counters are fitted on every change of a box: the same font is not set again, and
+    // the caption is measured on a private context rather than the control's.
+    if (reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)) != f)
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
     std::wstring s(static_cast<std::size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
     s.resize(static_cast<std::size_t>(GetWindowTextW(h, s.data(), static_cast<int>(s.size()))));
-    HDC dc = GetDC(h);
-    HGDIOBJ old = SelectObject(dc, f);
+    if (measure_dc_ == nullptr)
+        measure_dc_ = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(measure_dc_, f);
     SIZE size{};
-    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(h, dc);
+    GetTextExtentPoint32W(measure_dc_, s.c_str(), static_cast<int>(s.size()), &size);
+    SelectObject(measure_dc_, old);
     const bool boxed = row.kind == ControlKind::check_box || row.kind == ControlKind::radio_box;
     return size.cx + (boxed ? system_metric(SM_CXMENUCHECK, scale.dpi) + scale.device(4) : 0); // the box and its gap
 }

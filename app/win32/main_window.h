@@ -56,6 +56,7 @@ private:
     std::map<std::string_view, HWND, std::less<>> handles_;
     std::map<std::tuple<int, int, bool>, HFONT> fonts_; // the fits other than the design's
     int next_id_ = 100;
+    HDC measure_dc_ = nullptr; // captions measured for fitting
 };
 
 // The controls are made before the shared window that holds on to them.

@@ -64,4 +64,36 @@ std::wstring pasted_lines(std::wstring_view s)
     return out;
 }
 
+Text pasted_text(std::wstring_view s)
+{
+    const auto* u = reinterpret_cast<const char16_t*>(s.data());
+    Text out;
+    // The runs between the characters that change are converted whole; CR LF stays as it is.
+    const auto convert = [&](std::size_t from, std::size_t to) {
+        if (from == to)
+            return;
+        Text run = text_from_utf16_exact(std::u16string_view(u + from, to - from));
+        if (out.empty())
+            out = std::move(run);
+        else
+            out += run;
+    };
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const wchar_t c = s[i];
+        if (c == L'\r' && i + 1 < s.size() && s[i + 1] == L'\n') {
+            ++i;
+            continue;
+        }
+        if (c != L'\r' && c != L'\n' && c != 0 && c != 0x2029)
+            continue;
+        convert(start, i);
+        if (c != 0) // a lone CR or LF, or a paragraph separator, ends a line
+            out += "\r\n";
+        start = i + 1;
+    }
+    convert(start, s.size());
+    return out;
+}
+
 } // namespace fenrow

@@ -21,5 +21,7 @@ Text from_edit(std::wstring_view s);
 
 // Clipboard text made ready for a box: every line break CR LF, no zero characters.
 std::wstring pasted_lines(std::wstring_view s);
+// from_edit(pasted_lines(s)) in one pass, for a large box.
+Text pasted_text(std::wstring_view s);
 
 } // namespace fenrow

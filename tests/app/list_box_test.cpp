@@ -301,4 +301,25 @@ TEST_F(ListBoxTest, AssistiveTechnologyReadsTheTextAndCaret)
     EXPECT_EQ(box.editor().selected(), "b\r\n");
 }
 
+// A million lines: the reader gets the lines in view and the caret among
+// them, never the whole text.
+TEST_F(ListBoxTest, AssistiveTechnologyReadsTheLinesInViewOfAMillionLines)
+{
+    std::string lines;
+    for (int i = 0; i < 1000000; ++i)
+        lines += "line" + std::to_string(i) + "\r\n";
+    set_text(Text(lines + "\xd6\xd0" "end"));
+    key(Qt::Key_End, Qt::ControlModifier);
+    QAccessibleTextInterface* t = QAccessible::queryAccessibleInterface(&box)->textInterface();
+    ASSERT_NE(t, nullptr);
+    const QString shown = t->text(0, t->characterCount());
+    EXPECT_LT(shown.size(), 1000);
+    EXPECT_TRUE(shown.endsWith(QString::fromUtf16(u"line999999\r\n\u4e2dend"))) << shown.toStdString();
+    EXPECT_EQ(t->cursorPosition(), shown.size());
+    t->setCursorPosition(shown.size() - 3); // after 中, two bytes, one character
+    EXPECT_EQ(box.editor().caret(), lines.size() + 2);
+    t->setCursorPosition(0);
+    EXPECT_EQ(box.editor().text().line_of(box.editor().caret()), box.verticalScrollBar()->value());
+}
+
 } // namespace

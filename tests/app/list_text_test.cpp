@@ -273,6 +273,37 @@ TEST(ListEditor, AppendJoinsALoneCrWithALeadingLfAndForgetsUndo)
     EXPECT_FALSE(e.can_undo());
 }
 
+// Texts lent to a worker, handed to an operation and pasted whole are not
+// copies the box keeps in step: each must still give back its exact bytes.
+TEST(ListEditor, LentTakenAndPastedTextsComeBackExactly)
+{
+    ListEditor e = editor_with("a\r\nb");
+    const std::shared_ptr<const Text> lent = e.text().share();
+    e.type("x"); // the box changes, the lent bytes do not
+    EXPECT_EQ(*lent, Text("a\r\nb"));
+    EXPECT_EQ(e.text().bytes(), "xa\r\nb");
+
+    e.begin_operation();
+    Text taken = e.take_text(); // the step keeps the text, the caller changes a copy
+    EXPECT_EQ(e.text().size(), 0u);
+    taken.edit([](std::string& bytes) { bytes[0] = 'y'; });
+    e.set_text(ListText(std::move(taken)));
+    EXPECT_EQ(e.text().bytes(), "ya\r\nb");
+    EXPECT_TRUE(e.undo_operation());
+    EXPECT_EQ(e.text().bytes(), "xa\r\nb");
+    EXPECT_EQ(e.text().line_count(), 2);
+    EXPECT_EQ(e.take_text(), Text("xa\r\nb")); // no operation: the box keeps it
+    EXPECT_EQ(e.text().bytes(), "xa\r\nb");
+
+    EXPECT_TRUE(e.insert_whole(Text("p\r\nq")));
+    EXPECT_EQ(e.text().line_count(), 2);
+    EXPECT_EQ(e.caret(), 4u);
+    EXPECT_TRUE(e.undo()); // one step back to nothing, and redone
+    EXPECT_EQ(e.text().bytes(), "");
+    EXPECT_TRUE(e.redo());
+    EXPECT_EQ(e.text().bytes(), "p\r\nq");
+}
+
 // One operation is one step, however many writes it makes; typing after it
 // drops the step, and an unannounced write adds to the step already taken.
 TEST(ListEditor, AnOperationIsOneStepUntilTyping)

@@ -531,14 +531,18 @@ TEST_F(Win32WindowTest, PasteWhileAnotherWindowHoldsTheClipboard)
     }
 }
 
+// A large box converts the clipboard in one pass; it must agree with the two steps of a small box.
 TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)
 {
     const struct { std::wstring in, out; } cases[] = {
         {L"", L""}, {L"a\nb", L"a\r\nb"}, {L"a\r\nb\r\n", L"a\r\nb\r\n"}, {L"\r\r\n\n", L"\r\n\r\n\r\n"},
-        {std::wstring(L"a\0b", 3), L"ab"}, {L"\u4e2d\n", L"\u4e2d\r\n"},
+        {std::wstring(L"a\0b", 3), L"ab"}, {L"\u4e2d\n", L"\u4e2d\r\n"}, {L"\r", L"\r\n"},
+        {L"a\u2029b\u2028", L"a\u2029b\u2028"}, {L"\xd83d\xde00\r\n\xd83d\n\xde00\xdc0d", L"\xd83d\xde00\r\n\xd83d\r\n\xde00\xdc0d"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(pasted_lines(c.in), c.out);
+        EXPECT_EQ(pasted_text(c.in), from_edit(pasted_lines(c.in)));
+    }
 }
 
 TEST(Win32WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsWithZero)

@@ -1,0 +1,198 @@
+// Every button of the Windows window clicked on a long list, each timed from
+// the click until the window is idle (its thread has handled every message
+// and no box job runs), with the peak working set while it worked:
+//   build-win64/bench/window_clicks_win32.exe [lines] [--check] [paste|dedupe|convert|mark|pick|blank|extract]...
+// --check runs the same clicks through the window in memory and compares both
+// boxes afterwards. Run under Wine with scripts/wine-run.
+#include "app/memory_window.h"
+#include "app/win32/clipboard.h"
+#include "app/win32/list_box.h"
+#include "app/win32/main_window.h"
+#include "app/win32/win_text.h"
+#include "bench/click_lists.h"
+#include "ops/jobs.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace fenrow;
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+// The process's processor time, user and kernel, on all its threads.
+double cpu_seconds()
+{
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    const auto value = [](FILETIME f) { return static_cast<double>((ULONGLONG{f.dwHighDateTime} << 32) | f.dwLowDateTime) / 1e7; };
+    return value(kernel) + value(user);
+}
+
+std::size_t working_set()
+{
+    PROCESS_MEMORY_COUNTERS c{};
+    c.cb = sizeof c;
+    return GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c) ? c.WorkingSetSize : 0;
+}
+
+// The largest working set seen since the last reset, sampled every few milliseconds.
+class PeakSampler {
+public:
+    PeakSampler()
+        : thread_([this] {
+              while (!stop_) {
+                  std::size_t now = working_set(), seen = peak_.load();
+                  while (now > seen && !peak_.compare_exchange_weak(seen, now)) {
+                  }
+                  Sleep(5);
+              }
+          })
+    {
+    }
+    ~PeakSampler()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    void reset() { peak_ = working_set(); }
+    std::size_t peak() const { return std::max(peak_.load(), working_set()); }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::size_t> peak_{0};
+    std::thread thread_;
+};
+
+bool jobs_running(Controls& ui) { return box_job_running(ui, ctl::left_box) || box_job_running(ui, ctl::right_box); }
+
+// Handles messages until none is waiting, no box job runs and nothing is left to paint.
+void wait_idle(Win32Window& window)
+{
+    for (;;) {
+        MSG msg;
+        bool handled = false;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            handled = true;
+            if (window.preview(msg))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (!handled && !jobs_running(window) && GetQueueStatus(QS_ALLINPUT) == 0)
+            return;
+        if (!handled)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+    }
+}
+
+struct Click {
+    const char* key; // to run that click alone
+    const char* name;
+    ControlName button;
+    bool second_list; // 挑不重复 compares with a list in the right box
+};
+
+const Click clicks[] = {
+    {"paste", "paste", ctl::paste_left, false},         {"dedupe", "去重复", ctl::dedupe_button, false},
+    {"convert", "转换", ctl::convert_button, false},    {"mark", "加后缀", ctl::mark_button, false},
+    {"pick", "挑不重复", ctl::pick_button, true},       {"blank", "去空行", ctl::blank_button, false},
+    {"extract", "提取帐号", ctl::extract_button, false},
+};
+
+void press(Win32Window& window, ControlName button)
+{
+    HWND h = window.control_handle(button);
+    SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+}
+
+// The texts of both boxes after the same click through the window in memory.
+std::pair<Text, Text> in_memory(const Click& c, const Text& list, const Text& second)
+{
+    MemoryControls ui(control_table());
+    ui.set_content(ctl::extract_tail, "----");
+    if (c.button == ctl::paste_left)
+        ui.set_clipboard(list);
+    else
+        ui.set_content(ctl::left_box, list);
+    ui.set_content(ctl::right_box, c.second_list ? second : Text());
+    ui.raise(c.button, Event::clicked);
+    while (jobs_running(ui))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return {ui.get_content(ctl::left_box), ui.get_content(ctl::right_box)};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    usage_counter_at_start = false;
+    const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    bool check = false;
+    std::vector<std::string> only;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0)
+            check = true;
+        else
+            only.emplace_back(argv[i]);
+    }
+    Win32Window window;
+    ShowWindow(window.handle(), SW_SHOW);
+    wait_idle(window);
+    const std::size_t empty_window = working_set();
+    const std::string lf_list = make_click_list(lines);
+    const Text list = box_form(lf_list), second = box_form(make_click_right_list(lf_list));
+    std::printf("%d lines, %.1f MB; the empty window %.0f MB\n", lines, static_cast<double>(list.size()) / 1e6,
+                static_cast<double>(empty_window) / 1e6);
+    window.set_content(ctl::extract_tail, "----");
+    PeakSampler sampler;
+    int failures = 0;
+    std::printf("%8s %8s %10s %10s %8s  %s\n", "seconds", "cpu s", "peak MB", "text MB", "ratio", "click");
+    for (const Click& c : clicks) {
+        if (!only.empty() && std::find(only.begin(), only.end(), c.key) == only.end())
+            continue;
+        // The boxes as a user would have them before the click, untimed.
+        window.set_content(ctl::left_box, c.button == ctl::paste_left ? Text() : list);
+        window.set_content(ctl::right_box, c.second_list ? second : Text());
+        if (c.button == ctl::paste_left)
+            put_clipboard_text(window.handle(), to_edit(list));
+        wait_idle(window);
+        const Text left_before = window.get_content(ctl::left_box), right_before = window.get_content(ctl::right_box);
+        sampler.reset();
+        const auto t0 = Clock::now();
+        const double cpu0 = cpu_seconds();
+        press(window, c.button);
+        wait_idle(window);
+        const double s = seconds_since(t0), cpu = cpu_seconds() - cpu0;
+        const std::size_t peak = sampler.peak();
+        const Text left = window.get_content(ctl::left_box), right = window.get_content(ctl::right_box);
+        // What the window holds: both boxes, and the texts the click replaced (their undo steps).
+        const double held = static_cast<double>(left.size() + right.size() + (left == left_before ? 0 : left_before.size()) +
+                                                (right == right_before ? 0 : right_before.size()));
+        // Above the empty window, less the benchmark's own texts.
+        const double above = static_cast<double>(peak > empty_window ? peak - empty_window : 0) -
+                             static_cast<double>(list.size() + second.size() + left_before.size() + right_before.size());
+        std::printf("%8.2f %8.2f %10.0f %10.1f %8.2f  %s", s, cpu, above / 1e6, held / 1e6, above / held, c.name);
+        if (check) {
+            const auto [mem_left, mem_right] = in_memory(c, list, second);
+            const bool same = mem_left == left && mem_right == right;
+            failures += same ? 0 : 1;
+            std::printf("  %s", same ? "same as in memory" : "DIFFERENT FROM MEMORY");
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    return failures == 0 ? 0 : 1;
+}
