@@ -11,12 +11,12 @@ namespace fenrow {
 
 namespace {
 
-// One line break off each end.
-std::string_view trim_line_breaks(std::string_view s)
+// One line break off each end, or off the front alone.
+std::string_view trim_line_breaks(std::string_view s, bool keep_end)
 {
     if (s.substr(0, 2) == crlf)
         s.remove_prefix(2);
-    if (s.size() >= 2 && s.substr(s.size() - 2) == crlf)
+    if (!keep_end && s.size() >= 2 && s.substr(s.size() - 2) == crlf)
         s.remove_suffix(2);
     return s;
 }
@@ -49,9 +49,9 @@ std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size
 
 } // namespace
 
-void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f)
+void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f, bool keep_end)
 {
-    const std::string_view s = trim_line_breaks(whole);
+    const std::string_view s = trim_line_breaks(whole, keep_end);
     std::size_t kept = 0;
     for (auto run = next_blank_run(s, 0); run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
         f(s.substr(kept, run.first - kept));
@@ -69,17 +69,17 @@ Text remove_blank_lines(const Text& t)
 }
 
 // The same in the text's own bytes: what is kept only ever moves towards the front.
-Text remove_blank_lines(Text&& t)
+Text remove_blank_lines(Text&& t, bool keep_end)
 {
     const std::string_view whole = t.view();
-    if (!whole.starts_with(crlf) && !whole.ends_with(crlf) && !holds_blank_lines(whole))
+    if (!whole.starts_with(crlf) && (keep_end || !whole.ends_with(crlf)) && !holds_blank_lines(whole))
         return std::move(t); // nothing to cut: not even moved
     std::string bytes = t.take();
     std::size_t to = 0;
     for_each_kept_part(bytes, [&](std::string_view part) {
         std::memmove(bytes.data() + to, part.data(), part.size());
         to += part.size();
-    });
+    }, keep_end);
     bytes.resize(to);
     return Text(std::move(bytes));
 }

@@ -12,10 +12,11 @@ namespace fenrow {
 
 // The text as it is when nothing is to be removed (moved, not copied).
 Text remove_blank_lines(const Text& t);
-Text remove_blank_lines(Text&& t);
+// keep_end: only the front's line break is cut.
+Text remove_blank_lines(Text&& t, bool keep_end = false);
 // Calls f with the parts of s that remove_blank_lines keeps, in order: joined,
 // they are its result.
-void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f);
+void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f, bool keep_end = false);
 // Whether the text, without cutting its ends, holds a run to remove.
 bool holds_blank_lines(std::string_view s);
 
