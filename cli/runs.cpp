@@ -5,6 +5,7 @@
 #include "ops/duplicates.h"
 #include "runtime/codepage.h"
 #include "runtime/text_routines.h"
+#include "runtime/work_pool.h"
 
 #include <array>
 #include <memory>
@@ -14,12 +15,19 @@ namespace fenrow {
 
 namespace {
 
+// The command line's threads for the engines, made on first use.
+WorkPool& pool()
+{
+    static WorkPool threads;
+    return threads;
+}
+
 // The lists are the run's: each is lent to its engine and the result moved
 // out, so that a list is never held twice.
 
 CliRun run_number(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(convert(std::make_shared<const Text>(std::move(lists[0])), r.number));
+    return CliRun(convert(std::make_shared<const Text>(std::move(lists[0])), r.number, &pool()));
 }
 
 CliRun run_suffix(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
@@ -42,7 +50,7 @@ CliRun run_blank(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 
 CliRun run_dedupe(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(remove_duplicate_items(lists[0], Text(crlf)));
+    return CliRun(remove_duplicate_items(lists[0], Text(crlf), &pool()));
 }
 
 CliRun run_pick(const CliRequest&, std::vector<Text>& lists, const CliSay&)
