@@ -55,7 +55,7 @@ CliRun run_dedupe(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 
 CliRun run_pick(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(pick_missing(lists[0].view(), lists[1].view()));
+    return CliRun(pick_missing(lists[0].view(), lists[1].view(), {}, &pool()));
 }
 
 // What is left of the list once accounts were taken off it: the list itself,

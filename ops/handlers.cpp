@@ -168,7 +168,7 @@ void pick_non_duplicates(Controls& ui)
     const std::shared_ptr<const Text> right = ui.share_content(ctl::right_box);
     const std::shared_ptr<const Text> left = ui.share_content(ctl::left_box);
     // Only painting: a click on another button waits until the pick is over.
-    ui.give_content(ctl::right_box, pick_missing(left->view(), right->view(), process_paint_events));
+    ui.give_content(ctl::right_box, pick_missing(left->view(), right->view(), process_paint_events, ui.pool()));
 }
 
 void generate_text_files(Controls& ui)
