@@ -145,7 +145,7 @@ void extract_accounts(Controls& ui)
     ExtractOptions o;
     o.head = ui.get_content(ctl::extract_head);
     o.tail = ui.get_content(ctl::extract_tail);
-    Extraction r = extract(*list, o);
+    Extraction r = extract(*list, o, ui.pool());
     if (r.message)
         show(*r.message);
     if (r.done)
