@@ -10,6 +10,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 enum class MarkMode { first, last, none };
 
 // The options of the window's 分组框5, as it starts.
@@ -29,7 +31,9 @@ struct MarkRereads {
 
 // The list's accounts (blank lines do not count), the marked ones followed by
 // the symbol and the group number, each line ending in CR LF but the last.
-Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {});
+// With a pool, a long list is marked in chunks in parallel, the options read
+// once at the start.
+Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {}, WorkPool* pool = nullptr);
 
 // What 编辑框_后 shows while the window's worker marks the list.
 Text add_suffix_notice();

@@ -11,10 +11,10 @@ namespace fenrow {
 
 namespace {
 
-// One line break off each end, or off the front alone.
-std::string_view trim_line_breaks(std::string_view s, bool keep_end)
+// One line break off each end, unless kept.
+std::string_view trim_line_breaks(std::string_view s, bool keep_end, bool keep_front = false)
 {
-    if (s.substr(0, 2) == crlf)
+    if (!keep_front && s.substr(0, 2) == crlf)
         s.remove_prefix(2);
     if (!keep_end && s.size() >= 2 && s.substr(s.size() - 2) == crlf)
         s.remove_suffix(2);
@@ -49,9 +49,10 @@ std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size
 
 } // namespace
 
-void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f, bool keep_end)
+void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f, bool keep_end,
+                        bool keep_front)
 {
-    const std::string_view s = trim_line_breaks(whole, keep_end);
+    const std::string_view s = trim_line_breaks(whole, keep_end, keep_front);
     std::size_t kept = 0;
     for (auto run = next_blank_run(s, 0); run.first != std::string_view::npos; run = next_blank_run(s, run.second)) {
         f(s.substr(kept, run.first - kept));

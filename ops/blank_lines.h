@@ -16,7 +16,8 @@ Text remove_blank_lines(const Text& t);
 Text remove_blank_lines(Text&& t, bool keep_end = false);
 // Calls f with the parts of s that remove_blank_lines keeps, in order: joined,
 // they are its result.
-void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f, bool keep_end = false);
+void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f, bool keep_end = false,
+                        bool keep_front = false);
 // Whether the text, without cutting its ends, holds a run to remove.
 bool holds_blank_lines(std::string_view s);
 

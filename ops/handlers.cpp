@@ -134,7 +134,7 @@ void run_add_suffix(Controls& ui)
                                   m.symbol = ui.get_content(ctl::mark_symbol);
                               },
                               batch_lines};
-    ui.give_content(result, mark_groups(*list, o, rereads));
+    ui.give_content(result, mark_groups(*list, o, rereads, ui.pool()));
 }
 
 void extract_accounts(Controls& ui)
