@@ -96,17 +96,24 @@ void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, 
                 break;
         }
         finish(b, i);
-        if (between)
-            between();
+        if (between) {
+            try {
+                between();
+            } catch (...) { // the workers still use the batch: it fails once they are done
+                std::lock_guard lock(mutex_);
+                if (!b.error)
+                    b.error = std::current_exception();
+            }
+        }
     }
     {
         std::unique_lock lock(mutex_);
         done_.wait(lock, [&] { return b.done == b.n; });
     }
-    if (between)
-        between();
     if (b.error)
         std::rethrow_exception(b.error);
+    if (between)
+        between();
 }
 
 void run_tasks(WorkPool* pool, std::size_t n, const std::function<void(std::size_t)>& task,
