@@ -3,6 +3,7 @@
 #include "ops/blank_lines.h"
 #include "ops/control_names.h"
 #include "runtime/codepage.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
@@ -108,12 +109,14 @@ Text mark_on(WorkPool& pool, std::string_view list, const MarkOptions& o, std::s
     std::vector<std::size_t> at{0};
     for (const MarkChunk& c : chunks)
         at.push_back(at.back() + c.bytes);
-    std::string r(at.back(), '\0');
-    pool.run(chunks.size(), [&](std::size_t k) {
-        char* to = r.data() + at[k];
-        mark_chunk(chunks[k], o, [&](std::string_view s) {
-            std::memcpy(to, s.data(), s.size());
-            to += s.size();
+    std::string r;
+    grow_and_write(r, at.back(), [&](char* start) {
+        pool.run(chunks.size(), [&](std::size_t k) {
+            char* to = start + at[k];
+            mark_chunk(chunks[k], o, [&](std::string_view s) {
+                std::memcpy(to, s.data(), s.size());
+                to += s.size();
+            });
         });
     });
     return remove_blank_lines(Text(std::move(r)));

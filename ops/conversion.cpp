@@ -3,6 +3,7 @@
 #include "ops/blank_lines.h"
 #include "ops/control_names.h"
 #include "runtime/line_chunks.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
@@ -163,8 +164,9 @@ void make_in_rounds(WorkPool& pool, std::string_view text, std::string& dest, Fo
             lines_before += c.lines;
             at.push_back(at.back() + made_size(c, f));
         }
-        dest.resize(at.back());
-        pool.run(chunks.size(), [&](std::size_t k) { write_made(chunks[k], f, dest.data() + at[k]); });
+        grow_and_write(dest, at.back(), [&](char* start) {
+            pool.run(chunks.size(), [&](std::size_t k) { write_made(chunks[k], f, start + (at[k] - at[0])); });
+        });
         done(dest);
     }
 }

@@ -3,6 +3,7 @@
 #include "ops/control_names.h"
 #include "runtime/files.h"
 #include "runtime/line_chunks.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
@@ -137,17 +138,19 @@ std::optional<Text> pick_on(WorkPool& pool, std::string_view left, std::string_v
     std::vector<std::size_t> at{0};
     for (const LeftChunk& c : lefts)
         at.push_back(at.back() + c.bytes);
-    std::string result(at.back(), '\0');
-    pool.run(lefts.size(), [&](std::size_t k) {
-        char* to = result.data() + at[k];
-        for (std::size_t i = 0; i < lefts[k].lines.count(); ++i) {
-            if (!lefts[k].picked[i])
-                continue;
-            const std::string_view line = lefts[k].lines.line(i);
-            std::memcpy(to, line.data(), line.size());
-            std::memcpy(to + line.size(), "\r\n", 2);
-            to += line.size() + 2;
-        }
+    std::string result;
+    grow_and_write(result, at.back(), [&](char* start) {
+        pool.run(lefts.size(), [&](std::size_t k) {
+            char* to = start + at[k];
+            for (std::size_t i = 0; i < lefts[k].lines.count(); ++i) {
+                if (!lefts[k].picked[i])
+                    continue;
+                const std::string_view line = lefts[k].lines.line(i);
+                std::memcpy(to, line.data(), line.size());
+                std::memcpy(to + line.size(), "\r\n", 2);
+                to += line.size() + 2;
+            }
+        });
     });
     return Text(std::move(result));
 }

@@ -3,6 +3,7 @@
 #include "ops/control_names.h"
 #include "runtime/codepage.h"
 #include "runtime/line_chunks.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
@@ -39,15 +40,17 @@ std::string extract_on(WorkPool& pool, std::string_view list, std::string_view h
     std::vector<std::size_t> at{0};
     for (const ExtractedChunk& c : chunks)
         at.push_back(at.back() + c.bytes);
-    std::string result(at.back(), '\0');
-    pool.run(chunks.size(), [&](std::size_t k) {
-        const ExtractedChunk& c = chunks[k];
-        char* to = result.data() + at[k];
-        for (std::size_t i = 0; i < c.at.size(); ++i) {
-            std::memcpy(to, c.text.data() + c.at[i], c.size[i]);
-            std::memcpy(to + c.size[i], "\r\n", 2);
-            to += c.size[i] + 2;
-        }
+    std::string result;
+    grow_and_write(result, at.back(), [&](char* start) {
+        pool.run(chunks.size(), [&](std::size_t k) {
+            const ExtractedChunk& c = chunks[k];
+            char* to = start + at[k];
+            for (std::size_t i = 0; i < c.at.size(); ++i) {
+                std::memcpy(to, c.text.data() + c.at[i], c.size[i]);
+                std::memcpy(to + c.size[i], "\r\n", 2);
+                to += c.size[i] + 2;
+            }
+        });
     });
     return result;
 }

@@ -1,5 +1,6 @@
 #include "runtime/line_chunks.h"
 
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 
 #include <cstring>
@@ -100,19 +101,21 @@ Text remove_duplicate_lines_on(WorkPool& pool, std::string_view t, std::size_t c
         at[k + 1] = at[k] + chunks[k].kept_bytes;
     if (at.back() <= 2) // nothing, or one empty line: no text
         return Text();
-    std::string result(at.back(), '\0');
-    pool.run(chunks.size(), [&](std::size_t k) {
-        const HashedChunk& c = chunks[k];
-        char* to = result.data() + at[k];
-        for (std::size_t i = 0; i < c.count(); ++i) {
-            if (!c.kept[i])
-                continue;
-            const std::string_view line = c.line(i);
-            std::memcpy(to, line.data(), line.size());
-            to[line.size()] = '\r';
-            to[line.size() + 1] = '\n';
-            to += line.size() + 2;
-        }
+    std::string result;
+    grow_and_write(result, at.back(), [&](char* start) {
+        pool.run(chunks.size(), [&](std::size_t k) {
+            const HashedChunk& c = chunks[k];
+            char* to = start + at[k];
+            for (std::size_t i = 0; i < c.count(); ++i) {
+                if (!c.kept[i])
+                    continue;
+                const std::string_view line = c.line(i);
+                std::memcpy(to, line.data(), line.size());
+                to[line.size()] = '\r';
+                to[line.size() + 1] = '\n';
+                to += line.size() + 2;
+            }
+        });
     });
     result.resize(result.size() - 2); // no separator behind the last
     return Text(std::move(result));
