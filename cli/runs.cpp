@@ -32,12 +32,12 @@ CliRun run_number(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
 
 CliRun run_suffix(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(mark_groups(lists[0], r.suffix));
+    return CliRun(mark_groups(lists[0], r.suffix, {}, &pool()));
 }
 
 CliRun run_extract(const CliRequest& r, std::vector<Text>& lists, const CliSay& say)
 {
-    Extraction e = extract(lists[0], r.extract);
+    Extraction e = extract(lists[0], r.extract, &pool());
     if (e.message)
         say(*e.message);
     return CliRun(std::move(e.list), e.done);
