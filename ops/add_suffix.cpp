@@ -128,7 +128,9 @@ Text add_suffix_notice() { return "正在添加，请稍等……"_t + crlf + "�
 
 Text mark_groups(const Text& list, MarkOptions o, const MarkRereads& rereads, WorkPool* pool)
 {
-    if (const std::size_t parts = chunk_count(pool, list.view().size()); parts > 1 && o.mode != MarkMode::none) {
+    // Three walks over the list where one thread takes one: worth it from four threads on.
+    const std::size_t parts = pool != nullptr && pool->threads() >= 4 ? chunk_count(pool, list.view().size()) : 1;
+    if (parts > 1 && o.mode != MarkMode::none) {
         if (rereads.read)
             rereads.read(o);
         return mark_on(*pool, list.view(), o, parts);

@@ -31,8 +31,8 @@ struct MarkRereads {
 
 // The list's accounts (blank lines do not count), the marked ones followed by
 // the symbol and the group number, each line ending in CR LF but the last.
-// With a pool, a long list is marked in chunks in parallel, the options read
-// once at the start.
+// With a pool of four threads or more, a long list is marked in chunks in
+// parallel, the options read once at the start.
 Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {}, WorkPool* pool = nullptr);
 
 // What 编辑框_后 shows while the window's worker marks the list.

@@ -177,6 +177,14 @@ template <typename FormOf>
 void append_in_rounds(WorkPool& pool, std::string_view text, ConversionOutput& out, FormOf form_of)
 {
     std::string batch;
+    if (out.batch_lines == INT_MAX && out.batch_bytes == SIZE_MAX) {
+        // An output that takes the result whole gets it whole, in the room it asks for.
+        batch.reserve(out.first_batch_room);
+        make_in_rounds(pool, text, batch, form_of, [](std::string&) {});
+        if (!batch.empty())
+            out.append(Text(std::move(batch)));
+        return;
+    }
     make_in_rounds(pool, text, batch, form_of, [&](std::string& made) {
         if (made.empty())
             return;

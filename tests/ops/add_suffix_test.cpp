@@ -172,7 +172,7 @@ TEST(AddSuffix, OnThePoolTheSameBytes)
     std::string list = "\r\n";
     while (list.size() < (3u << 20))
         list += pieces[rng() % std::size(pieces)];
-    WorkPool pool(3);
+    WorkPool pool(4);
     const MarkOptions settings[] = {{7, "*", MarkMode::first}, {5, "#", MarkMode::last}, {1, "", MarkMode::first},
                                     {0, "*", MarkMode::first}, {-3, "*", MarkMode::last}};
     for (const MarkOptions& o : settings)
