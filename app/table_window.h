@@ -9,6 +9,7 @@
 #include "app/list_box_core.h"
 #include "app/shell.h"
 #include "app/ui_calls.h"
+#include "runtime/work_pool.h"
 #include "runtime/worker.h"
 
 #include <functional>
@@ -136,6 +137,7 @@ public:
     bool start_box_job(ControlName box, const std::function<void()>& prepare, std::function<void()> body) override;
     bool box_job_running(ControlName box) override;
     void wait_for_box_jobs() override;
+    WorkPool* pool() override { return &pool_; }
 
 protected:
     // Every event raised, before the observer; for a window that counts them.
@@ -157,6 +159,8 @@ private:
     // Raises an event within the step already running.
     void dispatch(ControlName control, Event event);
 
+    // Made with the window and joined after its jobs have ended.
+    WorkPool pool_;
     const std::vector<ControlSpec>& table_;
     WindowBackend& backend_;
     Scale scale_;

@@ -5,10 +5,16 @@
 #include "app/control_table.h"
 #include "app/memory_window.h"
 #include "bench/lists.h"
+#include "ops/add_suffix.h"
+#include "ops/conversion.h"
+#include "ops/duplicates.h"
+#include "ops/extract.h"
 #include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
+#include "runtime/text_routines.h"
+#include "runtime/work_pool.h"
 #include "tests/support/fake_desktop.h"
 
 #include <chrono>
@@ -55,6 +61,40 @@ double best_seconds(const Text& left, const Text& right, const Case& c)
     return best;
 }
 
+// An engine alone, best of three, on the calling thread or on the pool.
+double best_engine_seconds(const std::function<void(WorkPool*)>& run, WorkPool* pool)
+{
+    double best = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        run(pool);
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return best;
+}
+
+void time_engines(const Text& left, const Text& right)
+{
+    const auto list = std::make_shared<const Text>(left);
+    const struct {
+        const char* name;
+        std::function<void(WorkPool*)> run;
+    } engines[] = {
+        {"numbering and suffix", [&](WorkPool* p) { convert(list, {true, true, "=", "=", "x"}, p); }},
+        {"numbering", [&](WorkPool* p) { convert(list, {true, false, "=", "=", ""}, p); }},
+        {"add suffix", [&](WorkPool* p) { mark_groups(left, {6, "*", MarkMode::last}, {}, p); }},
+        {"extract", [&](WorkPool* p) { extract(left, {"user", "----"}, p); }},
+        {"remove duplicates", [&](WorkPool* p) { remove_duplicate_items(left, Text("\r\n"), p); }},
+        {"pick non-duplicates", [&](WorkPool* p) { pick_missing(left.view(), right.view(), {}, p); }},
+    };
+    WorkPool pool;
+    std::printf("engines alone        one thread  %u threads  ratio\n", pool.threads());
+    for (const auto& e : engines) {
+        const double one = best_engine_seconds(e.run, nullptr), all = best_engine_seconds(e.run, &pool);
+        std::printf("%-22s %7.3f s  %7.3f s  %5.2f\n", e.name, one, all, all / one);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -81,5 +121,6 @@ int main(int argc, char** argv)
         std::printf("%-22s %7.3f s\n", c.name, best_seconds(left, right, c));
     override_program_dir(std::nullopt);
     fs::remove_all(dir);
+    time_engines(left, right);
     return 0;
 }

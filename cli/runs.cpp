@@ -6,6 +6,7 @@
 #include "ops/duplicates.h"
 #include "runtime/codepage.h"
 #include "runtime/text_routines.h"
+#include "runtime/work_pool.h"
 
 #include <algorithm>
 #include <array>
@@ -19,22 +20,29 @@ namespace fenrow {
 
 namespace {
 
+// The command line's threads for the engines, made on first use.
+WorkPool& pool()
+{
+    static WorkPool threads;
+    return threads;
+}
+
 // The lists are the run's: each is lent to its engine and the result moved
 // out, so that a list is never held twice.
 
 CliRun run_number(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(convert(std::make_shared<const Text>(std::move(lists[0])), r.number));
+    return CliRun(convert(std::make_shared<const Text>(std::move(lists[0])), r.number, &pool()));
 }
 
 CliRun run_suffix(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(mark_groups(lists[0], r.suffix));
+    return CliRun(mark_groups(lists[0], r.suffix, {}, &pool()));
 }
 
 CliRun run_extract(const CliRequest& r, std::vector<Text>& lists, const CliSay& say)
 {
-    Extraction e = extract(lists[0], r.extract);
+    Extraction e = extract(lists[0], r.extract, &pool());
     if (e.message)
         say(*e.message);
     return CliRun(std::move(e.list), e.done);
@@ -47,12 +55,12 @@ CliRun run_blank(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 
 CliRun run_dedupe(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(remove_duplicate_items(lists[0], Text(crlf)));
+    return CliRun(remove_duplicate_items(lists[0], Text(crlf), &pool()));
 }
 
 CliRun run_pick(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 {
-    return CliRun(pick_missing(lists[0].view(), lists[1].view()));
+    return CliRun(pick_missing(lists[0].view(), lists[1].view(), {}, &pool()));
 }
 
 // What is left of the list once accounts were taken off it: the list itself,

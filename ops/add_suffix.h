@@ -13,6 +13,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 enum class MarkMode { first, last, none };
 
 // The options of the window's 分组框5, as it starts.
@@ -32,7 +34,9 @@ struct MarkRereads {
 
 // The list's accounts (blank lines do not count), the marked ones followed by
 // the symbol and the group number, each line ending in CR LF but the last.
-Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {});
+// With a pool of four threads or more, a long list is marked in chunks in
+// parallel, the options read once at the start.
+Text mark_groups(const Text& list, MarkOptions options, const MarkRereads& rereads = {}, WorkPool* pool = nullptr);
 
 // mark_groups over a list given in parts, for a list too long to hold its
 // result whole: the cleaned list's account lines given one at a time, in

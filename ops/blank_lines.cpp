@@ -70,17 +70,17 @@ Text remove_blank_lines(const Text& t)
 }
 
 // The same in the text's own bytes: what is kept only ever moves towards the front.
-Text remove_blank_lines(Text&& t)
+Text remove_blank_lines(Text&& t, bool keep_end)
 {
     const std::string_view whole = t.view();
-    if (!whole.starts_with(crlf) && !whole.ends_with(crlf) && !holds_blank_lines(whole))
+    if (!whole.starts_with(crlf) && (keep_end || !whole.ends_with(crlf)) && !holds_blank_lines(whole))
         return std::move(t); // nothing to cut: not even moved
     std::string bytes = t.take();
     std::size_t to = 0;
     for_each_kept_part(bytes, [&](std::string_view part) {
         std::memmove(bytes.data() + to, part.data(), part.size());
         to += part.size();
-    });
+    }, true, !keep_end);
     bytes.resize(to);
     return Text(std::move(bytes));
 }

@@ -12,7 +12,8 @@ namespace fenrow {
 
 // The text as it is when nothing is to be removed (moved, not copied).
 Text remove_blank_lines(const Text& t);
-Text remove_blank_lines(Text&& t);
+// keep_end: only the front's line break is cut.
+Text remove_blank_lines(Text&& t, bool keep_end = false);
 // Calls f with the parts of s that remove_blank_lines keeps, in order: joined,
 // they are its result. For a text cleaned in pieces, cut where a byte other
 // than a blank follows an LF: cut_start and cut_end say whether the piece

@@ -11,6 +11,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 // What the operations and the window's handlers read and write. All calls may
 // come from any thread; the window carries each one out on its user-interface
 // thread while the caller waits, in order.
@@ -60,6 +62,9 @@ public:
     virtual bool box_job_running(ControlName box) = 0;
     // Waits until no job of this window runs any more.
     virtual void wait_for_box_jobs() = 0;
+    // The threads the window keeps for its operations; none: they run on the
+    // calling thread.
+    virtual WorkPool* pool() { return nullptr; }
 };
 
 // The number of lines an edit box shows for a text: CR LF pairs plus one.

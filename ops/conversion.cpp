@@ -2,10 +2,15 @@
 
 #include "ops/blank_lines.h"
 #include "ops/control_names.h"
+#include "runtime/line_chunks.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
+#include "runtime/work_pool.h"
 
 #include <charconv>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace fenrow {
 
@@ -67,10 +72,164 @@ public:
     Text text;
 };
 
+// On the pool, lists from this size on: below it a thread costs more than it saves.
+constexpr std::size_t parallel_from = 4 << 20;
+// A round's result is appended whole: on the pool, progress shows every round.
+constexpr std::size_t round_bytes = 4 << 20;
+
+// How many digits the numbers first … first + count - 1 take together.
+std::size_t digits_of_numbers(std::size_t first, std::size_t count)
+{
+    std::size_t total = 0, low = 1, digits = 1;
+    for (; count > 0; low *= 10, ++digits) {
+        const std::size_t high = low * 10; // the first number with one digit more
+        if (first >= high)
+            continue;
+        const std::size_t n = std::min(count, high - first);
+        total += n * digits;
+        first += n;
+        count -= n;
+    }
+    return total;
+}
+
+// What every line of a pass becomes: its number and the prefix if numbered,
+// the line, the tail; joined by CR LF, or each followed by one.
+struct LineForm {
+    bool numbered = false;
+    std::string prefix, tail;
+    bool each_ended = false;
+};
+
+struct CountedChunk {
+    std::string_view text;
+    std::size_t lines = 0, bytes = 0; // its pieces, and their bytes
+    std::size_t first_line = 0;       // how many pieces the chunks before it hold
+};
+
+std::size_t made_size(const CountedChunk& c, const LineForm& f)
+{
+    std::size_t n = c.bytes + c.lines * (f.tail.size() + 2);
+    if (f.numbered)
+        n += c.lines * f.prefix.size() + digits_of_numbers(c.first_line + 1, c.lines);
+    if (!f.each_ended && c.first_line == 0 && c.lines > 0)
+        n -= 2; // nothing before the first line
+    return n;
+}
+
+void write_made(const CountedChunk& c, const LineForm& f, char* to)
+{
+    const auto put = [&to](std::string_view s) {
+        std::memcpy(to, s.data(), s.size());
+        to += s.size();
+    };
+    std::size_t number = c.first_line;
+    for_each_crlf_piece(c.text, [&](std::string_view line) {
+        if (!f.each_ended && number > 0)
+            put(crlf);
+        ++number;
+        if (f.numbered) {
+            to = std::to_chars(to, to + 24, number).ptr;
+            put(f.prefix);
+        }
+        put(line);
+        put(f.tail);
+        if (f.each_ended)
+            put(crlf);
+    });
+}
+
+// The lines of text made on the pool in rounds of about equal size, each cut
+// into chunks for the threads: the form is asked for at the start of every
+// round, the round's chunks are counted, then made in place behind what dest
+// holds, then done(dest) sees the round.
+template <typename FormOf, typename Done>
+void make_in_rounds(WorkPool& pool, std::string_view text, std::string& dest, FormOf form_of, Done done)
+{
+    std::size_t lines_before = 0;
+    for (const std::string_view round : crlf_chunks(text, text.size() / round_bytes)) {
+        const LineForm f = form_of();
+        std::vector<CountedChunk> chunks;
+        for (const std::string_view c : crlf_chunks(round, 2 * pool.threads()))
+            chunks.push_back({c});
+        pool.run(chunks.size(), [&](std::size_t k) {
+            for_each_crlf_piece(chunks[k].text, [&](std::string_view line) {
+                ++chunks[k].lines;
+                chunks[k].bytes += line.size();
+            });
+        });
+        std::vector<std::size_t> at{dest.size()};
+        for (CountedChunk& c : chunks) {
+            c.first_line = lines_before;
+            lines_before += c.lines;
+            at.push_back(at.back() + made_size(c, f));
+        }
+        grow_and_write(dest, at.back(), [&](char* start) {
+            pool.run(chunks.size(), [&](std::size_t k) { write_made(chunks[k], f, start + (at[k] - at[0])); });
+        });
+        done(dest);
+    }
+}
+
+// Each round appended as one batch; its buffer kept for the next when the
+// output leaves it.
+template <typename FormOf>
+void append_in_rounds(WorkPool& pool, std::string_view text, ConversionOutput& out, FormOf form_of)
+{
+    std::string batch;
+    if (out.batch_lines == INT_MAX && out.batch_bytes == SIZE_MAX) {
+        // An output that takes the result whole gets it whole, in the room it asks for.
+        batch.reserve(out.first_batch_room);
+        make_in_rounds(pool, text, batch, form_of, [](std::string&) {});
+        if (!batch.empty())
+            out.append(Text(std::move(batch)));
+        return;
+    }
+    make_in_rounds(pool, text, batch, form_of, [&](std::string& made) {
+        if (made.empty())
+            return;
+        Text t(std::move(made));
+        out.append(std::move(t));
+        made = t.take();
+        made.clear();
+    });
+}
+
+void convert_on(WorkPool& pool, std::shared_ptr<const Text> list, ConversionOptions& o, ConversionOutput& out)
+{
+    const auto numbered = [&o, &out](bool each_ended) {
+        return [&o, &out, each_ended] {
+            out.reread_prefix(o.prefix);
+            return LineForm{true, o.prefix.str(), {}, each_ended};
+        };
+    };
+    const auto suffixed = [&o, &out] {
+        out.reread_suffix(o.symbol, o.chars);
+        return LineForm{false, {}, o.symbol.str() + o.chars.str(), false};
+    };
+    if (o.numbering && !o.suffix) {
+        append_in_rounds(pool, list->view(), out, numbered(false));
+    } else if (o.suffix && !o.numbering) {
+        append_in_rounds(pool, list->view(), out, suffixed);
+    } else if (o.suffix && o.numbering) {
+        // As on one thread: the numbered text whole first, then cut anew.
+        std::string text;
+        text.reserve(list->view().size() + list->view().size() / 4);
+        make_in_rounds(pool, list->view(), text, numbered(true), [](std::string&) {});
+        list.reset();
+        out.restart();
+        append_in_rounds(pool, Text(std::move(text)).view(), out, suffixed);
+    }
+}
+
 } // namespace
 
-void convert_lines(std::shared_ptr<const Text> list, ConversionOptions o, ConversionOutput& out)
+void convert_lines(std::shared_ptr<const Text> list, ConversionOptions o, ConversionOutput& out, WorkPool* pool)
 {
+    if (pool != nullptr && pool->threads() > 1 && list->view().size() >= parallel_from) {
+        convert_on(*pool, std::move(list), o, out);
+        return;
+    }
     if (o.numbering && !o.suffix) {
         int i = 0;
         in_batches(list->view(), out, [&] { out.reread_prefix(o.prefix); },
@@ -103,15 +262,20 @@ void convert_lines(std::shared_ptr<const Text> list, ConversionOptions o, Conver
 
 bool conversion_needs_cleaning(std::string_view result) { return result.starts_with(crlf) || holds_blank_lines(result); }
 
-Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options)
+Text clean_conversion(Text&& result)
+{
+    // The CR LF behind it would only be cut off again: cut the front alone.
+    return remove_blank_lines(std::move(result), true);
+}
+
+Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options, WorkPool* pool)
 {
     // Room for twice the list: pages never written cost nothing.
     Collected out(2 * list->view().size());
-    convert_lines(std::move(list), options, out);
+    convert_lines(std::move(list), options, out, pool);
     if (!conversion_needs_cleaning(out.text.view()))
         return std::move(out.text);
-    out.text.append(crlf);
-    return remove_blank_lines(std::move(out.text));
+    return clean_conversion(std::move(out.text));
 }
 
 void ConversionInParts::add_suffixed(std::string_view line, std::string& out)

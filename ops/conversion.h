@@ -14,6 +14,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 // The options of the window's 分组框2, as it starts.
 struct ConversionOptions {
     bool numbering = true;
@@ -52,15 +54,21 @@ public:
 
 // The result lines of the list into out, without a CR LF behind the last:
 // the cleaning at the end (conversion_needs_cleaning) would only cut it off
-// again. The list is let go before the suffixed lines are made.
-void convert_lines(std::shared_ptr<const Text> list, ConversionOptions options, ConversionOutput& out);
+// again. The list is let go before the suffixed lines are made. With a pool,
+// a long list is made in parallel and appended in rounds of several batches,
+// the options read at the start of each round.
+void convert_lines(std::shared_ptr<const Text> list, ConversionOptions options, ConversionOutput& out,
+                   WorkPool* pool = nullptr);
 
 // Whether the result lines, each given its CR LF, change when cleaned of
 // blank lines: only a leading CR LF or a run of blank lines inside can.
 bool conversion_needs_cleaning(std::string_view result);
 
+// The result cleaned as it would be with a CR LF behind it, in its own bytes.
+Text clean_conversion(Text&& result);
+
 // The whole conversion at once, as the result box ends up.
-Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options);
+Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options, WorkPool* pool = nullptr);
 
 // convert_lines over a list given in parts, each a run of its lines as
 // for_each_crlf_piece cuts the whole list (the last part may end without a

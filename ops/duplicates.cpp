@@ -2,9 +2,15 @@
 
 #include "ops/control_names.h"
 #include "runtime/files.h"
+#include "runtime/line_chunks.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
+#include "runtime/work_pool.h"
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +30,129 @@ std::string_view drop_leading_controls(std::string_view s)
     while (i < s.size() && static_cast<unsigned char>(s[i]) <= 0x20)
         ++i;
     return s.substr(i);
+}
+
+// The part of the hash range a key belongs to: from its low bits, since a
+// SpanSet places it by its high ones.
+std::size_t part_of(std::uint32_t hash, std::size_t parts) { return ((hash & 0xFFFF) * parts) >> 16; }
+
+// A key is seldom longer than half as much again as its line.
+std::size_t key_room(std::size_t bytes) { return bytes + bytes / 2 + 16; }
+
+struct RightChunk {
+    std::string_view text;
+    std::size_t room_at = 0; // its keys' place in the buffer they share
+    std::vector<std::uint32_t> at, size, hash;
+    std::vector<std::size_t> in_part;
+    bool overflowed = false;
+};
+
+struct LeftChunk {
+    ChunkLines lines;
+    std::vector<std::uint8_t> picked;
+    std::size_t bytes = 0; // the picked lines', each with its CR LF
+};
+
+// pick_missing on the pool: the right list's keys made in chunks into one
+// buffer, a set for every part of the hash range filled by one thread each,
+// the left lines looked up in chunks and the picked ones written in place.
+// Empty when a key outgrew its room: the caller then picks on one thread.
+std::optional<Text> pick_on(WorkPool& pool, std::string_view left, std::string_view right,
+                            const std::function<void()>& paint)
+{
+    const auto between = [&paint] {
+        if (paint)
+            paint();
+    };
+    const std::size_t parts = pool.threads();
+    std::vector<RightChunk> rights;
+    std::size_t room = 0;
+    for (const std::string_view c : crlf_chunks(right, chunk_count(&pool, right.size()))) {
+        rights.emplace_back().text = c;
+        rights.back().room_at = room;
+        room += key_room(c.size());
+    }
+    const std::unique_ptr<char[]> keys = std::make_unique_for_overwrite<char[]>(room); // pages never written cost nothing
+    pool.run(rights.size(), [&](std::size_t k) {
+        RightChunk& c = rights[k];
+        c.in_part.assign(parts, 0);
+        std::size_t to = c.room_at;
+        const std::size_t end = c.room_at + key_room(c.text.size());
+        std::string key;
+        for_each_crlf_piece(c.text, [&](std::string_view x) {
+            if (c.overflowed || !holds_as_section_name(x))
+                return;
+            key.clear();
+            append_name_key(key, x);
+            if (key.size() > end - to) {
+                c.overflowed = true;
+                return;
+            }
+            std::memcpy(keys.get() + to, key.data(), key.size());
+            c.at.push_back(static_cast<std::uint32_t>(to));
+            c.size.push_back(static_cast<std::uint32_t>(key.size()));
+            c.hash.push_back(SpanSet::hash(key));
+            ++c.in_part[part_of(c.hash.back(), parts)];
+            to += key.size();
+        });
+    }, between);
+    for (const RightChunk& c : rights)
+        if (c.overflowed)
+            return std::nullopt;
+
+    const std::string_view base(keys.get(), room);
+    std::vector<SpanSet> present;
+    for (std::size_t p = 0; p < parts; ++p) {
+        std::size_t expected = 0;
+        for (const RightChunk& c : rights)
+            expected += c.in_part[p];
+        present.emplace_back(base, expected);
+    }
+    pool.run(parts, [&](std::size_t p) {
+        for (const RightChunk& c : rights)
+            for (std::size_t i = 0; i < c.hash.size(); ++i)
+                if (part_of(c.hash[i], parts) == p)
+                    present[p].insert(base.substr(c.at[i], c.size[i]), c.hash[i]);
+    }, between);
+
+    std::vector<LeftChunk> lefts;
+    for (const std::string_view c : crlf_chunks(left, chunk_count(&pool, left.size())))
+        lefts.emplace_back().lines.text = c;
+    pool.run(lefts.size(), [&](std::size_t k) {
+        LeftChunk& c = lefts[k];
+        c.lines = chunk_lines(c.lines.text);
+        c.picked.assign(c.lines.count(), 1);
+        std::string key;
+        for (std::size_t i = 0; i < c.lines.count(); ++i) {
+            const std::string_view line = c.lines.line(i), name = drop_leading_controls(line);
+            if (!name.empty()) {
+                key.clear();
+                append_name_key(key, name);
+                const std::uint32_t h = SpanSet::hash(key);
+                c.picked[i] = !present[part_of(h, parts)].contains(key, h);
+            }
+            if (c.picked[i])
+                c.bytes += line.size() + 2;
+        }
+    }, between);
+    std::vector<std::size_t> at{0};
+    for (const LeftChunk& c : lefts)
+        at.push_back(at.back() + c.bytes);
+    std::string result;
+    grow_and_write(result, at.back(), [&](char* start) {
+        pool.run(lefts.size(), [&](std::size_t k) {
+            char* to = start + at[k];
+            for (std::size_t i = 0; i < lefts[k].lines.count(); ++i) {
+                if (!lefts[k].picked[i])
+                    continue;
+                const std::string_view line = lefts[k].lines.line(i);
+                std::memcpy(to, line.data(), line.size());
+                std::memcpy(to + line.size(), "\r\n", 2);
+                to += line.size() + 2;
+            }
+        });
+    });
+    return Text(std::move(result));
 }
 
 } // namespace
@@ -46,8 +175,12 @@ bool holds_as_section_name(std::string_view s)
     return !blank_only;
 }
 
-Text pick_missing(std::string_view left, std::string_view right, const std::function<void()>& paint)
+Text pick_missing(std::string_view left, std::string_view right, const std::function<void()>& paint, WorkPool* pool)
 {
+    if (pool != nullptr && chunk_count(pool, left.size() + right.size()) > 1 && right.size() < (std::size_t{1} << 31)) {
+        if (std::optional<Text> picked = pick_on(*pool, left, right, paint))
+            return std::move(*picked);
+    }
     const auto paint_now_and_then = [&](std::size_t done) {
         if (done % lines_between_paints == 0 && paint)
             paint();

@@ -13,6 +13,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 // Removing duplicates is remove_duplicate_items(list, CR LF) of
 // runtime/text_routines.h: each line at its first occurrence only (exact
 // bytes), without a line break behind the last.
@@ -45,8 +47,11 @@ void for_each_first_line(std::string_view list, Keep&& keep)
 // (letters of any alphabet without regard to case, blanks at both ends
 // disregarded), in order, repeats kept, each followed by CR LF. A left line
 // that is empty or of bytes up to 0x20 only is always picked. Every few
-// thousand lines paint runs, so that a window can repaint meanwhile.
-Text pick_missing(std::string_view left, std::string_view right, const std::function<void()>& paint = {});
+// thousand lines paint runs, so that a window can repaint meanwhile. With a
+// pool, long lists are done in parallel and paint runs on the calling thread
+// between its share of the work.
+Text pick_missing(std::string_view left, std::string_view right, const std::function<void()>& paint = {},
+                  WorkPool* pool = nullptr);
 
 // pick_missing with the left list given in parts, each a run of its lines as
 // for_each_crlf_piece cuts the whole (the last may end without a line break),

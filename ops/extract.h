@@ -7,6 +7,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 // The markers of the window's 分组框1, as it starts; "#引号" in a marker
 // stands for a double quote on the lines.
 struct ExtractOptions {
@@ -21,8 +23,9 @@ struct Extraction : Outcome {
 
 // Refused, with a message asking for them, unless both markers exactly as
 // typed occur in the list; otherwise each line gives one line of the new
-// list (empty when a marker is missing on it), each followed by CR LF.
-Extraction extract(const Text& list, const ExtractOptions& options);
+// list (empty when a marker is missing on it), each followed by CR LF. With a
+// pool, a long list is done in chunks in parallel.
+Extraction extract(const Text& list, const ExtractOptions& options, WorkPool* pool = nullptr);
 // Whether extract takes the list rather than refusing it.
 bool markers_present(const Text& list, const ExtractOptions& options);
 

@@ -110,12 +110,11 @@ void run_conversion(Controls& ui)
     o.suffix = ui.is_checked(ctl::suffix_check);
     if (o.numbering || o.suffix) {
         ResultBox box(ui);
-        convert_lines(ui.share_content(ctl::left_box), o, box);
+        convert_lines(ui.share_content(ctl::left_box), o, box, ui.pool());
     }
     // A text the cleaning leaves as it is needs no rewrite of the whole box.
-    const std::shared_ptr<const Text> shown = ui.share_content(result);
-    if (conversion_needs_cleaning(shown->view()))
-        ui.give_content(result, remove_blank_lines(*shown + crlf));
+    if (conversion_needs_cleaning(ui.share_content(result)->view()))
+        ui.give_content(result, clean_conversion(ui.take_content(result)));
 }
 
 void start_add_suffix(Controls& ui)
@@ -135,7 +134,7 @@ void run_add_suffix(Controls& ui)
                                   m.symbol = ui.get_content(ctl::mark_symbol);
                               },
                               batch_lines};
-    ui.give_content(result, mark_groups(*list, o, rereads));
+    ui.give_content(result, mark_groups(*list, o, rereads, ui.pool()));
 }
 
 void extract_accounts(Controls& ui)
@@ -146,7 +145,7 @@ void extract_accounts(Controls& ui)
     ExtractOptions o;
     o.head = ui.get_content(ctl::extract_head);
     o.tail = ui.get_content(ctl::extract_tail);
-    Extraction r = extract(*list, o);
+    Extraction r = extract(*list, o, ui.pool());
     if (r.message)
         show(*r.message);
     if (r.done)
@@ -161,7 +160,7 @@ void remove_blank_lines_in_both(Controls& ui)
 
 void remove_duplicate_lines(Controls& ui)
 {
-    ui.give_content(ctl::right_box, remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf)));
+    ui.give_content(ctl::right_box, remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf), ui.pool()));
 }
 
 void pick_non_duplicates(Controls& ui)
@@ -169,7 +168,7 @@ void pick_non_duplicates(Controls& ui)
     const std::shared_ptr<const Text> right = ui.share_content(ctl::right_box);
     const std::shared_ptr<const Text> left = ui.share_content(ctl::left_box);
     // Only painting: a click on another button waits until the pick is over.
-    ui.give_content(ctl::right_box, pick_missing(left->view(), right->view(), process_paint_events));
+    ui.give_content(ctl::right_box, pick_missing(left->view(), right->view(), process_paint_events, ui.pool()));
 }
 
 void generate_text_files(Controls& ui)

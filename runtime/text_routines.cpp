@@ -1,6 +1,8 @@
 #include "runtime/text_routines.h"
 
 #include "runtime/codepage.h"
+#include "runtime/line_chunks.h"
+#include "runtime/work_pool.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,8 +45,12 @@ int index_of(const TextArray& a, const Text& t)
     return -1;
 }
 
-Text remove_duplicate_items(const Text& t, const Text& sep)
+Text remove_duplicate_items(const Text& t, const Text& sep, WorkPool* threads)
 {
+    if (sep.view() == "\r\n" && t.view().size() < (std::size_t{1} << 32) - 16) {
+        if (const std::size_t chunks = chunk_count(threads, t.view().size()); chunks > 1)
+            return remove_duplicate_lines_on(*threads, t.view(), chunks);
+    }
     std::string result;
     result.reserve(t.view().size() + sep.view().size());
     const auto keep = [&](std::string_view item) {

@@ -14,6 +14,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 // The text between the first head at or behind start (1-based; absent or 0:
 // the beginning) and the first tail behind that head. In both markers "#引号"
 // stands for a double quote. Empty when either is missing; an empty head
@@ -34,7 +36,8 @@ int index_of(const TextArray& a, const Text& t);
 
 // The items of t cut at sep, each kept at its first occurrence only (exact
 // bytes), joined by sep again without one behind the last.
-Text remove_duplicate_items(const Text& t, const Text& sep);
+// With a pool, long lists of lines are done in parallel.
+Text remove_duplicate_items(const Text& t, const Text& sep, WorkPool* pool = nullptr);
 
 // Calls f with each piece txt_split(t, CR LF) gives that a CR LF ends, as a
 // view into s, without a copy: a CR LF counts only where a character starts

@@ -5,9 +5,12 @@
 #include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
+#include "runtime/work_pool.h"
 #include "tests/support/print.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include <chrono>
 #include <string>
@@ -158,6 +161,22 @@ TEST(AddSuffix, LongListsAndEditsDuringTheRun)
             ASSERT_EQ(array_at(out, i).str(), expected) << i;
         }
     }
+}
+
+TEST(AddSuffix, OnThePoolTheSameBytes)
+{
+    // Blank runs of every kind, lone CR and LF, lead bytes before line breaks:
+    // whatever the cleaning joins must come out as on one thread.
+    const char* const pieces[] = {"acc9", "\xd6\xd0", "\xd6", " ", "\t", "\r", "\n", "\r\n", "\r\n", "\r\n", "\r\n \r\n"};
+    std::mt19937 rng(8);
+    std::string list = "\r\n";
+    while (list.size() < (3u << 20))
+        list += pieces[rng() % std::size(pieces)];
+    WorkPool pool(4);
+    const MarkOptions settings[] = {{7, "*", MarkMode::first}, {5, "#", MarkMode::last}, {1, "", MarkMode::first},
+                                    {0, "*", MarkMode::first}, {-3, "*", MarkMode::last}};
+    for (const MarkOptions& o : settings)
+        ASSERT_EQ(mark_groups(Text(list), o, {}, &pool), mark_groups(Text(list), o)) << o.group;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
+#include "runtime/work_pool.h"
 #include "tests/support/print.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -156,6 +158,33 @@ TEST(Conversion, LongListsGiveTheSameLinesAsShortOnes)
             EXPECT_EQ(ui.appends > 1, l.several_batches) << ui.appends;
         }
     }
+}
+
+TEST(Conversion, OnThePoolTheSameBytes)
+{
+    // Several megabytes, so that the list is cut into chunks and rounds: blank
+    // and odd lines, lead bytes before a CR LF, a line break at the front.
+    const char* const pieces[] = {"account123456789", "account123456789", "\xd6\xd0", "\xd6", " ", "\r", "\n",
+                                  "\r\n", "\r\n", "\r\n \t\r\n"};
+    std::mt19937 rng(11);
+    std::string list = "\r\n";
+    while (list.size() < (8u << 20) + 100) // two rounds
+        list += pieces[rng() % std::size(pieces)];
+    const auto shared = std::make_shared<const Text>(Text(list));
+    WorkPool pool(3);
+    const Options settings[] = {{true, false, "-"}, {false, true, "=", " ", ""}, {true, true, "\xd6", "=", "y"}};
+    Text serial;
+    for (const Options& o : settings) {
+        const ConversionOptions c{o.numbering, o.suffix, o.prefix, o.symbol, o.chars};
+        serial = convert(shared, c);
+        ASSERT_EQ(convert(shared, c, &pool), serial) << o.numbering << o.suffix;
+    }
+    // Through the window, whose pool it is: the same bytes, appended in rounds.
+    CountsAppends ui;
+    apply(ui, settings[2]);
+    ui.set_content(source, *shared);
+    ASSERT_EQ(convert(ui), serial);
+    EXPECT_GT(ui.appends, 1);
 }
 
 // Stands for a user who edits an option box while the worker runs: the edit

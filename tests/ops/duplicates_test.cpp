@@ -5,6 +5,7 @@
 #include "ops/handlers.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
+#include "runtime/work_pool.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
 #include "tests/support/temp_dir.h"
@@ -168,6 +169,30 @@ TEST(PickNonDuplicates, LetsTheWindowPaintNowAndThenButTakesNoInput)
     EXPECT_GE(desktop.paints_processed, 4);  // while building the set and while picking
     EXPECT_LE(desktop.paints_processed, 40); // but not for every line
     EXPECT_EQ(desktop.events_processed, 0);  // a click elsewhere waits until the pick is over
+}
+
+TEST(PickNonDuplicates, OnThePoolTheSameBytes)
+{
+    // Megabytes on both sides, so that both are cut into chunks: other cases,
+    // blanks at the ends, Chinese, lone lead bytes, control bytes, repeats.
+    const char* const lines[] = {"user1", "USER1", " user2\t", "\xd5\xc5\xc8\xfd", "\xa3\xc1", "\xa3\xe1", "",
+                                 " ", "\x01x", "a\rb", "a\nb", "x\xd6", "Ab7", "ab7 "};
+    std::mt19937 rng(5);
+    const auto list = [&] {
+        std::string s;
+        while (s.size() < (3u << 20)) {
+            s += lines[rng() % std::size(lines)];
+            s += std::to_string(rng() % 50000);
+            s += rng() % 50 ? "\r\n" : "\n";
+        }
+        return s;
+    };
+    const std::string left = list(), right = list();
+    WorkPool pool(3);
+    int paints = 0;
+    const Text picked = pick_missing(left, right, [&] { ++paints; }, &pool);
+    EXPECT_EQ(picked, pick_missing(left, right));
+    EXPECT_GE(paints, 3); // between the caller's share of each step
 }
 
 } // namespace

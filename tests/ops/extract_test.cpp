@@ -4,12 +4,15 @@
 #include "app/memory_window.h"
 #include "ops/handlers.h"
 #include "runtime/codepage.h"
+#include "runtime/work_pool.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
+#include <string>
 
 using namespace fenrow;
 
@@ -72,6 +75,19 @@ TEST(ExtractAccounts, OneResultLinePerSourceLine)
         EXPECT_EQ(ui.get_content(tail_box), c.tail) << label;
         EXPECT_EQ(ui.get_content(ctl::right_box), Text()) << label;
     }
+}
+
+TEST(ExtractAccounts, OnThePoolTheSameBytes)
+{
+    const char* const pieces[] = {"user", "USER", "----", ",", "\"", "\xa3\xad", "\xd6", "\r", "\n", "\r\n", "\r\n", "x7"};
+    std::mt19937 rng(3);
+    std::string list;
+    while (list.size() < (3u << 20))
+        list += pieces[rng() % std::size(pieces)];
+    WorkPool pool(3);
+    const ExtractOptions markers[] = {{"user", "----"}, {"", ","}, {"#引号"_t, "#引号"_t}, {"----", ""}};
+    for (const ExtractOptions& o : markers)
+        ASSERT_EQ(extract(Text(list), o, &pool).list, extract(Text(list), o).list) << o.head.str();
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "runtime/text_routines.h"
 
 #include "runtime/codepage.h"
+#include "runtime/line_chunks.h"
+#include "runtime/work_pool.h"
 #include "tests/support/print.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +58,20 @@ TEST(RemoveDuplicateItems, FirstOccurrencesInPlace)
     };
     for (const auto& c : cases)
         EXPECT_EQ(remove_duplicate_items(c.in, c.sep), c.out);
+
+    // On the pool, cut into any number of chunks: the same bytes, many repeats or few.
+    WorkPool pool(3);
+    const char* const pieces[] = {"\r\n", "\r", "\n", "a", "b", "A", "\xd6\xd0", "\x81", " ", "\xff\r\n"};
+    std::mt19937 rng(4);
+    for (int round = 0; round < 2000; ++round) {
+        std::string s;
+        const std::size_t kinds = 2 + rng() % (std::size(pieces) - 1); // few kinds: many repeats
+        for (int n = static_cast<int>(rng() % 60); n > 0; --n)
+            s += pieces[rng() % kinds];
+        const Text serial = remove_duplicate_items(Text(s), crlf);
+        for (std::size_t chunks : {1, 2, 5, 9})
+            ASSERT_EQ(remove_duplicate_lines_on(pool, s, chunks), serial) << testing::PrintToString(s);
+    }
 }
 
 TEST(IndexOf, ExactBytes)
@@ -94,6 +110,18 @@ TEST(ForEachCrlfPiece, CutsWhereTxtSplitCuts)
         }
         stream.finish(keep);
         ASSERT_EQ(streamed, got) << testing::PrintToString(s);
+
+        // Cut into chunks for the pool: the chunks' pieces are the text's.
+        const std::vector<std::string_view> chunks = crlf_chunks(s, 1 + rng() % 6);
+        std::vector<Text> chunked;
+        std::string joined;
+        for (std::size_t c = 0; c < chunks.size(); ++c) {
+            ASSERT_TRUE(c + 1 == chunks.size() || chunks[c].ends_with("\r\n")) << testing::PrintToString(s);
+            for_each_crlf_piece(chunks[c], [&](std::string_view p) { chunked.emplace_back(p); });
+            joined += chunks[c];
+        }
+        ASSERT_EQ(joined, s);
+        ASSERT_EQ(chunked, got) << testing::PrintToString(s);
     }
 }
 

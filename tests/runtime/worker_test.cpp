@@ -1,4 +1,5 @@
 #include "runtime/worker.h"
+#include "runtime/work_pool.h"
 
 #include "tests/support/fatal_exit.h"
 
@@ -9,6 +10,7 @@
 #include <future>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 using namespace fenrow;
 
@@ -72,4 +74,44 @@ TEST(WorkerGroup, GoingAsksEveryWorkerToStopAndWaitsForIt)
     stopped.stop_all();
     EXPECT_FALSE(stopped.start([](std::stop_token) {}));
     EXPECT_FALSE(WorkerGroup().start({}));
+}
+
+TEST(WorkPool, RunsEveryTaskOnceFromAnyCallerAndGivesBackTheFirstFailure)
+{
+    for (unsigned threads : {1u, 2u, 5u}) {
+        WorkPool pool(threads);
+        EXPECT_EQ(pool.threads(), threads);
+        // Two callers at once, each with tasks that run a nested batch of their own.
+        std::vector<std::atomic<int>> ran(2 * 64 * 8);
+        const auto caller = [&](std::size_t first) {
+            const std::thread::id me = std::this_thread::get_id();
+            int betweens = 0;
+            pool.run(
+                64,
+                [&](std::size_t i) {
+                    pool.run(8, [&](std::size_t j) { ++ran[first + i * 8 + j]; });
+                },
+                [&] { betweens += std::this_thread::get_id() == me ? 1 : 1000; });
+            EXPECT_GE(betweens, 1); // on the caller only, at least once at the end
+            EXPECT_LE(betweens, 65);
+        };
+        std::thread other(caller, 64 * 8);
+        caller(0);
+        other.join();
+        for (const auto& n : ran)
+            ASSERT_EQ(n, 1);
+
+        std::atomic<int> after_failure{0};
+        EXPECT_THROW(pool.run(100,
+                              [&](std::size_t i) {
+                                  if (i == 3)
+                                      throw std::runtime_error("task");
+                                  ++after_failure;
+                              }),
+                     std::runtime_error);
+        int later = 0; // the pool still serves runs
+        run_tasks(&pool, 1, [&](std::size_t) { ++later; });
+        run_tasks(nullptr, 2, [&](std::size_t) { ++later; });
+        EXPECT_EQ(later, 3);
+    }
 }
