@@ -193,7 +193,9 @@ std::shared_ptr<const Text> TableWindow::share_content(ControlName edit)
 {
     if (entry(edit).box == nullptr)
         return Controls::share_content(edit);
-    return calls_.call([&] { return box(edit).editor().text().share(); });
+    std::shared_ptr<const Text> shared = calls_.call([&] { return box(edit).editor().text().share(); });
+    // A closed window answers no more calls: its job reads an empty text.
+    return shared != nullptr ? shared : std::make_shared<const Text>();
 }
 
 Text TableWindow::take_content(ControlName edit)

@@ -100,16 +100,14 @@ void wait_idle(Win32Window& window)
 
 struct Click {
     const char* key; // to run that click alone
-    const char* name;
     ControlName button;
     bool second_list; // 挑不重复 compares with a list in the right box
 };
 
 const Click clicks[] = {
-    {"paste", "paste", ctl::paste_left, false},         {"dedupe", "去重复", ctl::dedupe_button, false},
-    {"convert", "转换", ctl::convert_button, false},    {"mark", "加后缀", ctl::mark_button, false},
-    {"pick", "挑不重复", ctl::pick_button, true},       {"blank", "去空行", ctl::blank_button, false},
-    {"extract", "提取帐号", ctl::extract_button, false},
+    {"paste", ctl::paste_left, false}, {"dedupe", ctl::dedupe_button, false}, {"convert", ctl::convert_button, false},
+    {"mark", ctl::mark_button, false}, {"pick", ctl::pick_button, true},      {"blank", ctl::blank_button, false},
+    {"extract", ctl::extract_button, false},
 };
 
 void press(Win32Window& window, ControlName button)
@@ -184,7 +182,7 @@ int main(int argc, char** argv)
         // Above the empty window, less the benchmark's own texts.
         const double above = static_cast<double>(peak > empty_window ? peak - empty_window : 0) -
                              static_cast<double>(list.size() + second.size() + left_before.size() + right_before.size());
-        std::printf("%8.2f %8.2f %10.0f %10.1f %8.2f  %s", s, cpu, above / 1e6, held / 1e6, above / held, c.name);
+        std::printf("%8.2f %8.2f %10.0f %10.1f %8.2f  %s", s, cpu, above / 1e6, held / 1e6, above / held, c.key);
         if (check) {
             const auto [mem_left, mem_right] = in_memory(c, list, second);
             const bool same = mem_left == left && mem_right == right;

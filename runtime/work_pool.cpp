@@ -1,9 +1,11 @@
 #include "runtime/work_pool.h"
 
+#include "runtime/fatal.h"
 #include "runtime/text.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace fenrow {
 
@@ -13,6 +15,7 @@ struct WorkPool::Batch {
     std::size_t next = 0;
     std::size_t done = 0; // finished or skipped
     bool listed = true;   // still in open_
+    bool recoverable;     // started in a step that fails alone when memory runs out
     std::exception_ptr error;
 };
 
@@ -51,6 +54,10 @@ void WorkPool::finish(Batch& b, std::size_t i)
 {
     std::exception_ptr error;
     try {
+        // A worker's allocation fails the caller's step, as the caller's own would.
+        std::optional<RecoverableAllocations> as_caller;
+        if (b.recoverable)
+            as_caller.emplace();
         (*b.task)(i);
     } catch (...) {
         error = std::current_exception();
@@ -82,7 +89,7 @@ void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, 
         run_tasks(nullptr, n, task, between);
         return;
     }
-    Batch b{&task, n, 0, 0, true, {}};
+    Batch b{&task, n, 0, 0, true, allocations_recoverable(), {}};
     {
         std::lock_guard lock(mutex_);
         open_.push_back(&b);

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -118,6 +119,13 @@ TEST(OutOfMemory, EveryStepOfTheWindowFailsAloneAndChangesNothing)
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         in_child([&] {
+            // One heap for every thread, large blocks always mapped on their
+            // own and given back when freed: memory reserved before the cap (a
+            // worker's arena, a freed list kept in the heap) would let a step
+            // allocate past it.
+            mallopt(M_ARENA_MAX, 1);
+            mallopt(M_MMAP_THRESHOLD, 1 << 20);
+            mallopt(M_TRIM_THRESHOLD, 1 << 20);
             override_program_dir(Text(dir.path().string()));
             FakeDesktop desktop;
             MemoryControls ui{control_table()};

@@ -34,6 +34,12 @@ public:
             writes.push_back(t);
         MemoryControls::set_content(edit, t);
     }
+    void give_content(ControlName edit, Text&& t) override
+    {
+        if (edit == result)
+            writes.push_back(t);
+        MemoryControls::give_content(edit, std::move(t));
+    }
     std::vector<Text> writes;
 };
 
