@@ -20,11 +20,8 @@ struct WorkPool::Batch {
 };
 
 WorkPool::WorkPool(unsigned threads)
+    : threads_(threads != 0 ? threads : std::max(1u, std::thread::hardware_concurrency()))
 {
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned i = 1; i < threads; ++i)
-        workers_.emplace_back([this](std::stop_token stop) { work(stop); });
 }
 
 WorkPool::~WorkPool()
@@ -85,13 +82,15 @@ void WorkPool::work(std::stop_token stop)
 
 void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, const std::function<void()>& between)
 {
-    if (workers_.empty() || n <= 1) {
+    if (threads_ == 1 || n <= 1) {
         run_tasks(nullptr, n, task, between);
         return;
     }
     Batch b{&task, n, 0, 0, true, allocations_recoverable(), {}};
     {
         std::lock_guard lock(mutex_);
+        while (workers_.size() + 1 < threads_)
+            workers_.emplace_back([this](std::stop_token stop) { work(stop); });
         open_.push_back(&b);
     }
     work_came_.notify_all();

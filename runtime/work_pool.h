@@ -19,7 +19,8 @@ namespace fenrow {
 class WorkPool {
 public:
     // threads = 0: as many as the processor runs at once. The caller of run
-    // counts as one, so threads - 1 workers are started.
+    // counts as one, so threads - 1 workers are started, at the first run that
+    // needs them: a window that never works on a long list starts none.
     explicit WorkPool(unsigned threads = 0);
     // Stops the workers and joins them; no run may still be going.
     ~WorkPool();
@@ -27,7 +28,7 @@ public:
     WorkPool& operator=(const WorkPool&) = delete;
 
     // How many threads a run uses at most, its caller included.
-    unsigned threads() const { return static_cast<unsigned>(workers_.size()) + 1; }
+    unsigned threads() const { return threads_; }
 
     // Runs task(0) … task(n - 1), each once, in any order and on any of the
     // threads, and returns when all have returned. Between its own tasks, and
@@ -47,7 +48,8 @@ private:
     std::condition_variable_any work_came_;
     std::condition_variable done_;
     std::deque<Batch*> open_;
-    std::vector<std::jthread> workers_;
+    unsigned threads_;
+    std::vector<std::jthread> workers_; // started once, under mutex_
 };
 
 // The tasks on the pool, or one after the other on the calling thread without one.
