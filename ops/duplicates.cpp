@@ -181,69 +181,24 @@ Text pick_missing(std::string_view left, std::string_view right, const std::func
         if (std::optional<Text> picked = pick_on(*pool, left, right, paint))
             return std::move(*picked);
     }
-    const auto paint_now_and_then = [&](std::size_t done) {
-        if (done % lines_between_paints == 0 && paint)
+    std::size_t done = 0;
+    const std::function<void()> paint_now_and_then = [&] {
+        if (++done % lines_between_paints == 0 && paint)
             paint();
     };
-    // The right lines as the sections a settings file would hold: the same
-    // name keys, and only lines it could store. The keys lie end to end in one
-    // buffer, with room enough that it should never have to move.
-    std::string keys;
-    keys.reserve(right.size() + right.size() / 2 + 1);
-    SpanSet present(keys, rough_line_count(right));
-    std::size_t done = 0;
-    for_each_crlf_piece(right, [&](std::string_view x) {
-        if (holds_as_section_name(x)) {
-            const std::size_t at = keys.size();
-            const char* const before = keys.data();
-            append_name_key(keys, x);
-            if (keys.data() != before)
-                present.rebase(keys);
-            present.insert(std::string_view(keys).substr(at));
-        }
-        paint_now_and_then(++done);
-    });
-
-    // Each left line is looked up a few lines after its key was made and its
-    // slot asked for, so that the set's memory is read meanwhile.
-    struct Pending {
-        std::string_view line;
-        std::string key;
-        std::uint32_t hash = 0;
-        bool named = false;
-    };
-    constexpr std::size_t ahead = 8;
-    Pending pending[ahead];
+    const MissingLines missing(right, paint_now_and_then);
     std::string result;
     result.reserve(left.size() + left.size() / 8 + 2);
-    const auto settle = [&](const Pending& p) {
-        if (!p.named || !present.contains(p.key, p.hash)) {
-            result += p.line;
-            result += crlf;
-        }
-    };
     done = 0;
-    for_each_crlf_piece(left, [&](std::string_view y) {
-        Pending& p = pending[done % ahead];
-        if (done >= ahead)
-            settle(p);
-        const std::string_view name = drop_leading_controls(y);
-        p.line = y;
-        p.named = !name.empty();
-        if (p.named) {
-            p.key.clear();
-            append_name_key(p.key, name);
-            p.hash = SpanSet::hash(p.key);
-            present.prefetch(p.hash);
-        }
-        paint_now_and_then(++done);
-    });
-    for (std::size_t i = done > ahead ? done - ahead : 0; i < done; ++i)
-        settle(pending[i % ahead]);
+    missing.pick(left, result, paint_now_and_then);
     return Text(std::move(result));
 }
 
-MissingLines::MissingLines(std::string_view right) : present_(keys_, rough_line_count(right))
+// The right lines as the sections a settings file would hold: the same name
+// keys, and only lines it could store. The keys lie end to end in one buffer,
+// with room enough that it should never have to move.
+MissingLines::MissingLines(std::string_view right, const std::function<void()>& each_line)
+    : present_(keys_, rough_line_count(right))
 {
     keys_.reserve(right.size() + right.size() / 2 + 1);
     present_.rebase(keys_);
@@ -256,10 +211,14 @@ MissingLines::MissingLines(std::string_view right) : present_(keys_, rough_line_
                 present_.rebase(keys_);
             present_.insert(std::string_view(keys_).substr(at));
         }
+        if (each_line)
+            each_line();
     });
 }
 
-void MissingLines::pick(std::string_view left, std::string& out) const
+// Each left line is looked up a few lines after its key was made and its slot
+// asked for, so that the set's memory is read meanwhile.
+void MissingLines::pick(std::string_view left, std::string& out, const std::function<void()>& each_line) const
 {
     struct Pending {
         std::string_view line;
@@ -290,6 +249,8 @@ void MissingLines::pick(std::string_view left, std::string& out) const
             present_.prefetch(p.hash);
         }
         ++done;
+        if (each_line)
+            each_line();
     });
     for (std::size_t i = done > ahead ? done - ahead : 0; i < done; ++i)
         settle(pending[i % ahead]);

@@ -19,30 +19,6 @@ class WorkPool;
 // runtime/text_routines.h: each line at its first occurrence only (exact
 // bytes), without a line break behind the last.
 
-// remove_duplicate_items(list, CR LF) line by line, for a result written
-// while it is made: keep is given each line at its first occurrence, in
-// order; joined by CR LF they are its result.
-template <typename Keep>
-void for_each_first_line(std::string_view list, Keep&& keep)
-{
-    // Each line's slot is asked for a few lines ahead of its turn, as there.
-    constexpr std::size_t ahead = 8;
-    std::pair<std::string_view, std::uint32_t> waiting[ahead];
-    std::size_t n = 0;
-    SpanSet seen(list, rough_line_count(list));
-    for_each_crlf_piece(list, [&](std::string_view item) {
-        const std::uint32_t h = SpanSet::hash(item);
-        seen.prefetch(h);
-        auto& slot = waiting[n++ % ahead];
-        if (n > ahead && seen.insert(slot.first, slot.second))
-            keep(slot.first);
-        slot = {item, h};
-    });
-    for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
-        if (seen.insert(waiting[i % ahead].first, waiting[i % ahead].second))
-            keep(waiting[i % ahead].first);
-}
-
 // The lines of left that no line of right equals as a settings-file name
 // (letters of any alphabet without regard to case, blanks at both ends
 // disregarded), in order, repeats kept, each followed by CR LF. A left line
@@ -58,10 +34,11 @@ Text pick_missing(std::string_view left, std::string_view right, const std::func
 // for a left list read and written while it is picked.
 class MissingLines {
 public:
-    // right is read only here.
-    explicit MissingLines(std::string_view right);
-    // The part's picked lines, each followed by CR LF, appended to out.
-    void pick(std::string_view left, std::string& out) const;
+    // right is read only here; each_line, if given, runs after each of its lines.
+    explicit MissingLines(std::string_view right, const std::function<void()>& each_line = {});
+    // The part's picked lines, each followed by CR LF, appended to out;
+    // each_line as above.
+    void pick(std::string_view left, std::string& out, const std::function<void()>& each_line = {}) const;
 
 private:
     std::string keys_;

@@ -58,23 +58,7 @@ Text remove_duplicate_items(const Text& t, const Text& sep, WorkPool* threads)
         result += sep.view();
     };
     if (sep.view() == "\r\n") {
-        // Each line's slot is asked for a few lines ahead of its turn, so the
-        // set's memory is read while earlier lines are still looked up.
-        constexpr std::size_t ahead = 8;
-        std::pair<std::string_view, std::uint32_t> waiting[ahead];
-        std::size_t n = 0;
-        SpanSet seen(t.view(), rough_line_count(t.view()));
-        for_each_crlf_piece(t.view(), [&](std::string_view item) {
-            const std::uint32_t h = SpanSet::hash(item);
-            seen.prefetch(h);
-            auto& slot = waiting[n++ % ahead];
-            if (n > ahead && seen.insert(slot.first, slot.second))
-                keep(slot.first);
-            slot = {item, h};
-        });
-        for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
-            if (seen.insert(waiting[i % ahead].first, waiting[i % ahead].second))
-                keep(waiting[i % ahead].first);
+        for_each_first_line(t.view(), keep);
     } else {
         const TextArray items = txt_split(t, sep);
         std::string pool; // the items end to end: the set's strings lie in one text

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace fenrow {
@@ -160,5 +161,30 @@ private:
 
 // About how many lines the text holds: its LF bytes plus one.
 std::size_t rough_line_count(std::string_view s);
+
+// remove_duplicate_items(list, CR LF) line by line, for a result written
+// while it is made: keep is given each line at its first occurrence, in
+// order; joined by CR LF they are its result.
+template <typename Keep>
+void for_each_first_line(std::string_view list, Keep&& keep)
+{
+    // Each line's slot is asked for a few lines ahead of its turn, so the
+    // set's memory is read while earlier lines are still looked up.
+    constexpr std::size_t ahead = 8;
+    std::pair<std::string_view, std::uint32_t> waiting[ahead];
+    std::size_t n = 0;
+    SpanSet seen(list, rough_line_count(list));
+    for_each_crlf_piece(list, [&](std::string_view item) {
+        const std::uint32_t h = SpanSet::hash(item);
+        seen.prefetch(h);
+        auto& slot = waiting[n++ % ahead];
+        if (n > ahead && seen.insert(slot.first, slot.second))
+            keep(slot.first);
+        slot = {item, h};
+    });
+    for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
+        if (seen.insert(waiting[i % ahead].first, waiting[i % ahead].second))
+            keep(waiting[i % ahead].first);
+}
 
 } // namespace fenrow
