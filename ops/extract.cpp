@@ -70,7 +70,7 @@ Extraction extract(const Text& list, const ExtractOptions& o, WorkPool* pool)
         return refused<Extraction>({"请输入正确的帐号前后字符,没有请留空"_t, "提示"_t});
 
     const Text h = with_quotes(o.head), t = with_quotes(o.tail);
-    if (const std::size_t chunks = chunk_count(pool, list.view().size()); chunks > 1 && list.view().size() < (std::size_t{1} << 32) - 16) {
+    if (const std::size_t chunks = chunk_count(pool, list.view().size()); chunks > 1 && places_fit_32_bits(list.view().size())) {
         Extraction r;
         r.list = Text(extract_on(*pool, list.view(), h.view(), t.view(), chunks));
         return r;

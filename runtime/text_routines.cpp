@@ -47,7 +47,7 @@ int index_of(const TextArray& a, const Text& t)
 
 Text remove_duplicate_items(const Text& t, const Text& sep, WorkPool* threads)
 {
-    if (sep.view() == "\r\n" && t.view().size() < (std::size_t{1} << 32) - 16) {
+    if (sep.view() == "\r\n" && places_fit_32_bits(t.view().size())) {
         if (const std::size_t chunks = chunk_count(threads, t.view().size()); chunks > 1)
             return remove_duplicate_lines_on(*threads, t.view(), chunks);
     }

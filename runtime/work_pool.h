@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -59,6 +60,13 @@ void run_tasks(WorkPool* pool, std::size_t n, const std::function<void(std::size
 // How many chunks a text of that size is worth cutting into on the pool: a few
 // for every thread, none under min_bytes; 1 without a pool.
 std::size_t chunk_count(const WorkPool* pool, std::size_t size, std::size_t min_bytes = 1 << 20);
+
+// Whether places in a text of that size, with a little room, fit in 32 bits:
+// the chunked engines keep them so, at half the memory.
+constexpr bool places_fit_32_bits(std::size_t size)
+{
+    return static_cast<std::uint64_t>(size) < (std::uint64_t{1} << 32) - 16;
+}
 
 // The text cut into at most `parts` chunks of about equal size, each but the
 // last ending just behind a CR LF that for_each_crlf_piece ends a piece with,
