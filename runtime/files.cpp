@@ -616,4 +616,20 @@ bool files_flush(std::span<const Text> paths, Text* why)
     return err == 0;
 }
 
+namespace file_system {
+
+// Both systems write a list given in parts through the produced form.
+int replace_file(const Text& path, std::span<const std::string_view> parts, Flush flush)
+{
+    return replace_file(path, [&](const WritePart& write) {
+        for (std::string_view part : parts) {
+            if (const int err = write(part); err != 0)
+                return err;
+        }
+        return 0;
+    }, flush);
+}
+
+} // namespace file_system
+
 } // namespace fenrow

@@ -206,17 +206,6 @@ int read_file_blocks(const Text& path, std::size_t block, const std::function<bo
 
 bool is_missing(int err) { return err == ENOENT; }
 
-int replace_file(const Text& path, std::span<const string_view> parts, Flush flush)
-{
-    return replace_file(path, [&](const WritePart& write) {
-        for (string_view part : parts) {
-            if (const int err = write(part); err != 0)
-                return err;
-        }
-        return 0;
-    }, flush);
-}
-
 int replace_file(const Text& path, const std::function<int(const WritePart&)>& produce, Flush flush)
 {
     const std::string target = fs_path(path);
