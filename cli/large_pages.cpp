@@ -1,7 +1,7 @@
 // The program's allocations go to malloc as usual; a large one is offered
 // large pages, because a list of a million lines otherwise costs more in page
 // faults (one per 4 KB written) than the operation's own work.
-#include "cli/large_pages.h"
+#include "runtime/large_pages.h"
 
 #include <cstdlib>
 #include <new>

@@ -9,6 +9,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -99,12 +100,16 @@ struct LineForm {
     bool numbered = false;
     std::string prefix, tail;
     bool each_ended = false;
+    // Numbered, then cut anew for the tail: a last line that ends inside a
+    // character keeps the CR LF it swallows.
+    bool cut_anew = false;
 };
 
 struct CountedChunk {
     std::string_view text;
     std::size_t lines = 0, bytes = 0; // its pieces, and their bytes
     std::size_t first_line = 0;       // how many pieces the chunks before it hold
+    bool open_end = false;            // its last piece ends inside a character
 };
 
 std::size_t made_size(const CountedChunk& c, const LineForm& f)
@@ -114,6 +119,8 @@ std::size_t made_size(const CountedChunk& c, const LineForm& f)
         n += c.lines * f.prefix.size() + digits_of_numbers(c.first_line + 1, c.lines);
     if (!f.each_ended && c.first_line == 0 && c.lines > 0)
         n -= 2; // nothing before the first line
+    if (f.cut_anew && c.open_end)
+        n += 2;
     return n;
 }
 
@@ -133,59 +140,100 @@ void write_made(const CountedChunk& c, const LineForm& f, char* to)
             put(f.prefix);
         }
         put(line);
+        if (f.cut_anew && c.open_end && line.data() + line.size() == c.text.data() + c.text.size())
+            put(crlf);
         put(f.tail);
         if (f.each_ended)
             put(crlf);
     });
 }
 
-// The lines of text made on the pool in rounds of about equal size, each cut
-// into chunks for the threads: the form is asked for at the start of every
-// round, the round's chunks are counted, then made in place behind what dest
-// holds, then done(dest) sees the round.
-template <typename FormOf, typename Done>
-void make_in_rounds(WorkPool& pool, std::string_view text, std::string& dest, FormOf form_of, Done done)
-{
-    std::size_t lines_before = 0;
-    for (const std::string_view round : crlf_chunks(text, text.size() / round_bytes)) {
-        const LineForm f = form_of();
-        std::vector<CountedChunk> chunks;
-        for (const std::string_view c : crlf_chunks(round, 2 * pool.threads()))
-            chunks.push_back({c});
-        pool.run(chunks.size(), [&](std::size_t k) {
-            for_each_crlf_piece(chunks[k].text, [&](std::string_view line) {
-                ++chunks[k].lines;
-                chunks[k].bytes += line.size();
-            });
-        });
-        std::vector<std::size_t> at{dest.size()};
-        for (CountedChunk& c : chunks) {
-            c.first_line = lines_before;
-            lines_before += c.lines;
-            at.push_back(at.back() + made_size(c, f));
+// A text cut into rounds of about equal size, and each round into chunks for
+// the threads, all counted at once.
+struct Rounds {
+    std::vector<std::vector<CountedChunk>> chunks;
+    std::size_t lines = 0; // how many pieces the whole text holds, and those before it
+
+    // lines_before: how many lines stand before the text's first.
+    Rounds(WorkPool& pool, std::string_view text, std::size_t lines_before = 0) : lines(lines_before)
+    {
+        std::vector<CountedChunk*> all;
+        for (const std::string_view round : crlf_chunks(text, text.size() / round_bytes)) {
+            auto& r = chunks.emplace_back();
+            for (const std::string_view c : crlf_chunks(round, 2 * pool.threads()))
+                r.push_back({c});
         }
+        for (auto& r : chunks)
+            for (CountedChunk& c : r)
+                all.push_back(&c);
+        pool.run(all.size(), [&](std::size_t k) {
+            CountedChunk& c = *all[k];
+            std::string_view last;
+            for_each_crlf_piece(c.text, [&](std::string_view line) {
+                ++c.lines;
+                c.bytes += line.size();
+                last = line;
+            });
+            c.open_end = last.data() + last.size() == c.text.data() + c.text.size() &&
+                         !starts_character(last, 0, last.size());
+        });
+        for (CountedChunk* c : all) {
+            c->first_line = lines;
+            lines += c->lines;
+        }
+    }
+
+    // What the whole text becomes in that form.
+    std::size_t made_size(const LineForm& f) const
+    {
+        std::size_t n = 0;
+        for (const auto& r : chunks)
+            for (const CountedChunk& c : r)
+                n += fenrow::made_size(c, f);
+        return n;
+    }
+};
+
+// The rounds' lines made on the pool, from round `from` on: the form is asked
+// for at the start of every round (no form: stop before it), the round's
+// chunks are made in place behind what dest holds, then done(dest) sees the
+// round. Returns the round it stopped at.
+template <typename FormOf, typename Done>
+std::size_t make_in_rounds(WorkPool& pool, const Rounds& rounds, std::size_t from, std::string& dest, FormOf form_of,
+                           Done done)
+{
+    for (std::size_t r = from; r < rounds.chunks.size(); ++r) {
+        const std::optional<LineForm> f = form_of();
+        if (!f)
+            return r;
+        const std::vector<CountedChunk>& chunks = rounds.chunks[r];
+        std::vector<std::size_t> at{dest.size()};
+        for (const CountedChunk& c : chunks)
+            at.push_back(at.back() + made_size(c, *f));
         grow_and_write(dest, at.back(), [&](char* start) {
-            pool.run(chunks.size(), [&](std::size_t k) { write_made(chunks[k], f, start + (at[k] - at[0])); });
+            pool.run(chunks.size(), [&](std::size_t k) { write_made(chunks[k], *f, start + (at[k] - at[0])); });
         });
         done(dest);
     }
+    return rounds.chunks.size();
 }
 
-// Each round appended as one batch; its buffer kept for the next when the
-// output leaves it.
+// Each round appended as one batch, from round `from` on; its buffer kept for
+// the next when the output leaves it. Returns the round it stopped at.
 template <typename FormOf>
-void append_in_rounds(WorkPool& pool, std::string_view text, ConversionOutput& out, FormOf form_of)
+std::size_t append_in_rounds(WorkPool& pool, const Rounds& rounds, std::size_t from, ConversionOutput& out,
+                             FormOf form_of)
 {
     std::string batch;
     if (out.batch_lines == INT_MAX && out.batch_bytes == SIZE_MAX) {
         // An output that takes the result whole gets it whole, in the room it asks for.
         batch.reserve(out.first_batch_room);
-        make_in_rounds(pool, text, batch, form_of, [](std::string&) {});
+        const std::size_t stop = make_in_rounds(pool, rounds, from, batch, form_of, [](std::string&) {});
         if (!batch.empty())
             out.append(Text(std::move(batch)));
-        return;
+        return stop;
     }
-    make_in_rounds(pool, text, batch, form_of, [&](std::string& made) {
+    return make_in_rounds(pool, rounds, from, batch, form_of, [&](std::string& made) {
         if (made.empty())
             return;
         Text t(std::move(made));
@@ -195,30 +243,69 @@ void append_in_rounds(WorkPool& pool, std::string_view text, ConversionOutput& o
     });
 }
 
+// Whether the lines numbered with this prefix are cut again where the list's
+// lines were: no CR or LF in it, and it ends where a character ends, so that
+// it takes no byte of the line with it.
+bool cut_as_the_list(std::string_view prefix)
+{
+    return prefix.find_first_of("\r\n") == std::string_view::npos && starts_character(prefix, 0, prefix.size());
+}
+
 void convert_on(WorkPool& pool, std::shared_ptr<const Text> list, ConversionOptions& o, ConversionOutput& out)
 {
+    const Rounds rounds(pool, list->view());
     const auto numbered = [&o, &out](bool each_ended) {
         return [&o, &out, each_ended] {
             out.reread_prefix(o.prefix);
-            return LineForm{true, o.prefix.str(), {}, each_ended};
+            return std::optional<LineForm>(LineForm{true, o.prefix.str(), {}, each_ended});
         };
     };
     const auto suffixed = [&o, &out] {
         out.reread_suffix(o.symbol, o.chars);
-        return LineForm{false, {}, o.symbol.str() + o.chars.str(), false};
+        return std::optional<LineForm>(LineForm{false, {}, o.symbol.str() + o.chars.str(), false});
     };
+    const auto expect = [&](const LineForm& f) { out.expect(rounds.made_size(f)); };
     if (o.numbering && !o.suffix) {
-        append_in_rounds(pool, list->view(), out, numbered(false));
+        expect(LineForm{true, o.prefix.str(), {}, false});
+        append_in_rounds(pool, rounds, 0, out, numbered(false));
     } else if (o.suffix && !o.numbering) {
-        append_in_rounds(pool, list->view(), out, suffixed);
+        expect(LineForm{false, {}, o.symbol.str() + o.chars.str(), false});
+        append_in_rounds(pool, rounds, 0, out, suffixed);
     } else if (o.suffix && o.numbering) {
-        // As on one thread: the numbered text whole first, then cut anew.
+        // The numbered text is cut anew for its suffixes. While the prefix
+        // leaves the cuts where they are, a line is numbered and suffixed at once.
+        const auto both = [&o, &out]() -> std::optional<LineForm> {
+            out.reread_prefix(o.prefix);
+            if (!cut_as_the_list(o.prefix.view()))
+                return std::nullopt;
+            out.reread_suffix(o.symbol, o.chars);
+            return LineForm{true, o.prefix.str(), o.symbol.str() + o.chars.str(), false, true};
+        };
+        expect(LineForm{true, o.prefix.str(), o.symbol.str() + o.chars.str(), false, true});
+        const std::size_t stop = append_in_rounds(pool, rounds, 0, out, both);
+        if (stop == rounds.chunks.size())
+            return;
+        // The rest as on one thread: numbered whole first, then cut anew.
+        // Whatever is shown stays; numbers go on where they stopped.
+        const std::size_t done_lines = rounds.chunks[stop].front().first_line;
+        const std::string_view rest = list->view().substr(
+            static_cast<std::size_t>(rounds.chunks[stop].front().text.data() - list->view().data()));
         std::string text;
-        text.reserve(list->view().size() + list->view().size() / 4);
-        make_in_rounds(pool, list->view(), text, numbered(true), [](std::string&) {});
+        text.reserve(rest.size() + rest.size() / 2);
+        bool first = true;
+        make_in_rounds(pool, rounds, stop, text, [&] {
+            // The prefix read by the round that stopped is this round's.
+            if (!first)
+                out.reread_prefix(o.prefix);
+            first = false;
+            return std::optional<LineForm>(LineForm{true, o.prefix.str(), {}, true});
+        }, [](std::string&) {});
         list.reset();
-        out.restart();
-        append_in_rounds(pool, Text(std::move(text)).view(), out, suffixed);
+        if (stop == 0)
+            out.restart();
+        // Behind lines already shown, the first of the rest starts with a CR LF.
+        const Rounds renumbered(pool, text, done_lines);
+        append_in_rounds(pool, renumbered, 0, out, suffixed);
     }
 }
 

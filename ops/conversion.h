@@ -47,6 +47,8 @@ public:
     // With numbering and suffix, the numbered lines are made whole first and
     // the output starts afresh for the suffixed ones.
     virtual void restart() {}
+    // About how many bytes the whole result will take, before the first batch.
+    virtual void expect(std::size_t /*bytes*/) {}
     // By default the options stay as given.
     virtual void reread_prefix(Text&) {}
     virtual void reread_suffix(Text& /*symbol*/, Text& /*chars*/) {}

@@ -9,10 +9,12 @@
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
+#include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 namespace fenrow {
@@ -28,6 +30,13 @@ public:
     explicit ResultBox(Controls& ui) : ConversionOutput(fenrow::batch_lines, fenrow::batch_bytes), ui_(ui) {}
     void append(Text&& batch) override { ui_.append_text(result, batch); }
     void restart() override { ui_.set_content(result, Text()); }
+    // The empty box takes room for the whole result: appends never move it.
+    void expect(std::size_t bytes) override
+    {
+        if (!ui_.share_content(result)->view().empty())
+            return;
+        ui_.give_content(result, Text(touched_room(bytes, ui_.pool())));
+    }
     void reread_prefix(Text& prefix) override { prefix = ui_.get_content(ctl::prefix_text); }
     void reread_suffix(Text& symbol, Text& chars) override
     {

@@ -2,6 +2,11 @@
 // place that uses resize_and_overwrite.
 #include "runtime/string_fill.h"
 
+#include "runtime/work_pool.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace fenrow {
 
 void grow_and_write(std::string& s, std::size_t n, const std::function<void(char*)>& write)
@@ -16,6 +21,19 @@ void grow_and_write(std::string& s, std::size_t n, const std::function<void(char
     s.resize(n);
     write(s.data() + old);
 #endif
+}
+
+std::string touched_room(std::size_t n, WorkPool* pool)
+{
+    constexpr std::size_t part = 8 << 20;
+    std::string s;
+    grow_and_write(s, n, [&](char* p) {
+        run_tasks(pool, (n + part - 1) / part, [&](std::size_t k) {
+            std::memset(p + k * part, 0, std::min(part, n - k * part));
+        });
+    });
+    s.clear(); // the room stays
+    return s;
 }
 
 } // namespace fenrow

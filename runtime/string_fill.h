@@ -13,4 +13,10 @@ namespace fenrow {
 // leave them unwritten, cleared first.
 void grow_and_write(std::string& s, std::size_t n, const std::function<void(char*)>& write);
 
+class WorkPool;
+
+// An empty string with room for n bytes whose pages the pool's threads have
+// touched already: the thread that fills it later meets no page faults.
+std::string touched_room(std::size_t n, WorkPool* pool);
+
 } // namespace fenrow

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 namespace fenrow {
 
@@ -89,8 +90,13 @@ void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, 
     Batch b{&task, n, 0, 0, true, allocations_recoverable(), {}};
     {
         std::lock_guard lock(mutex_);
-        while (workers_.size() + 1 < threads_)
-            workers_.emplace_back([this](std::stop_token stop) { work(stop); });
+        try {
+            while (workers_.size() + 1 < threads_)
+                workers_.emplace_back([this](std::stop_token stop) { work(stop); });
+        } catch (const std::system_error&) {
+            // A worker that cannot start (no memory for its stack) leaves its
+            // share to the threads there are: the run still does every task.
+        }
         open_.push_back(&b);
     }
     work_came_.notify_all();

@@ -170,9 +170,13 @@ TEST(Conversion, OnThePoolTheSameBytes)
     std::string list = "\r\n";
     while (list.size() < (8u << 20) + 100) // two rounds
         list += pieces[rng() % std::size(pieces)];
+    list += "\xd6"; // a last line that ends inside a character
     const auto shared = std::make_shared<const Text>(Text(list));
     WorkPool pool(3);
-    const Options settings[] = {{true, false, "-"}, {false, true, "=", " ", ""}, {true, true, "\xd6", "=", "y"}};
+    // A prefix ending in CR before a line that starts with LF makes a line
+    // break: the numbered text is cut anew where the list is not.
+    const Options settings[] = {{true, false, "-"}, {false, true, "=", " ", ""}, {true, true, "\r", "=", "y"},
+                                {true, true, "\xd6", "=", "y"}, {true, true, "\xd6\xd0", "=", "y"}};
     Text serial;
     for (const Options& o : settings) {
         const ConversionOptions c{o.numbering, o.suffix, o.prefix, o.symbol, o.chars};
@@ -181,10 +185,27 @@ TEST(Conversion, OnThePoolTheSameBytes)
     }
     // Through the window, whose pool it is: the same bytes, appended in rounds.
     CountsAppends ui;
-    apply(ui, settings[2]);
+    apply(ui, settings[4]);
     ui.set_content(source, *shared);
     ASSERT_EQ(convert(ui), serial);
     EXPECT_GT(ui.appends, 1);
+
+    // The prefix gains a CR from the second round on: the lines made go on
+    // with those numbered whole and cut anew, as on one thread.
+    struct PrefixGainsACr : ConversionOutput {
+        PrefixGainsACr(int lines, std::size_t first_plain) : ConversionOutput(lines), plain(first_plain) {}
+        void append(Text&& t) override { text += t.str(); }
+        void restart() override { text.clear(); }
+        void reread_prefix(Text& p) override { p = Text(++reads <= plain ? "=" : "\r"); }
+        std::size_t plain, reads = 0;
+        std::string text;
+    };
+    std::size_t first_round = 0;
+    for_each_crlf_piece(crlf_chunks(list, 2).front(), [&](std::string_view) { ++first_round; });
+    PrefixGainsACr on_pool(batch_lines, 1), per_line(1, first_round);
+    convert_lines(shared, {}, on_pool, &pool);
+    convert_lines(shared, {}, per_line);
+    ASSERT_EQ(on_pool.text, per_line.text);
 }
 
 // Stands for a user who edits an option box while the worker runs: the edit

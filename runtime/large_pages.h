@@ -1,4 +1,4 @@
-// Large pages for the command line's large blocks, one of
+// Large pages for a program's large blocks, one of
 // large_pages_posix.cpp and large_pages_windows.cpp.
 #pragma once
 

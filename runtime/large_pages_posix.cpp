@@ -1,4 +1,4 @@
-#include "cli/large_pages.h"
+#include "runtime/large_pages.h"
 
 #include <cstdint>
 #include <sys/mman.h>
