@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
+#include <span>
 #include <signal.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -149,44 +151,21 @@ int sync_folder(const std::string& dir)
 
 } // namespace
 
-int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
+namespace {
+
+// The file opened for reading, retried when a signal interrupts; -errno when it cannot be.
+int open_for_reading(const Text& path)
 {
-    out.clear();
     int fd;
     do {
         fd = ::open(fs_path(path).c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return errno;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        out.reserve(static_cast<size_t>(st.st_size) * (static_cast<size_t>(st.st_size) <= SIZE_MAX / room_per_byte ? room_per_byte : 1));
-    char buf[65536];
-    int err = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n > 0) {
-            out.append(buf, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            err = errno;
-            break;
-        }
-    }
-    ::close(fd);
-    return err;
+    return fd < 0 ? -errno : fd;
 }
 
-int read_file_blocks(const Text& path, std::size_t block, const std::function<bool(string_view)>& f)
+// fd read to its end through buf, each block handed to f until f says stop; closed after.
+int read_through(int fd, std::span<char> buf, const std::function<bool(string_view)>& f)
 {
-    int fd;
-    do {
-        fd = ::open(fs_path(path).c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return errno;
-    std::string buf(block, '\0');
     int err = 0;
     for (;;) {
         const ssize_t n = ::read(fd, buf.data(), buf.size());
@@ -202,6 +181,33 @@ int read_file_blocks(const Text& path, std::size_t block, const std::function<bo
     }
     ::close(fd);
     return err;
+}
+
+} // namespace
+
+int read_file(const Text& path, std::string& out, std::size_t room_per_byte)
+{
+    out.clear();
+    const int fd = open_for_reading(path);
+    if (fd < 0)
+        return -fd;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        out.reserve(static_cast<size_t>(st.st_size) * (static_cast<size_t>(st.st_size) <= SIZE_MAX / room_per_byte ? room_per_byte : 1));
+    char buf[65536];
+    return read_through(fd, buf, [&out](string_view block) {
+        out.append(block);
+        return true;
+    });
+}
+
+int read_file_blocks(const Text& path, std::size_t block, const std::function<bool(string_view)>& f)
+{
+    const int fd = open_for_reading(path);
+    if (fd < 0)
+        return -fd;
+    std::string buf(block, '\0');
+    return read_through(fd, buf, f);
 }
 
 bool is_missing(int err) { return err == ENOENT; }
