@@ -17,6 +17,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <chrono>
 #include <ctime>
@@ -95,7 +97,12 @@ void settle(MainWindow& w)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (!box_job_running(w, ctl::left_box) && !box_job_running(w, ctl::right_box))
             break;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        // Asleep until an event comes or 20 ms pass, as the program's own loop
+        // sleeps: processEvents with a time limit polls without waiting and
+        // would take a core from the workers.
+        QEventLoop wait;
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
     }
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
