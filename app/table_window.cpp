@@ -5,6 +5,7 @@
 #include "ops/outcome.h"
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
+#include "runtime/heap.h"
 
 #include <algorithm>
 #include <array>
@@ -116,6 +117,8 @@ void TableWindow::raise(ControlName control, Event event)
         show(out_of_memory_message());
     }
     --t_step_depth;
+    if (event == Event::clicked)
+        give_back_freed_blocks();
 }
 
 void TableWindow::dispatch(ControlName control, Event event)
@@ -367,6 +370,7 @@ void TableWindow::job_ended(ControlName box)
         boxes_in_jobs_.erase(box.utf8);
     }
     job_ended_.notify_all();
+    give_back_freed_blocks();
 }
 
 bool TableWindow::box_job_running(ControlName box)

@@ -13,6 +13,7 @@
 #include "app/qt/widgets.h"
 #include "bench/click_lists.h"
 #include "ops/jobs.h"
+#include "runtime/heap.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -202,6 +203,7 @@ int main(int argc, char** argv)
         const std::string dir = argv[3];
         return write_file(dir + "/list.txt", list) && write_file(dir + "/right.txt", make_click_right_list(list)) ? 0 : 1;
     }
+    keep_freed_blocks(); // as the program does
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s DIR [click …] | --write-lists LINES DIR\n", argv[0]);
         return 2;

@@ -6,6 +6,7 @@
 #include "app/qt/widgets.h"
 #include "app/shell.h"
 #include "runtime/codepage.h"
+#include "runtime/heap.h"
 
 #include <QApplication>
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
     if (answered_on_the_command_line(argc, argv))
         return 0;
     fenrow::init_program_folders();
+    fenrow::keep_freed_blocks(); // before any thread
     QApplication app(argc, argv);
     fenrow::use_chinese_translations();
     fenrow::use_design_font();
