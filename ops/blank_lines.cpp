@@ -1,11 +1,15 @@
 #include "ops/blank_lines.h"
 
 #include "ops/control_names.h"
+#include "runtime/string_fill.h"
+#include "runtime/work_pool.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace fenrow {
 
@@ -47,7 +51,68 @@ std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size
     return {std::string_view::npos, std::string_view::npos};
 }
 
+// The text cut into at most `parts` chunks, each but the last ending just
+// behind an LF that a byte other than a blank follows: no run to remove
+// reaches across such a place, nor does the search for one.
+std::vector<std::string_view> blank_safe_chunks(std::string_view s, std::size_t parts)
+{
+    std::vector<std::string_view> chunks;
+    std::size_t begin = 0;
+    for (std::size_t k = 1; k < parts; ++k) {
+        std::size_t from = std::max(begin, s.size() / parts * k), cut = std::string_view::npos;
+        while (from < s.size()) {
+            const void* hit = std::memchr(s.data() + from, '\n', s.size() - from);
+            if (hit == nullptr)
+                break;
+            from = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data()) + 1;
+            if (from < s.size() && !blank(s[from])) {
+                cut = from;
+                break;
+            }
+        }
+        if (cut == std::string_view::npos)
+            break;
+        chunks.push_back(s.substr(begin, cut - begin));
+        begin = cut;
+    }
+    chunks.push_back(s.substr(begin));
+    return chunks;
+}
+
 } // namespace
+
+std::optional<Text> remove_blank_lines_anew(std::string_view s, WorkPool* pool, std::size_t min_chunk_bytes)
+{
+    if (!s.starts_with(crlf) && !s.ends_with(crlf) && !holds_blank_lines(s))
+        return std::nullopt;
+    const std::vector<std::string_view> chunks = blank_safe_chunks(s, chunk_count(pool, s.size(), min_chunk_bytes));
+    struct Kept {
+        std::vector<std::string_view> parts;
+        std::size_t bytes = 0;
+    };
+    std::vector<Kept> kept(chunks.size());
+    run_tasks(pool, chunks.size(), [&](std::size_t k) {
+        // Only the text's own ends lose a line break.
+        for_each_kept_part(chunks[k], [&](std::string_view part) {
+            kept[k].parts.push_back(part);
+            kept[k].bytes += part.size();
+        }, k == 0, k + 1 == chunks.size());
+    });
+    std::vector<std::size_t> at{0};
+    for (const Kept& c : kept)
+        at.push_back(at.back() + c.bytes);
+    std::string out;
+    grow_and_write(out, at.back(), [&](char* start) {
+        run_tasks(pool, kept.size(), [&](std::size_t k) {
+            char* to = start + at[k];
+            for (const std::string_view part : kept[k].parts) {
+                std::memcpy(to, part.data(), part.size());
+                to += part.size();
+            }
+        });
+    });
+    return Text(std::move(out));
+}
 
 void for_each_kept_part(std::string_view whole, const std::function<void(std::string_view)>& f, bool cut_start,
                         bool cut_end)

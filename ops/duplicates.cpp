@@ -2,14 +2,17 @@
 
 #include "ops/control_names.h"
 #include "runtime/files.h"
-#include "runtime/line_chunks.h"
 #include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,31 +35,261 @@ std::string_view drop_leading_controls(std::string_view s)
     return s.substr(i);
 }
 
-// The part of the hash range a key belongs to: from its low bits, since a
-// SpanSet places it by its high ones.
-std::size_t part_of(std::uint32_t hash, std::size_t parts) { return ((hash & 0xFFFF) * parts) >> 16; }
+// A key's hash, 64 bits wide: its slot from the high half and its tag from
+// bits 16 to 30, so that the tag tells apart keys whose slots lie near.
+std::uint64_t key_hash(std::string_view s)
+{
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    std::uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 29);
+}
 
 // A key is seldom longer than half as much again as its line.
 std::size_t key_room(std::size_t bytes) { return bytes + bytes / 2 + 16; }
 
+// Keys of this size or more are not kept in a KeySet's tag.
+constexpr std::size_t long_key = 0xFFFF;
+
+// Where a right key lies: in the right list itself, or with this bit in the
+// buffer of keys that differ from their lines.
+constexpr std::uint32_t made_key = 0x80000000u;
+
+// The right keys, by open addressing: eight bytes a key, which stays where it
+// lies, filled by several threads at once (a slot is taken by compare and
+// swap, and is never given up). Sized for every line of the list, so that it
+// never grows and is at most three quarters full.
+class KeySet {
+public:
+    KeySet(const char* right, const char* made, std::size_t expected)
+        : right_(right), made_(made), size_(std::max<std::size_t>(16, expected + expected / 3)),
+          slots_(static_cast<std::uint64_t*>(std::calloc(size_, sizeof(std::uint64_t)))) // pages cleared by the system
+    {
+        if (!slots_)
+            throw std::bad_alloc();
+    }
+    void prefetch(std::uint64_t hash) const { __builtin_prefetch(&slots_[home(hash)]); }
+    // The key's bytes must be written before; then any thread may look for it.
+    void insert(std::uint32_t ref, std::string_view key, std::uint64_t hash)
+    {
+        const std::uint64_t wanted = tag(hash, key.size());
+        const std::uint64_t mine = wanted << 32 | ref;
+        for (std::size_t i = home(hash);; i = i + 1 == size_ ? 0 : i + 1) {
+            std::atomic_ref<std::uint64_t> slot(slots_[i]);
+            std::uint64_t seen = slot.load(std::memory_order_acquire);
+            if (seen == 0 && slot.compare_exchange_strong(seen, mine, std::memory_order_acq_rel))
+                return;
+            if (seen >> 32 == wanted && std::memcmp(at(static_cast<std::uint32_t>(seen)), key.data(), key.size()) == 0)
+                return;
+        }
+    }
+    // Once every insert is over.
+    bool contains(std::string_view key, std::uint64_t hash) const
+    {
+        if (key.size() >= long_key)
+            return false;
+        const std::uint64_t wanted = tag(hash, key.size());
+        for (std::size_t i = home(hash);; i = i + 1 == size_ ? 0 : i + 1) {
+            const std::uint64_t slot = slots_[i];
+            if (slot == 0)
+                return false;
+            if (slot >> 32 == wanted && std::memcmp(at(static_cast<std::uint32_t>(slot)), key.data(), key.size()) == 0)
+                return true;
+        }
+    }
+
+private:
+    // 15 bits of the hash, which spare most comparisons, and the size; never 0.
+    static std::uint64_t tag(std::uint64_t hash, std::size_t size)
+    {
+        return (0x8000u | ((hash >> 16) & 0x7FFF)) << 16 | size;
+    }
+    std::size_t home(std::uint64_t hash) const { return static_cast<std::size_t>(((hash >> 32) * size_) >> 32); }
+    const char* at(std::uint32_t ref) const { return (ref & made_key) != 0 ? made_ + (ref & ~made_key) : right_ + ref; }
+
+    const char* right_;
+    const char* made_;
+    std::size_t size_;
+    struct Free {
+        void operator()(std::uint64_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint64_t[], Free> slots_;
+};
+
+// An ASCII name's key is its bytes without blanks at the ends, capitals
+// lowered: where it lies in the name, and whether any capital is to lower.
+// Empty when the name is not ASCII; line_break when it holds a CR or LF.
+struct AsciiName {
+    std::size_t begin = 0, end = 0;
+    bool capitals = false, line_break = false;
+};
+std::optional<AsciiName> ascii_name(std::string_view s)
+{
+    unsigned char any = 0;
+    bool capitals = false, line_break = false;
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        any |= b;
+        capitals |= static_cast<unsigned char>(b - 'A') < 26;
+        line_break |= b == '\r' || b == '\n';
+    }
+    if (any >= 0x80)
+        return std::nullopt;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    AsciiName n{0, s.size(), capitals, line_break};
+    while (n.begin < n.end && blank(s[n.begin]))
+        ++n.begin;
+    while (n.end > n.begin && blank(s[n.end - 1]))
+        --n.end;
+    return n;
+}
+
+void append_lowered(std::string& out, std::string_view s)
+{
+    const std::size_t at = out.size();
+    out.append(s);
+    for (std::size_t i = at; i < out.size(); ++i)
+        out[i] = ascii_lower(out[i]);
+}
+
 struct RightChunk {
     std::string_view text;
-    std::size_t room_at = 0; // its keys' place in the buffer they share
-    std::vector<std::uint32_t> at, size, hash;
-    std::vector<std::size_t> in_part;
+    std::size_t room_at = 0; // its made keys' place in the buffer they share
     bool overflowed = false;
 };
 
+// The right list's keys of one chunk into the set: where the key is the line's
+// own bytes (most ASCII accounts) only its place, otherwise made into the
+// shared buffer first. False when a key outgrew the room.
+bool add_right_keys(const RightChunk& c, std::string_view right, char* made, KeySet& present)
+{
+    std::size_t to = c.room_at;
+    const std::size_t end = c.room_at + key_room(c.text.size());
+    std::string scratch;
+    bool fits = true;
+    // Each key goes in a few keys after its slot was asked for.
+    constexpr std::size_t ahead = 16;
+    struct Waiting {
+        std::uint32_t ref = 0;
+        std::string_view key;
+        std::uint64_t hash = 0;
+    };
+    Waiting waiting[ahead];
+    std::size_t n = 0;
+    for_each_crlf_piece(c.text, [&](std::string_view x) {
+        if (!fits)
+            return;
+        std::string_view key;
+        std::uint32_t ref = 0;
+        const std::optional<AsciiName> a = ascii_name(x);
+        if (a && (a->line_break || a->begin == a->end))
+            return; // not a section name a settings file could hold
+        if (a && !a->capitals) {
+            key = x.substr(a->begin, a->end - a->begin);
+            ref = static_cast<std::uint32_t>(key.data() - right.data());
+        } else {
+            scratch.clear();
+            if (a)
+                append_lowered(scratch, x.substr(a->begin, a->end - a->begin));
+            else if (holds_as_section_name(x))
+                append_name_key(scratch, x);
+            else
+                return;
+            if (scratch.size() > end - to) {
+                fits = false;
+                return;
+            }
+            std::memcpy(made + to, scratch.data(), scratch.size());
+            key = std::string_view(made + to, scratch.size());
+            ref = made_key | static_cast<std::uint32_t>(to);
+            to += scratch.size();
+        }
+        if (key.size() >= long_key) {
+            fits = false;
+            return;
+        }
+        Waiting& w = waiting[n++ % ahead];
+        if (n > ahead)
+            present.insert(w.ref, w.key, w.hash);
+        w = {ref, key, key_hash(key)};
+        present.prefetch(w.hash);
+    });
+    if (fits)
+        for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
+            present.insert(waiting[i % ahead].ref, waiting[i % ahead].key, waiting[i % ahead].hash);
+    return fits;
+}
+
 struct LeftChunk {
-    ChunkLines lines;
-    std::vector<std::uint8_t> picked;
-    std::size_t bytes = 0; // the picked lines', each with its CR LF
+    std::string_view text;
+    std::vector<std::uint8_t> picked; // a line's, in order
+    std::size_t bytes = 0;            // the picked lines', each with its CR LF
 };
 
-// pick_missing on the pool: the right list's keys made in chunks into one
-// buffer, a set for every part of the hash range filled by one thread each,
-// the left lines looked up in chunks and the picked ones written in place.
-// Empty when a key outgrew its room: the caller then picks on one thread.
+// Marks the left lines of one chunk that no right key names; each slot asked
+// for a few lines ahead of its lookup, so that the set's memory is read meanwhile.
+void pick_chunk(LeftChunk& c, const KeySet& present)
+{
+    c.picked.reserve(c.text.size() / 16);
+    constexpr std::size_t ahead = 16;
+    struct Waiting {
+        std::size_t line = 0, bytes = 0;
+        std::string own; // the key, where it is not the line's own bytes
+        std::string_view key;
+        std::uint64_t hash = 0;
+    };
+    Waiting waiting[ahead];
+    std::size_t n = 0;
+    const auto settle = [&](const Waiting& w) {
+        if (present.contains(w.key, w.hash)) {
+            c.picked[w.line] = 0;
+            c.bytes -= w.bytes;
+        }
+    };
+    for_each_crlf_piece(c.text, [&](std::string_view line) {
+        const std::size_t i = c.picked.size();
+        c.picked.push_back(1);
+        c.bytes += line.size() + 2;
+        const std::string_view name = drop_leading_controls(line);
+        if (name.empty())
+            return; // always picked
+        Waiting& w = waiting[n++ % ahead];
+        if (n > ahead)
+            settle(w);
+        w.line = i;
+        w.bytes = line.size() + 2;
+        const std::optional<AsciiName> a = ascii_name(name);
+        if (a && !a->capitals) {
+            w.key = name.substr(a->begin, a->end - a->begin);
+        } else {
+            w.own.clear();
+            if (a)
+                append_lowered(w.own, name.substr(a->begin, a->end - a->begin));
+            else
+                append_name_key(w.own, name);
+            w.key = w.own;
+        }
+        w.hash = key_hash(w.key);
+        present.prefetch(w.hash);
+    });
+    for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
+        settle(waiting[i % ahead]);
+}
+
+// pick_missing on the pool: the right list's keys put in one set by all
+// threads at once, in chunks (in place where a key is its line's bytes, else
+// into one buffer), then the left lines looked up in chunks and the picked
+// ones written in place. Empty when a key outgrew its room: the caller then
+// picks on one thread.
 std::optional<Text> pick_on(WorkPool& pool, std::string_view left, std::string_view right,
                             const std::function<void()>& paint)
 {
@@ -64,7 +297,6 @@ std::optional<Text> pick_on(WorkPool& pool, std::string_view left, std::string_v
         if (paint)
             paint();
     };
-    const std::size_t parts = pool.threads();
     std::vector<RightChunk> rights;
     std::size_t room = 0;
     for (const std::string_view c : crlf_chunks(right, chunk_count(&pool, right.size()))) {
@@ -72,69 +304,24 @@ std::optional<Text> pick_on(WorkPool& pool, std::string_view left, std::string_v
         rights.back().room_at = room;
         room += key_room(c.size());
     }
-    const std::unique_ptr<char[]> keys = std::make_unique_for_overwrite<char[]>(room); // pages never written cost nothing
-    pool.run(rights.size(), [&](std::size_t k) {
-        RightChunk& c = rights[k];
-        c.in_part.assign(parts, 0);
-        std::size_t to = c.room_at;
-        const std::size_t end = c.room_at + key_room(c.text.size());
-        std::string key;
-        for_each_crlf_piece(c.text, [&](std::string_view x) {
-            if (c.overflowed || !holds_as_section_name(x))
-                return;
-            key.clear();
-            append_name_key(key, x);
-            if (key.size() > end - to) {
-                c.overflowed = true;
-                return;
-            }
-            std::memcpy(keys.get() + to, key.data(), key.size());
-            c.at.push_back(static_cast<std::uint32_t>(to));
-            c.size.push_back(static_cast<std::uint32_t>(key.size()));
-            c.hash.push_back(SpanSet::hash(key));
-            ++c.in_part[part_of(c.hash.back(), parts)];
-            to += key.size();
-        });
-    }, between);
+    if (room >= made_key)
+        return std::nullopt;
+    std::vector<std::size_t> lines(rights.size());
+    pool.run(rights.size(), [&](std::size_t k) { lines[k] = rough_line_count(rights[k].text); });
+    std::size_t expected = 0;
+    for (const std::size_t n : lines)
+        expected += n;
+    const std::unique_ptr<char[]> made = std::make_unique_for_overwrite<char[]>(room); // pages never written cost nothing
+    KeySet present(right.data(), made.get(), expected);
+    pool.run(rights.size(), [&](std::size_t k) { rights[k].overflowed = !add_right_keys(rights[k], right, made.get(), present); }, between);
     for (const RightChunk& c : rights)
         if (c.overflowed)
             return std::nullopt;
 
-    const std::string_view base(keys.get(), room);
-    std::vector<SpanSet> present;
-    for (std::size_t p = 0; p < parts; ++p) {
-        std::size_t expected = 0;
-        for (const RightChunk& c : rights)
-            expected += c.in_part[p];
-        present.emplace_back(base, expected);
-    }
-    pool.run(parts, [&](std::size_t p) {
-        for (const RightChunk& c : rights)
-            for (std::size_t i = 0; i < c.hash.size(); ++i)
-                if (part_of(c.hash[i], parts) == p)
-                    present[p].insert(base.substr(c.at[i], c.size[i]), c.hash[i]);
-    }, between);
-
     std::vector<LeftChunk> lefts;
     for (const std::string_view c : crlf_chunks(left, chunk_count(&pool, left.size())))
-        lefts.emplace_back().lines.text = c;
-    pool.run(lefts.size(), [&](std::size_t k) {
-        LeftChunk& c = lefts[k];
-        c.lines = chunk_lines(c.lines.text);
-        c.picked.assign(c.lines.count(), 1);
-        std::string key;
-        for (std::size_t i = 0; i < c.lines.count(); ++i) {
-            const std::string_view line = c.lines.line(i), name = drop_leading_controls(line);
-            if (!name.empty()) {
-                key.clear();
-                append_name_key(key, name);
-                const std::uint32_t h = SpanSet::hash(key);
-                c.picked[i] = !present[part_of(h, parts)].contains(key, h);
-            }
-            if (c.picked[i])
-                c.bytes += line.size() + 2;
-        }
-    }, between);
+        lefts.emplace_back().text = c;
+    pool.run(lefts.size(), [&](std::size_t k) { pick_chunk(lefts[k], present); }, between);
     std::vector<std::size_t> at{0};
     for (const LeftChunk& c : lefts)
         at.push_back(at.back() + c.bytes);
@@ -142,14 +329,14 @@ std::optional<Text> pick_on(WorkPool& pool, std::string_view left, std::string_v
     grow_and_write(result, at.back(), [&](char* start) {
         pool.run(lefts.size(), [&](std::size_t k) {
             char* to = start + at[k];
-            for (std::size_t i = 0; i < lefts[k].lines.count(); ++i) {
-                if (!lefts[k].picked[i])
-                    continue;
-                const std::string_view line = lefts[k].lines.line(i);
+            std::size_t i = 0;
+            for_each_crlf_piece(lefts[k].text, [&](std::string_view line) {
+                if (!lefts[k].picked[i++])
+                    return;
                 std::memcpy(to, line.data(), line.size());
                 std::memcpy(to + line.size(), "\r\n", 2);
                 to += line.size() + 2;
-            }
+            });
         });
     });
     return Text(std::move(result));

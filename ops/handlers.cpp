@@ -163,8 +163,12 @@ void extract_accounts(Controls& ui)
 
 void remove_blank_lines_in_both(Controls& ui)
 {
-    ui.give_content(ctl::left_box, remove_blank_lines(ui.take_content(ctl::left_box)));
-    ui.give_content(ctl::right_box, remove_blank_lines(ui.take_content(ctl::right_box)));
+    for (const ControlName box : {ctl::left_box, ctl::right_box}) {
+        // Read where it lies and written anew: a taken text is a copy, since
+        // the undo step keeps the box's.
+        std::optional<Text> cleaned = remove_blank_lines_anew(ui.share_content(box)->view(), ui.pool());
+        ui.give_content(box, cleaned ? std::move(*cleaned) : ui.take_content(box));
+    }
 }
 
 void remove_duplicate_lines(Controls& ui)

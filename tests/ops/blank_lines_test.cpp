@@ -5,6 +5,7 @@
 #include "ops/handlers.h"
 #include "runtime/automation.h"
 #include "runtime/codepage.h"
+#include "runtime/work_pool.h"
 #include "tests/support/blank_lines_reference.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,24 @@ TEST(RemoveBlankLines, AgreesWithTheRuleOnRandomTexts)
         ASSERT_EQ(remove_blank_lines(t), reference(t)) << testing::PrintToString(s);
         ASSERT_EQ(remove_blank_lines(Text(s)), reference(t)) << "in place: " << testing::PrintToString(s);
         ASSERT_EQ(remove_blank_lines_by_expression(t), reference(t)) << testing::PrintToString(s);
+    }
+}
+
+TEST(RemoveBlankLines, InChunksOnThePoolTheSameBytes)
+{
+    // Chunks of a few bytes, so that their edges fall among blank runs of every kind.
+    const char* const pieces[] = {"\r\n", "\r\n", "\r\n\r\n", "\n", "\r", " ", "\t", "\v\f", "ab", "x",
+                                  "\xd6\xd0", "\x81", "\r\n \t\r\n", "\n\r"};
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1), length(0, 300);
+    WorkPool pool(3);
+    for (int round = 0; round < 2000; ++round) {
+        std::string s;
+        for (std::size_t n = length(rng); n > 0; --n)
+            s += pieces[piece(rng)];
+        const Text expected = remove_blank_lines(Text(s));
+        for (WorkPool* p : {&pool, static_cast<WorkPool*>(nullptr)})
+            ASSERT_EQ(remove_blank_lines_anew(s, p, 8).value_or(Text(s)), expected) << testing::PrintToString(s);
     }
 }
 

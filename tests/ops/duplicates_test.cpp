@@ -176,7 +176,7 @@ TEST(PickNonDuplicates, OnThePoolTheSameBytes)
     // Megabytes on both sides, so that both are cut into chunks: other cases,
     // blanks at the ends, Chinese, lone lead bytes, control bytes, repeats.
     const char* const lines[] = {"user1", "USER1", " user2\t", "\xd5\xc5\xc8\xfd", "\xa3\xc1", "\xa3\xe1", "",
-                                 " ", "\x01x", "a\rb", "a\nb", "x\xd6", "Ab7", "ab7 "};
+                                 " ", "\t", "\x01x", "a\rb", "a\nb", "x\xd6", "Ab7", "ab7 ", " \tUSER2"};
     std::mt19937 rng(5);
     const auto list = [&] {
         std::string s;
