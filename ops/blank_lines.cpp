@@ -5,6 +5,7 @@
 #include "runtime/work_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -83,7 +84,7 @@ std::vector<std::string_view> blank_safe_chunks(std::string_view s, std::size_t 
 
 std::optional<Text> remove_blank_lines_anew(std::string_view s, WorkPool* pool, std::size_t min_chunk_bytes)
 {
-    if (!s.starts_with(crlf) && !s.ends_with(crlf) && !holds_blank_lines(s))
+    if (!s.starts_with(crlf) && !s.ends_with(crlf) && !holds_blank_lines(s, pool, min_chunk_bytes))
         return std::nullopt;
     const std::vector<std::string_view> chunks = blank_safe_chunks(s, chunk_count(pool, s.size(), min_chunk_bytes));
     struct Kept {
@@ -151,5 +152,16 @@ Text remove_blank_lines(Text&& t, bool keep_end)
 }
 
 bool holds_blank_lines(std::string_view s) { return next_blank_run(s, 0).first != std::string_view::npos; }
+
+bool holds_blank_lines(std::string_view s, WorkPool* pool, std::size_t min_chunk_bytes)
+{
+    const std::vector<std::string_view> chunks = blank_safe_chunks(s, chunk_count(pool, s.size(), min_chunk_bytes));
+    std::atomic<bool> found = false;
+    run_tasks(pool, chunks.size(), [&](std::size_t k) {
+        if (!found && holds_blank_lines(chunks[k]))
+            found = true;
+    });
+    return found;
+}
 
 } // namespace fenrow

@@ -30,7 +30,9 @@ std::optional<Text> remove_blank_lines_anew(std::string_view s, WorkPool* pool =
 // holds the text's start and end, whose line breaks are cut.
 void for_each_kept_part(std::string_view s, const std::function<void(std::string_view)>& f, bool cut_start = true,
                         bool cut_end = true);
-// Whether the text, without cutting its ends, holds a run to remove.
+// Whether the text, without cutting its ends, holds a run to remove; with a
+// pool, a long text is searched in chunks in parallel.
 bool holds_blank_lines(std::string_view s);
+bool holds_blank_lines(std::string_view s, WorkPool* pool, std::size_t min_chunk_bytes = 1 << 20);
 
 } // namespace fenrow

@@ -347,7 +347,10 @@ void convert_lines(std::shared_ptr<const Text> list, ConversionOptions o, Conver
     }
 }
 
-bool conversion_needs_cleaning(std::string_view result) { return result.starts_with(crlf) || holds_blank_lines(result); }
+bool conversion_needs_cleaning(std::string_view result, WorkPool* pool)
+{
+    return result.starts_with(crlf) || holds_blank_lines(result, pool);
+}
 
 Text clean_conversion(Text&& result)
 {
@@ -360,7 +363,7 @@ Text convert(std::shared_ptr<const Text> list, const ConversionOptions& options,
     // Room for twice the list: pages never written cost nothing.
     Collected out(2 * list->view().size());
     convert_lines(std::move(list), options, out, pool);
-    if (!conversion_needs_cleaning(out.text.view()))
+    if (!conversion_needs_cleaning(out.text.view(), pool))
         return std::move(out.text);
     return clean_conversion(std::move(out.text));
 }

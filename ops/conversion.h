@@ -64,7 +64,8 @@ void convert_lines(std::shared_ptr<const Text> list, ConversionOptions options, 
 
 // Whether the result lines, each given its CR LF, change when cleaned of
 // blank lines: only a leading CR LF or a run of blank lines inside can.
-bool conversion_needs_cleaning(std::string_view result);
+// With a pool, a long result is searched in parallel.
+bool conversion_needs_cleaning(std::string_view result, WorkPool* pool = nullptr);
 
 // The result cleaned as it would be with a CR LF behind it, in its own bytes.
 Text clean_conversion(Text&& result);

@@ -122,7 +122,7 @@ void run_conversion(Controls& ui)
         convert_lines(ui.share_content(ctl::left_box), o, box, ui.pool());
     }
     // A text the cleaning leaves as it is needs no rewrite of the whole box.
-    if (conversion_needs_cleaning(ui.share_content(result)->view()))
+    if (conversion_needs_cleaning(ui.share_content(result)->view(), ui.pool()))
         ui.give_content(result, clean_conversion(ui.take_content(result)));
 }
 
