@@ -3,7 +3,9 @@
 // and no box job runs), with the peak working set while it worked:
 //   build-win64/bench/window_clicks_win32.exe [lines] [--check] [paste|dedupe|convert|mark|pick|blank|extract]...
 // --check runs the same clicks through the window in memory and compares both
-// boxes afterwards. Run under Wine with scripts/wine-run.
+// boxes afterwards. Run under Wine with scripts/wine-run. With FENROW_PERF_CTL
+// naming perf's control fifo (perf record -D -1 --control fifo:FILE, a path
+// the program sees on its current drive), only the clicks are profiled.
 #include "app/memory_window.h"
 #include "app/win32/clipboard.h"
 #include "app/win32/list_box.h"
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,6 +78,12 @@ private:
     std::atomic<std::size_t> peak_{0};
     std::thread thread_;
 };
+
+void profile(const char* command)
+{
+    if (const char* fifo = std::getenv("FENROW_PERF_CTL"))
+        std::ofstream(fifo, std::ios::binary) << command << '\n' << std::flush;
+}
 
 bool jobs_running(Controls& ui) { return box_job_running(ui, ctl::left_box) || box_job_running(ui, ctl::right_box); }
 
@@ -164,24 +173,31 @@ int main(int argc, char** argv)
         // The boxes as a user would have them before the click, untimed.
         window.set_content(ctl::left_box, c.button == ctl::paste_left ? Text() : list);
         window.set_content(ctl::right_box, c.second_list ? second : Text());
-        if (c.button == ctl::paste_left)
-            put_clipboard_text(window.handle(), to_edit(list));
+        std::size_t clipboard = 0; // the clipboard's UTF-16 copy lives in this process before the click
+        if (c.button == ctl::paste_left) {
+            const std::wstring wide = to_edit(list);
+            put_clipboard_text(window.handle(), wide);
+            clipboard = wide.size() * sizeof(wchar_t);
+        }
         wait_idle(window);
         const Text left_before = window.get_content(ctl::left_box), right_before = window.get_content(ctl::right_box);
         sampler.reset();
         const auto t0 = Clock::now();
         const double cpu0 = cpu_seconds();
+        profile("enable");
         press(window, c.button);
         wait_idle(window);
+        profile("disable");
         const double s = seconds_since(t0), cpu = cpu_seconds() - cpu0;
         const std::size_t peak = sampler.peak();
         const Text left = window.get_content(ctl::left_box), right = window.get_content(ctl::right_box);
         // What the window holds: both boxes, and the texts the click replaced (their undo steps).
         const double held = static_cast<double>(left.size() + right.size() + (left == left_before ? 0 : left_before.size()) +
                                                 (right == right_before ? 0 : right_before.size()));
-        // Above the empty window, less the benchmark's own texts.
+        // Above the empty window, less the benchmark's own texts and the clipboard's.
         const double above = static_cast<double>(peak > empty_window ? peak - empty_window : 0) -
-                             static_cast<double>(list.size() + second.size() + left_before.size() + right_before.size());
+                             static_cast<double>(list.size() + second.size() + left_before.size() + right_before.size() +
+                                                 clipboard);
         std::printf("%8.2f %8.2f %10.0f %10.1f %8.2f  %s", s, cpu, above / 1e6, held / 1e6, above / held, c.key);
         if (check) {
             const auto [mem_left, mem_right] = in_memory(c, list, second);

@@ -151,7 +151,7 @@ ClipboardRead ListBox::clipboard_text(PasteSource from)
         return {};
     bool busy = false;
     ClipboardRead read{ClipboardRead::text, {}};
-    if (!read_clipboard_text(hwnd_, [&read](std::wstring_view s) { read.content = pasted_text(s); }, &busy))
+    if (!read_clipboard_text(hwnd_, [&](std::wstring_view s) { read.content = pasted_text(s, pool_); }, &busy))
         return {busy ? ClipboardRead::busy : ClipboardRead::no_text, {}};
     return read;
 }

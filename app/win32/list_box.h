@@ -14,6 +14,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 class ListBox : private ListBoxView {
 public:
     static HWND create(HWND parent, int id, const Rect& r, HFONT font);
@@ -21,6 +23,8 @@ public:
     static ListBox* of(HWND h);
 
     ListBoxCore& core() { return core_; }
+    // The window's pool, for converting a long paste on its threads.
+    void set_pool(WorkPool* pool) { pool_ = pool; }
     const ListEditor& editor() const { return core_.editor(); }
 
 private:
@@ -67,6 +71,7 @@ private:
 
     HWND hwnd_;
     ListBoxCore core_;
+    WorkPool* pool_ = nullptr;
     HFONT font_ = nullptr;
     HDC measure_dc_ = nullptr;
     int line_height_ = 16;

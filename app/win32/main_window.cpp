@@ -125,6 +125,7 @@ ListBoxCore* Win32Controls::make(const ControlSpec& row)
     if (row.kind == ControlKind::edit && row.multi_line) {
         HWND box = ListBox::create(parent, id, g, font);
         handles_.emplace(row.name.utf8, box);
+        ListBox::of(box)->set_pool(reinterpret_cast<Win32Window*>(owner)->pool());
         ListBoxCore& core = ListBox::of(box)->core();
         core.set_text(ListText(text_from_utf8(row.text)));
         return &core;

@@ -8,6 +8,8 @@
 
 namespace fenrow {
 
+class WorkPool;
+
 // Captions, titles, clipboard and messages: the plain conversion.
 std::wstring to_wide(const Text& t);
 Text from_wide(std::wstring_view s);
@@ -21,7 +23,8 @@ Text from_edit(std::wstring_view s);
 
 // Clipboard text made ready for a box: every line break CR LF, no zero characters.
 std::wstring pasted_lines(std::wstring_view s);
-// from_edit(pasted_lines(s)) in one pass, for a large box.
-Text pasted_text(std::wstring_view s);
+// from_edit(pasted_lines(s)) in one pass, for a large box; with a pool, in
+// stretches on its threads.
+Text pasted_text(std::wstring_view s, WorkPool* pool = nullptr);
 
 } // namespace fenrow

@@ -11,6 +11,7 @@
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
+#include "runtime/work_pool.h"
 #include "runtime/worker.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/fatal_exit.h"
@@ -25,6 +26,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
@@ -542,6 +544,42 @@ TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)
     for (const auto& c : cases) {
         EXPECT_EQ(pasted_lines(c.in), c.out);
         EXPECT_EQ(pasted_text(c.in), from_edit(pasted_lines(c.in)));
+    }
+    // A long paste is cut into stretches on a pool and read eight units at a
+    // time: random mixes of every kind of unit, at every offset, must agree
+    // (zeros aside: one between a pair's halves parts them, as it always did).
+    WorkPool pool(4);
+    std::mt19937 rng(28);
+    const wchar_t kinds[] = {L'a', L'~', L'\r', L'\n', L'\t', 0x7F, 0x80, 0x4e2d, 0x20AC, 0x2029, 0xD83D, 0xDE00, 0xDC41, 0xFFFD};
+    for (const std::size_t length : {std::size_t{37}, std::size_t{700000}}) {
+        std::wstring in(length, L'x');
+        for (wchar_t& c : in)
+            c = rng() % 4 == 0 ? kinds[rng() % std::size(kinds)] : static_cast<wchar_t>(L'a' + rng() % 26);
+        EXPECT_EQ(pasted_text(in, &pool), from_edit(pasted_lines(in))) << length;
+    }
+}
+
+// The Windows programs' own memchr and memcmp, against a byte at a time, over
+// every length and offset around the sixteen-byte steps.
+TEST(Win32Text, ByteSearchAgreesWithAByteLoop)
+{
+    std::string a(80, 'a');
+    for (std::size_t from = 0; from < 17; ++from) {
+        for (std::size_t n = 0; from + n <= a.size(); ++n) {
+            for (const std::size_t at : {std::size_t{0}, n / 2, n ? n - 1 : 0}) {
+                std::string b = a;
+                if (n > 0)
+                    b[from + at] = 'b';
+                const void* found = std::memchr(b.data() + from, 'b', n);
+                EXPECT_EQ(found, n > 0 ? b.data() + from + at : nullptr);
+                const int sign = n > 0 ? -1 : 0; // 'a' < 'b'
+                const int cmp = std::memcmp(a.data() + from, b.data() + from, n);
+                EXPECT_EQ((cmp > 0) - (cmp < 0), sign);
+                b[from + at] = static_cast<char>(0xE0); // above every ASCII byte, unsigned
+                const int high = std::memcmp(b.data() + from, a.data() + from, n);
+                EXPECT_EQ((high > 0) - (high < 0), n > 0 ? 1 : 0);
+            }
+        }
     }
 }
 
