@@ -1,6 +1,7 @@
 #include "ops/duplicates.h"
 
 #include "ops/control_names.h"
+#include "runtime/codepage.h"
 #include "runtime/files.h"
 #include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
@@ -134,23 +135,71 @@ struct AsciiName {
 };
 std::optional<AsciiName> ascii_name(std::string_view s)
 {
-    unsigned char any = 0;
-    bool capitals = false, line_break = false;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        any |= b;
-        capitals |= static_cast<unsigned char>(b - 'A') < 26;
-        line_break |= b == '\r' || b == '\n';
+    // Eight bytes at a time: a byte's high bit says non-ASCII; below 0x80 the
+    // sums never carry into the next byte.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = ones * 0x80;
+    std::uint64_t capitals = 0, line_break = 0;
+    const auto test = [&](std::uint64_t v) {
+        if (v & highs)
+            return false;
+        capitals |= (v + ones * (0x80 - 'A')) & ~(v + ones * (0x80 - 'Z' - 1));
+        line_break |= ~((v ^ ones * '\r') + ones * 0x7F) | ~((v ^ ones * '\n') + ones * 0x7F);
+        return true;
+    };
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        if (!test(v))
+            return std::nullopt;
     }
-    if (any >= 0x80)
+    std::uint64_t v = 0x2020202020202020ull; // blanks, none of the bytes looked for
+    std::memcpy(&v, p, n);
+    if (!test(v))
         return std::nullopt;
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    AsciiName n{0, s.size(), capitals, line_break};
-    while (n.begin < n.end && blank(s[n.begin]))
-        ++n.begin;
-    while (n.end > n.begin && blank(s[n.end - 1]))
-        --n.end;
-    return n;
+    AsciiName a{0, s.size(), (capitals & highs) != 0, (line_break & highs) != 0};
+    while (a.begin < a.end && blank(s[a.begin]))
+        ++a.begin;
+    while (a.end > a.begin && blank(s[a.end - 1]))
+        --a.end;
+    return a;
+}
+
+// append_name_key(out, name) made straight from the bytes where the name holds
+// only ASCII and two-byte Chinese or Korean characters, which have no case
+// (most non-ASCII accounts); any other name goes the long way.
+void append_key(std::string& out, std::string_view name)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0, end = name.size();
+    while (i < end && blank(name[i]))
+        ++i;
+    while (end > i && blank(name[end - 1]))
+        --end;
+    const std::size_t at = out.size();
+    while (i < end) {
+        const auto b = static_cast<unsigned char>(name[i]);
+        if (b < 0x80) {
+            out += ascii_lower(static_cast<char>(b));
+            ++i;
+            continue;
+        }
+        // A lead byte last before the blanks takes the first of them.
+        const Cp936Char c = i + 1 < end ? cp936_char_at(name.substr(i, 2)) : Cp936Char{0, 0, false};
+        const bool caseless = (c.c >= 0x3400 && c.c < 0xA000) || (c.c >= 0xAC00 && c.c < 0xD7A4);
+        if (c.length != 2 || !caseless) {
+            out.resize(at);
+            append_name_key(out, name);
+            return;
+        }
+        auto v = static_cast<std::uint32_t>(c.c);
+        for (; v >= 0x80; v >>= 7)
+            out += static_cast<char>(0x80 | (v & 0x7F));
+        out += static_cast<char>(v);
+        i += 2;
+    }
 }
 
 void append_lowered(std::string& out, std::string_view s)
@@ -201,7 +250,7 @@ bool add_right_keys(const RightChunk& c, std::string_view right, char* made, Key
             if (a)
                 append_lowered(scratch, x.substr(a->begin, a->end - a->begin));
             else if (holds_as_section_name(x))
-                append_name_key(scratch, x);
+                append_key(scratch, x);
             else
                 return;
             if (scratch.size() > end - to) {
@@ -275,7 +324,7 @@ void pick_chunk(LeftChunk& c, const KeySet& present)
             if (a)
                 append_lowered(w.own, name.substr(a->begin, a->end - a->begin));
             else
-                append_name_key(w.own, name);
+                append_key(w.own, name);
             w.key = w.own;
         }
         w.hash = key_hash(w.key);
