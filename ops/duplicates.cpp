@@ -3,6 +3,7 @@
 #include "ops/control_names.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
+#include "runtime/large_pages.h"
 #include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
@@ -77,8 +78,18 @@ public:
     {
         if (!slots_)
             throw std::bad_alloc();
+        // Lookups land anywhere in it: with small pages nearly each would miss the TLB.
+        offer_large_pages(slots_.get(), size_ * sizeof(std::uint64_t));
     }
     void prefetch(std::uint64_t hash) const { __builtin_prefetch(&slots_[home(hash)]); }
+    // Once the slot is fetched: asks for the bytes of the key it holds, if
+    // that may be the one looked for.
+    void prefetch_key(std::uint64_t hash, std::size_t size) const
+    {
+        const std::uint64_t slot = slots_[home(hash)];
+        if (slot >> 32 == tag(hash, size))
+            __builtin_prefetch(at(static_cast<std::uint32_t>(slot)));
+    }
     // The key's bytes must be written before; then any thread may look for it.
     void insert(std::uint32_t ref, std::string_view key, std::uint64_t hash)
     {
@@ -285,11 +296,12 @@ struct LeftChunk {
 };
 
 // Marks the left lines of one chunk that no right key names; each slot asked
-// for a few lines ahead of its lookup, so that the set's memory is read meanwhile.
+// for a few lines ahead of its lookup and the key it holds half as many, so
+// that the set's memory and the right list are read meanwhile.
 void pick_chunk(LeftChunk& c, const KeySet& present)
 {
     c.picked.reserve(c.text.size() / 16);
-    constexpr std::size_t ahead = 16;
+    constexpr std::size_t ahead = 16, key_ahead = 8;
     struct Waiting {
         std::size_t line = 0, bytes = 0;
         std::string own; // the key, where it is not the line's own bytes
@@ -329,6 +341,10 @@ void pick_chunk(LeftChunk& c, const KeySet& present)
         }
         w.hash = key_hash(w.key);
         present.prefetch(w.hash);
+        if (n > key_ahead) {
+            const Waiting& k = waiting[(n - 1 - key_ahead) % ahead];
+            present.prefetch_key(k.hash, k.key.size());
+        }
     });
     for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
         settle(waiting[i % ahead]);
