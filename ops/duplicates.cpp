@@ -178,6 +178,24 @@ std::optional<AsciiName> ascii_name(std::string_view s)
     return a;
 }
 
+// The characters of two-byte codes that have no case (Chinese, Korean), by
+// (lead - 0x81) * 192 + (second - 0x40); 0 for any other code.
+const std::vector<char32_t>& caseless_pairs()
+{
+    static const std::vector<char32_t> table = [] {
+        std::vector<char32_t> t(126 * 192, 0);
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned second = 0x40; second <= 0xFF; ++second) {
+                const char pair[] = {static_cast<char>(lead), static_cast<char>(second)};
+                const Cp936Char c = cp936_char_at(std::string_view(pair, 2));
+                if (c.length == 2 && ((c.c >= 0x3400 && c.c < 0xA000) || (c.c >= 0xAC00 && c.c < 0xD7A4)))
+                    t[(lead - 0x81) * 192 + (second - 0x40)] = c.c;
+            }
+        return t;
+    }();
+    return table;
+}
+
 // append_name_key(out, name) made straight from the bytes where the name holds
 // only ASCII and two-byte Chinese or Korean characters, which have no case
 // (most non-ASCII accounts); any other name goes the long way.
@@ -190,6 +208,7 @@ void append_key(std::string& out, std::string_view name)
     while (end > i && blank(name[end - 1]))
         --end;
     const std::size_t at = out.size();
+    const std::vector<char32_t>& pairs = caseless_pairs();
     while (i < end) {
         const auto b = static_cast<unsigned char>(name[i]);
         if (b < 0x80) {
@@ -198,14 +217,14 @@ void append_key(std::string& out, std::string_view name)
             continue;
         }
         // A lead byte last before the blanks takes the first of them.
-        const Cp936Char c = i + 1 < end ? cp936_char_at(name.substr(i, 2)) : Cp936Char{0, 0, false};
-        const bool caseless = (c.c >= 0x3400 && c.c < 0xA000) || (c.c >= 0xAC00 && c.c < 0xD7A4);
-        if (c.length != 2 || !caseless) {
+        const auto second = static_cast<unsigned char>(i + 1 < end ? name[i + 1] : 0);
+        const char32_t c = b >= 0x81 && b <= 0xFE && second >= 0x40 ? pairs[(b - 0x81) * 192 + (second - 0x40)] : 0;
+        if (c == 0) {
             out.resize(at);
             append_name_key(out, name);
             return;
         }
-        auto v = static_cast<std::uint32_t>(c.c);
+        auto v = static_cast<std::uint32_t>(c);
         for (; v >= 0x80; v >>= 7)
             out += static_cast<char>(0x80 | (v & 0x7F));
         out += static_cast<char>(v);
