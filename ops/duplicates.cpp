@@ -209,10 +209,12 @@ void append_key(std::string& out, std::string_view name)
         --end;
     const std::size_t at = out.size();
     const std::vector<char32_t>& pairs = caseless_pairs();
+    out.resize(at + 2 * (end - i)); // a byte gives one, a pair at most three
+    char* to = out.data() + at;
     while (i < end) {
         const auto b = static_cast<unsigned char>(name[i]);
         if (b < 0x80) {
-            out += ascii_lower(static_cast<char>(b));
+            *to++ = ascii_lower(static_cast<char>(b));
             ++i;
             continue;
         }
@@ -224,12 +226,13 @@ void append_key(std::string& out, std::string_view name)
             append_name_key(out, name);
             return;
         }
-        auto v = static_cast<std::uint32_t>(c);
+        auto v = static_cast<std::uint32_t>(c); // below 0x10000: three groups of seven bits at most
         for (; v >= 0x80; v >>= 7)
-            out += static_cast<char>(0x80 | (v & 0x7F));
-        out += static_cast<char>(v);
+            *to++ = static_cast<char>(0x80 | (v & 0x7F));
+        *to++ = static_cast<char>(v);
         i += 2;
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 void append_lowered(std::string& out, std::string_view s)
