@@ -1,7 +1,9 @@
 #include "ops/duplicates.h"
 
 #include "ops/control_names.h"
+#include "runtime/codepage.h"
 #include "runtime/files.h"
+#include "runtime/large_pages.h"
 #include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
@@ -76,8 +78,18 @@ public:
     {
         if (!slots_)
             throw std::bad_alloc();
+        // Lookups land anywhere in it: with small pages nearly each would miss the TLB.
+        offer_large_pages(slots_.get(), size_ * sizeof(std::uint64_t));
     }
     void prefetch(std::uint64_t hash) const { __builtin_prefetch(&slots_[home(hash)]); }
+    // Once the slot is fetched: asks for the bytes of the key it holds, if
+    // that may be the one looked for.
+    void prefetch_key(std::uint64_t hash, std::size_t size) const
+    {
+        const std::uint64_t slot = slots_[home(hash)];
+        if (slot >> 32 == tag(hash, size))
+            __builtin_prefetch(at(static_cast<std::uint32_t>(slot)));
+    }
     // The key's bytes must be written before; then any thread may look for it.
     void insert(std::uint32_t ref, std::string_view key, std::uint64_t hash)
     {
@@ -134,23 +146,93 @@ struct AsciiName {
 };
 std::optional<AsciiName> ascii_name(std::string_view s)
 {
-    unsigned char any = 0;
-    bool capitals = false, line_break = false;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        any |= b;
-        capitals |= static_cast<unsigned char>(b - 'A') < 26;
-        line_break |= b == '\r' || b == '\n';
+    // Eight bytes at a time: a byte's high bit says non-ASCII; below 0x80 the
+    // sums never carry into the next byte.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = ones * 0x80;
+    std::uint64_t capitals = 0, line_break = 0;
+    const auto test = [&](std::uint64_t v) {
+        if (v & highs)
+            return false;
+        capitals |= (v + ones * (0x80 - 'A')) & ~(v + ones * (0x80 - 'Z' - 1));
+        line_break |= ~((v ^ ones * '\r') + ones * 0x7F) | ~((v ^ ones * '\n') + ones * 0x7F);
+        return true;
+    };
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        if (!test(v))
+            return std::nullopt;
     }
-    if (any >= 0x80)
+    std::uint64_t v = 0x2020202020202020ull; // blanks, none of the bytes looked for
+    std::memcpy(&v, p, n);
+    if (!test(v))
         return std::nullopt;
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    AsciiName n{0, s.size(), capitals, line_break};
-    while (n.begin < n.end && blank(s[n.begin]))
-        ++n.begin;
-    while (n.end > n.begin && blank(s[n.end - 1]))
-        --n.end;
-    return n;
+    AsciiName a{0, s.size(), (capitals & highs) != 0, (line_break & highs) != 0};
+    while (a.begin < a.end && blank(s[a.begin]))
+        ++a.begin;
+    while (a.end > a.begin && blank(s[a.end - 1]))
+        --a.end;
+    return a;
+}
+
+// The characters of two-byte codes that have no case (Chinese, Korean), by
+// (lead - 0x81) * 192 + (second - 0x40); 0 for any other code.
+const std::vector<char32_t>& caseless_pairs()
+{
+    static const std::vector<char32_t> table = [] {
+        std::vector<char32_t> t(126 * 192, 0);
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned second = 0x40; second <= 0xFF; ++second) {
+                const char pair[] = {static_cast<char>(lead), static_cast<char>(second)};
+                const Cp936Char c = cp936_char_at(std::string_view(pair, 2));
+                if (c.length == 2 && ((c.c >= 0x3400 && c.c < 0xA000) || (c.c >= 0xAC00 && c.c < 0xD7A4)))
+                    t[(lead - 0x81) * 192 + (second - 0x40)] = c.c;
+            }
+        return t;
+    }();
+    return table;
+}
+
+// append_name_key(out, name) made straight from the bytes where the name holds
+// only ASCII and two-byte Chinese or Korean characters, which have no case
+// (most non-ASCII accounts); any other name goes the long way.
+void append_key(std::string& out, std::string_view name)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0, end = name.size();
+    while (i < end && blank(name[i]))
+        ++i;
+    while (end > i && blank(name[end - 1]))
+        --end;
+    const std::size_t at = out.size();
+    const std::vector<char32_t>& pairs = caseless_pairs();
+    out.resize(at + 2 * (end - i)); // a byte gives one, a pair at most three
+    char* to = out.data() + at;
+    while (i < end) {
+        const auto b = static_cast<unsigned char>(name[i]);
+        if (b < 0x80) {
+            *to++ = ascii_lower(static_cast<char>(b));
+            ++i;
+            continue;
+        }
+        // A lead byte last before the blanks takes the first of them.
+        const auto second = static_cast<unsigned char>(i + 1 < end ? name[i + 1] : 0);
+        const char32_t c = b >= 0x81 && b <= 0xFE && second >= 0x40 ? pairs[(b - 0x81) * 192 + (second - 0x40)] : 0;
+        if (c == 0) {
+            out.resize(at);
+            append_name_key(out, name);
+            return;
+        }
+        auto v = static_cast<std::uint32_t>(c); // below 0x10000: three groups of seven bits at most
+        for (; v >= 0x80; v >>= 7)
+            *to++ = static_cast<char>(0x80 | (v & 0x7F));
+        *to++ = static_cast<char>(v);
+        i += 2;
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 void append_lowered(std::string& out, std::string_view s)
@@ -201,7 +283,7 @@ bool add_right_keys(const RightChunk& c, std::string_view right, char* made, Key
             if (a)
                 append_lowered(scratch, x.substr(a->begin, a->end - a->begin));
             else if (holds_as_section_name(x))
-                append_name_key(scratch, x);
+                append_key(scratch, x);
             else
                 return;
             if (scratch.size() > end - to) {
@@ -236,11 +318,12 @@ struct LeftChunk {
 };
 
 // Marks the left lines of one chunk that no right key names; each slot asked
-// for a few lines ahead of its lookup, so that the set's memory is read meanwhile.
+// for a few lines ahead of its lookup and the key it holds half as many, so
+// that the set's memory and the right list are read meanwhile.
 void pick_chunk(LeftChunk& c, const KeySet& present)
 {
     c.picked.reserve(c.text.size() / 16);
-    constexpr std::size_t ahead = 16;
+    constexpr std::size_t ahead = 16, key_ahead = 8;
     struct Waiting {
         std::size_t line = 0, bytes = 0;
         std::string own; // the key, where it is not the line's own bytes
@@ -275,11 +358,15 @@ void pick_chunk(LeftChunk& c, const KeySet& present)
             if (a)
                 append_lowered(w.own, name.substr(a->begin, a->end - a->begin));
             else
-                append_name_key(w.own, name);
+                append_key(w.own, name);
             w.key = w.own;
         }
         w.hash = key_hash(w.key);
         present.prefetch(w.hash);
+        if (n > key_ahead) {
+            const Waiting& k = waiting[(n - 1 - key_ahead) % ahead];
+            present.prefetch_key(k.hash, k.key.size());
+        }
     });
     for (std::size_t i = n > ahead ? n - ahead : 0; i < n; ++i)
         settle(waiting[i % ahead]);

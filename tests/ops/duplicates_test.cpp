@@ -174,15 +174,17 @@ TEST(PickNonDuplicates, LetsTheWindowPaintNowAndThenButTakesNoInput)
 TEST(PickNonDuplicates, OnThePoolTheSameBytes)
 {
     // Megabytes on both sides, so that both are cut into chunks: other cases,
-    // blanks at the ends, Chinese, lone lead bytes, control bytes, repeats.
+    // blanks at the ends, Chinese, lone lead bytes, control bytes, repeats;
+    // Chinese with ASCII, a second byte below 0x80, a lead byte before a blank.
     const char* const lines[] = {"user1", "USER1", " user2\t", "\xd5\xc5\xc8\xfd", "\xa3\xc1", "\xa3\xe1", "",
-                                 " ", "\t", "\x01x", "a\rb", "a\nb", "x\xd6", "Ab7", "ab7 ", " \tUSER2"};
+                                 " ", "\t", "\x01x", "a\rb", "a\nb", "x\xd6", "Ab7", "ab7 ", " \tUSER2",
+                                 "\xd5\xc5" "Ab ", "\xd5\xc5" "ab", "\x81\x40", "\xd5 ", "\xd5\xc5\xa1\xa1", "\x80"};
     std::mt19937 rng(5);
     const auto list = [&] {
         std::string s;
         while (s.size() < (3u << 20)) {
-            s += lines[rng() % std::size(lines)];
-            s += std::to_string(rng() % 50000);
+            const std::string number = std::to_string(rng() % 50000), line = lines[rng() % std::size(lines)];
+            s += rng() % 4 ? line + number : number + line; // or the line's own end last
             s += rng() % 50 ? "\r\n" : "\n";
         }
         return s;
