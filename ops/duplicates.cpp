@@ -39,22 +39,7 @@ std::string_view drop_leading_controls(std::string_view s)
 
 // A key's hash, 64 bits wide: its slot from the high half and its tag from
 // bits 16 to 30, so that the tag tells apart keys whose slots lie near.
-std::uint64_t key_hash(std::string_view s)
-{
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-    const char* p = s.data();
-    std::size_t n = s.size();
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t v;
-        std::memcpy(&v, p, 8);
-        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
-    }
-    std::uint64_t v = 0;
-    std::memcpy(&v, p, n);
-    h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
-    return h ^ (h >> 29);
-}
+std::uint64_t key_hash(std::string_view s) { return SpanSet::wide_hash(s); }
 
 // A key is seldom longer than half as much again as its line.
 std::size_t key_room(std::size_t bytes) { return bytes + bytes / 2 + 16; }

@@ -89,7 +89,7 @@ std::size_t rough_line_count(std::string_view s)
     return n;
 }
 
-std::uint32_t SpanSet::hash(std::string_view s)
+std::uint64_t SpanSet::wide_hash(std::string_view s)
 {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
     const char* p = s.data();
@@ -103,8 +103,7 @@ std::uint32_t SpanSet::hash(std::string_view s)
     std::uint64_t v = 0;
     std::memcpy(&v, p, n);
     h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
-    return static_cast<std::uint32_t>(h);
+    return h ^ (h >> 29);
 }
 
 bool CrlfPieceStream::carry_ends_a_piece() const

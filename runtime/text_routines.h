@@ -118,7 +118,9 @@ private:
 class SpanSet {
 public:
     SpanSet(std::string_view base, std::size_t expected);
-    static std::uint32_t hash(std::string_view s);
+    static std::uint32_t hash(std::string_view s) { return static_cast<std::uint32_t>(wide_hash(s)); }
+    // The same hash 64 bits wide, for sets that take more of it.
+    static std::uint64_t wide_hash(std::string_view s);
     // Asks the processor for the slot a later insert of that hash reads first.
     void prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[home(hash)]); }
     // True when s (inside the base) was not in the set yet.
