@@ -27,8 +27,14 @@ WorkPool::WorkPool(unsigned threads)
 
 WorkPool::~WorkPool()
 {
-    for (std::jthread& w : workers_)
-        w.request_stop();
+    // The workers leave on a flag under the pool's own lock, waited for with
+    // the same condition variable as the work: no wake-up can fall between a
+    // worker's check and its wait.
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    work_came_.notify_all();
     workers_.clear(); // joins
 }
 
@@ -67,10 +73,13 @@ void WorkPool::finish(Batch& b, std::size_t i)
         done_.notify_all();
 }
 
-void WorkPool::work(std::stop_token stop)
+void WorkPool::work()
 {
     std::unique_lock lock(mutex_);
-    while (work_came_.wait(lock, stop, [this] { return !open_.empty(); })) {
+    for (;;) {
+        work_came_.wait(lock, [this] { return stopping_ || !open_.empty(); });
+        if (stopping_)
+            return;
         Batch& b = *open_.front();
         std::size_t i;
         if (!claim(b, i))
@@ -92,7 +101,7 @@ void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, 
         std::lock_guard lock(mutex_);
         try {
             while (workers_.size() + 1 < threads_)
-                workers_.emplace_back([this](std::stop_token stop) { work(stop); });
+                workers_.emplace_back([this] { work(); });
         } catch (const std::system_error&) {
             // A worker that cannot start (no memory for its stack) leaves its
             // share to the threads there are: the run still does every task.

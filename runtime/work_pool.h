@@ -40,17 +40,18 @@ public:
 
 private:
     struct Batch;
-    void work(std::stop_token stop);
+    void work();
     // Takes the next task of b, or false when none is left; the pool's lock held.
     bool claim(Batch& b, std::size_t& i);
     void finish(Batch& b, std::size_t i);
 
     std::mutex mutex_;
-    std::condition_variable_any work_came_;
+    std::condition_variable work_came_;
+    bool stopping_ = false; // under mutex_: the workers leave
     std::condition_variable done_;
     std::deque<Batch*> open_;
     unsigned threads_;
-    std::vector<std::jthread> workers_; // started once, under mutex_
+    std::vector<std::jthread> workers_; // started once, under mutex_; joined when destroyed
 };
 
 // The tasks on the pool, or one after the other on the calling thread without one.
