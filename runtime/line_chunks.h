@@ -20,10 +20,10 @@ struct ChunkLines {
 };
 ChunkLines chunk_lines(std::string_view chunk);
 
-// remove_duplicate_items(t, CR LF) on the pool: the lines hashed in chunks,
-// then a set for every part of the hash range, each filled by one thread
-// with its part's lines in their order, then the first occurrences written
-// in place. Texts of 4 GB and more are not for it.
+// remove_duplicate_items(t, CR LF) on the pool: the lines hashed in chunks
+// and sorted by hash into parts of a few ten thousand, each part's lines put
+// through a set that fits the processor's cache in their order, then the
+// first occurrences written in place. Texts of 4 GB and more are not for it.
 Text remove_duplicate_lines_on(WorkPool& pool, std::string_view t, std::size_t chunks);
 
 } // namespace fenrow

@@ -72,6 +72,10 @@ TEST(RemoveDuplicateItems, FirstOccurrencesInPlace)
         for (std::size_t chunks : {1, 2, 5, 9})
             ASSERT_EQ(remove_duplicate_lines_on(pool, s, chunks), serial) << testing::PrintToString(s);
     }
+    // Two different lines of one 32-bit hash both stay.
+    ASSERT_EQ(SpanSet::hash("k73219"), SpanSet::hash("k120150"));
+    EXPECT_EQ(remove_duplicate_lines_on(pool, "k73219\r\nk120150\r\nk73219\r\nk120150\r\nk7", 2),
+              Text("k73219\r\nk120150\r\nk7"));
 }
 
 TEST(IndexOf, ExactBytes)
