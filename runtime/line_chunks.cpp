@@ -8,20 +8,6 @@
 
 namespace fenrow {
 
-ChunkLines chunk_lines(std::string_view chunk)
-{
-    ChunkLines c{chunk, {}};
-    c.starts.reserve(rough_line_count(chunk) + 1);
-    const std::size_t rest = for_each_ended_crlf_piece(chunk, [&](std::string_view piece) {
-        c.starts.push_back(static_cast<std::uint32_t>(piece.data() - chunk.data()));
-    });
-    if (rest < chunk.size())
-        c.starts.push_back(static_cast<std::uint32_t>(rest));
-    if (!c.starts.empty())
-        c.starts.push_back(static_cast<std::uint32_t>(rest < chunk.size() ? chunk.size() + 2 : chunk.size()));
-    return c;
-}
-
 namespace {
 
 // A line as its part of the hash range holds it: its number in the whole

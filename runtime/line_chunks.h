@@ -18,7 +18,6 @@ struct ChunkLines {
     std::size_t count() const { return starts.empty() ? 0 : starts.size() - 1; }
     std::string_view line(std::size_t i) const { return text.substr(starts[i], starts[i + 1] - starts[i] - 2); }
 };
-ChunkLines chunk_lines(std::string_view chunk);
 
 // remove_duplicate_items(t, CR LF) on the pool: the lines hashed in chunks
 // and sorted by hash into parts of a few ten thousand, each part's lines put
