@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -232,9 +233,82 @@ std::optional<CliStream> stream_extract(const CliRequest& r, ListSource& list, s
     });
 }
 
+// remove_blank_lines over a file whose lines end in LF alone, working on its
+// bytes as they are: what it does to the list with CR LF line ends, each CR LF
+// read as an LF. A run it deletes, from an LF through the CR of the last CR LF
+// of blanks behind it, is here the LF up to that last LF.
+class LfBlankCleaner {
+public:
+    explicit LfBlankCleaner(ListWriter& out) : out_(out) {}
+    void add(std::string_view block)
+    {
+        text_ += block;
+        if (text_.size() < stream_block())
+            return;
+        // Cut as BlankLineCleaner cuts: behind an LF followed by a byte other than a blank.
+        std::size_t cut = 0;
+        for (std::size_t at = text_.size() - 1; at >= std::max<std::size_t>(checked_, 1) && cut == 0; --at)
+            cut = text_[at - 1] == '\n' && !blank_byte(text_[at]) ? at : 0;
+        if (cut > 0) {
+            clean(std::string_view(text_).substr(0, cut), false);
+            text_.erase(0, cut);
+        }
+        checked_ = text_.size();
+    }
+    void finish()
+    {
+        std::string_view rest = text_;
+        if (rest.ends_with('\n')) // the file's last line end, not the list's
+            rest.remove_suffix(1);
+        clean(rest, true);
+    }
+
+private:
+    void clean(std::string_view s, bool end)
+    {
+        if (!started_ && s.starts_with('\n'))
+            s.remove_prefix(1);
+        if (end && s.ends_with('\n'))
+            s.remove_suffix(1);
+        started_ = true;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < s.size();) {
+            const void* hit = std::memchr(s.data() + i, '\n', s.size() - i);
+            if (hit == nullptr)
+                break;
+            const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+            std::size_t to = lf + 1, last_lf = 0;
+            for (; to < s.size() && blank_byte(s[to]); ++to) {
+                if (s[to] == '\n')
+                    last_lf = to;
+            }
+            if (last_lf != 0) {
+                out_.add_lf(s.substr(kept, lf - kept));
+                kept = last_lf;
+            }
+            i = last_lf != 0 ? last_lf : to;
+        }
+        out_.add_lf(s.substr(kept));
+    }
+
+    ListWriter& out_;
+    std::string text_;
+    std::size_t checked_ = 0;
+    bool started_ = false;
+};
+
 std::optional<CliStream> stream_blank(const CliRequest&, ListSource& list, std::vector<Text>&)
 {
     return CliStream([&list](ListWriter& out) {
+        if (list.lf_only() && out.takes_lf()) {
+            LfBlankCleaner cleaned(out);
+            list.for_each_file_block([&](std::string_view block) {
+                cleaned.add(block);
+                return !out.failed();
+            });
+            cleaned.finish();
+            return;
+        }
         BlankLineCleaner cleaned([&out](std::string_view part) { out.add(part); });
         list.for_each_chunk([&](std::string_view chunk) {
             cleaned.text() += chunk;

@@ -200,8 +200,10 @@ TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
                                        "\xd5\r\n\r\n\xd5\xcb\r\n", "\xd5\r\n", "a\rb\r\n\r\r\n\r", "a\r\n \rb\r\n\t\r\r\nc\n",
                                        std::string(40, 'x') + "\n,y"};
     std::mt19937 random(28);
-    const std::string bytes = "ab \t\r\n\r\n\n\xd5\xcb,=";
-    for (int i = 0; i < 80; ++i) {
+    // The last 40 without a CR, which a file's LF-only runs take.
+    const std::string with_cr = "ab \t\r\n\r\n\n\xd5\xcb,=", lf_only = "ab \t\v\n\n\n\xd5\xcb,=";
+    for (int i = 0; i < 120; ++i) {
+        const std::string& bytes = i < 80 ? with_cr : lf_only;
         std::string in(random() % 60, ' ');
         for (char& c : in)
             c = bytes[random() % bytes.size()];
