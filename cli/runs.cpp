@@ -8,6 +8,8 @@
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -116,6 +118,9 @@ CliRun run_split(const CliRequest& r, std::vector<Text>& lists, const CliSay& sa
 
 // The streamed runs: the same engines over the list a run of lines at a
 // time, their results written as they come instead of held whole.
+
+// Every processor the program runs on has SSE2; the 32-bit Windows compiler assumes it only when told.
+#define FENROW_SSE2 __attribute__((target("sse2")))
 
 // What space, tab, LF, VT, FF and CR are to remove_blank_lines.
 bool blank_byte(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
@@ -233,6 +238,28 @@ std::optional<CliStream> stream_extract(const CliRequest& r, ListSource& list, s
     });
 }
 
+// The first LF from `from` on with a blank behind it, sixteen bytes at a time:
+// the lines are short, and nearly none is followed by a blank one.
+FENROW_SSE2 std::size_t lf_before_blank(std::string_view s, std::size_t from)
+{
+    const char* p = s.data();
+    const __m128i lf = _mm_set1_epi8('\n'), space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), four = _mm_set1_epi8(4);
+    std::size_t i = from;
+    for (; i + 17 <= s.size(); i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i from_tab = _mm_sub_epi8(next, tab); // tab to CR: 0 to 4
+        const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(next, space), _mm_cmpeq_epi8(_mm_min_epu8(from_tab, four), from_tab));
+        if (const int hits = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, lf), blank)))
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+    }
+    for (; i + 1 < s.size(); ++i) {
+        if (p[i] == '\n' && blank_byte(p[i + 1]))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 // remove_blank_lines over a file whose lines end in LF alone, working on its
 // bytes as they are: what it does to the list with CR LF line ends, each CR LF
 // read as an LF. A run it deletes, from an LF through the CR of the last CR LF
@@ -273,10 +300,9 @@ private:
         started_ = true;
         std::size_t kept = 0;
         for (std::size_t i = 0; i < s.size();) {
-            const void* hit = std::memchr(s.data() + i, '\n', s.size() - i);
-            if (hit == nullptr)
+            const std::size_t lf = lf_before_blank(s, i);
+            if (lf == std::string_view::npos)
                 break;
-            const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
             std::size_t to = lf + 1, last_lf = 0;
             for (; to < s.size() && blank_byte(s[to]); ++to) {
                 if (s[to] == '\n')
