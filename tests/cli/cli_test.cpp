@@ -211,6 +211,7 @@ TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
     }
     const std::string utf8_inputs[] = {"账号\n\n 帐\r\n号,x\n", "\xEF\xBB\xBF账,\r\n\r\n"};
     const char* const runs[] = {"number", "number --suffix - --suffix-text 账 --lf", "number --no-number --suffix = --crlf",
+                                "number --no-number --suffix =", "number --prefix 账 --suffix -",
                                 "number --no-number", "suffix --group 2", "suffix --group 3 --last --lf",
                                 "extract --tail ,", "extract --head a --tail b --crlf", "blank --lf", "dedupe", "dedupe --crlf"};
     const std::size_t block = stream_block();
