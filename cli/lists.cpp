@@ -177,7 +177,12 @@ std::size_t last_cut(std::string_view s, std::size_t from)
 
 class FileList : public ListSource {
 public:
-    explicit FileList(Text name) : name_(std::move(name)) {}
+    FileList(Text name, bool lf_only) : name_(std::move(name)), lf_only_(lf_only) {}
+    bool lf_only() const override { return lf_only_; }
+    void for_each_file_block(const std::function<bool(std::string_view)>& f) override
+    {
+        file_system::read_file_blocks(name_, stream_block(), f);
+    }
     void for_each_chunk(const std::function<bool(std::string_view)>& f) override
     {
         pending_.clear();
@@ -223,6 +228,7 @@ private:
     }
 
     Text name_;
+    bool lf_only_;
     std::string pending_; // converted bytes not yet given
     std::size_t checked_ = 0;
     char previous_ = 0;
@@ -255,13 +261,14 @@ std::unique_ptr<ListSource> stream_file(const Text& name, bool& first_line_crlf)
     // a list it would refuse; lists of 1 GB and more might come near its 2 GB.
     constexpr std::size_t limit = std::size_t{1} << 30;
     std::size_t size = 0;
-    bool zero = false, first_crlf = false, seen_lf = false;
+    bool zero = false, first_crlf = false, seen_lf = false, cr = false;
     char last = 0;
     const int err = file_system::read_file_blocks(name, stream_block(), [&](std::string_view b) {
         if (std::memchr(b.data(), '\0', b.size()) != nullptr) {
             zero = true;
             return false;
         }
+        cr = cr || std::memchr(b.data(), '\r', b.size()) != nullptr;
         if (const std::size_t lf = b.find('\n'); !seen_lf && lf != std::string_view::npos) {
             seen_lf = true;
             first_crlf = (lf > 0 ? b[lf - 1] : last) == '\r';
@@ -273,7 +280,7 @@ std::unique_ptr<ListSource> stream_file(const Text& name, bool& first_line_crlf)
     if (err != 0 || zero || size >= limit)
         return nullptr;
     first_line_crlf = first_crlf;
-    return std::make_unique<FileList>(name);
+    return std::make_unique<FileList>(name, !cr);
 }
 
 std::size_t& stream_block()
@@ -305,6 +312,19 @@ void ListWriter::add(std::string_view part)
             waiting_.erase(0, cut);
         }
     }
+}
+
+void ListWriter::add_lf(std::string_view s)
+{
+    if (s.empty())
+        return;
+    any_ = true;
+    // As add_bytes would have seen the bytes with CR LF line ends.
+    last_[0] = s.back() == '\n' ? '\r' : s.size() >= 2 ? s[s.size() - 2] : last_[1];
+    last_[1] = s.back();
+    out_ += s;
+    if (out_.size() >= stream_block())
+        put();
 }
 
 void ListWriter::add_bytes(std::string_view s)

@@ -44,6 +44,11 @@ public:
     // bytes, each cut behind a CR LF that ends a line (one where a character
     // starts), then what is left, perhaps nothing; false from f stops.
     virtual void for_each_chunk(const std::function<bool(std::string_view)>& f) = 0;
+    // Whether the list is a file without a CR: then for_each_file_block gives
+    // its own bytes a block at a time, the list with every CR LF an LF and,
+    // when the file closes its last line, one LF more.
+    virtual bool lf_only() const { return false; }
+    virtual void for_each_file_block(const std::function<bool(std::string_view)>&) {}
 };
 
 // A list read whole.
@@ -69,6 +74,10 @@ public:
     using Put = std::function<bool(std::string_view)>;
     ListWriter(bool with_crlf, bool utf8, Put put) : with_crlf_(with_crlf), utf8_(utf8), put_(std::move(put)) {}
     void add(std::string_view part);
+    // Whether add_lf takes the result: LF line ends written, code page 936.
+    bool takes_lf() const { return !with_crlf_ && !utf8_; }
+    // Bytes of the result with every CR LF an LF, written as they are.
+    void add_lf(std::string_view part);
     // Writes the rest; false once a write failed.
     bool finish();
     bool failed() const { return failed_; }

@@ -200,8 +200,10 @@ TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
                                        "\xd5\r\n\r\n\xd5\xcb\r\n", "\xd5\r\n", "a\rb\r\n\r\r\n\r", "a\r\n \rb\r\n\t\r\r\nc\n",
                                        std::string(40, 'x') + "\n,y"};
     std::mt19937 random(28);
-    const std::string bytes = "ab \t\r\n\r\n\n\xd5\xcb,=";
-    for (int i = 0; i < 80; ++i) {
+    // The last 40 without a CR, which a file's LF-only runs take.
+    const std::string with_cr = "ab \t\r\n\r\n\n\xd5\xcb,=", lf_only = "ab \t\v\n\n\n\xd5\xcb,=";
+    for (int i = 0; i < 120; ++i) {
+        const std::string& bytes = i < 80 ? with_cr : lf_only;
         std::string in(random() % 60, ' ');
         for (char& c : in)
             c = bytes[random() % bytes.size()];
@@ -209,6 +211,7 @@ TEST(Cli, StreamedRunsWriteWhatWholeRunsWrite)
     }
     const std::string utf8_inputs[] = {"账号\n\n 帐\r\n号,x\n", "\xEF\xBB\xBF账,\r\n\r\n"};
     const char* const runs[] = {"number", "number --suffix - --suffix-text 账 --lf", "number --no-number --suffix = --crlf",
+                                "number --no-number --suffix =", "number --prefix 账 --suffix -",
                                 "number --no-number", "suffix --group 2", "suffix --group 3 --last --lf",
                                 "extract --tail ,", "extract --head a --tail b --crlf", "blank --lf", "dedupe", "dedupe --crlf"};
     const std::size_t block = stream_block();
