@@ -13,6 +13,7 @@
 #include "app/win32/win_text.h"
 #include "bench/click_lists.h"
 #include "ops/jobs.h"
+#include "runtime/heap.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -146,6 +147,7 @@ std::pair<Text, Text> in_memory(const Click& c, const Text& list, const Text& se
 int main(int argc, char** argv)
 {
     usage_counter_at_start = false;
+    keep_freed_blocks(); // as the program does
     const int lines = argc > 1 ? std::atoi(argv[1]) : 1000000;
     bool check = false;
     std::vector<std::string> only;

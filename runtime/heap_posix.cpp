@@ -21,4 +21,8 @@ void give_back_freed_blocks()
         malloc_trim(0);
 }
 
+// The heap keeps freed blocks (keep_freed_blocks): a large block is mostly
+// warm already.
+void commit_ahead(void*, std::size_t) {}
+
 } // namespace fenrow

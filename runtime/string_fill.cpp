@@ -2,6 +2,7 @@
 // place that uses resize_and_overwrite.
 #include "runtime/string_fill.h"
 
+#include "runtime/heap.h"
 #include "runtime/work_pool.h"
 
 #include <algorithm>
@@ -28,6 +29,7 @@ std::string touched_room(std::size_t n, WorkPool* pool)
     constexpr std::size_t part = 8 << 20;
     std::string s;
     grow_and_write(s, n, [&](char* p) {
+        commit_ahead(p, n);
         run_tasks(pool, (n + part - 1) / part, [&](std::size_t k) {
             std::memset(p + k * part, 0, std::min(part, n - k * part));
         });
