@@ -172,10 +172,30 @@ ListBoxCore& TableWindow::box(ControlName c)
 
 Text TableWindow::get_content(ControlName edit)
 {
+    const Entry& e = entry(edit);
+    if (e.box != nullptr)
+        return calls_.call([&] { return e.box->text(); });
+    const bool copied = e.row->kind == ControlKind::edit && backend_.reports_edit_changes();
+    if (copied) {
+        std::lock_guard lock(edit_texts_mutex_);
+        if (const auto it = edit_texts_.find(edit.utf8); it != edit_texts_.end())
+            return it->second;
+    }
     return calls_.call([&] {
-        const Entry& e = entry(edit);
-        return e.box != nullptr ? e.box->text() : backend_.text(*e.row);
+        Text t = backend_.text(*e.row);
+        if (copied) { // kept on this thread, where every change drops it first
+            std::lock_guard lock(edit_texts_mutex_);
+            edit_texts_.insert_or_assign(e.row->name.utf8, t);
+        }
+        return t;
     });
+}
+
+void TableWindow::edit_changed(ControlName edit)
+{
+    std::lock_guard lock(edit_texts_mutex_);
+    if (const auto it = edit_texts_.find(edit.utf8); it != edit_texts_.end())
+        edit_texts_.erase(it);
 }
 
 void TableWindow::set_content(ControlName edit, const Text& t)
@@ -188,6 +208,7 @@ void TableWindow::set_content(ControlName edit, const Text& t)
     }
     calls_.call([&] {
         backend_.set_text(row(edit), t);
+        edit_changed(edit);
         raise(edit, Event::content_changed);
     });
 }

@@ -69,6 +69,10 @@ public:
     virtual int fitted_width(const ControlSpec& row, CaptionFit fit) = 0;
     // The client area; 0 × 0 while minimised.
     virtual std::pair<int, int> client_size() = 0;
+    // Whether the toolkit tells the window of every change of a small edit
+    // box's content (TableWindow::edit_changed), so that workers may reread
+    // it from a copy.
+    virtual bool reports_edit_changes() const { return false; }
 };
 
 class TableWindow : public WindowControls {
@@ -96,6 +100,9 @@ public:
     ControlName control_at(int x, int y) const;
     // What the toolkit's wake leads to, on the user-interface thread.
     void run_pending_calls() { calls_.run_pending(); }
+    // A small edit box's content changed, by the user or the program; on the
+    // user-interface thread.
+    void edit_changed(ControlName edit);
     template <typename F>
     auto on_ui_thread(F f) -> decltype(f())
     {
@@ -170,6 +177,11 @@ private:
     std::mutex jobs_mutex_;
     std::condition_variable job_ended_;
     std::set<std::string_view> boxes_in_jobs_;
+    // Small edit boxes' contents as the user-interface thread last read them,
+    // each dropped when it changes: workers reread options often, and a call
+    // to that thread costs far more than the copy (most under Wine).
+    std::mutex edit_texts_mutex_;
+    std::map<std::string_view, Text, std::less<>> edit_texts_;
 };
 
 } // namespace fenrow

@@ -51,6 +51,8 @@ ListBoxCore* QtControls::make(const ControlSpec& row)
     if (row.kind == ControlKind::button)
         QObject::connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, window_,
                          [this, name = row.name] { clicked(name); });
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        QObject::connect(edit, &QLineEdit::textChanged, window_, [this, name = row.name] { edited(name); });
     w->show();
     auto* box = qobject_cast<ListBox*>(w);
     return box != nullptr ? &box->core() : nullptr;
@@ -142,6 +144,7 @@ MainWindow::MainWindow()
     setWindowIcon(app_icon());
     setMouseTracking(true);
     widgets.clicked = [this](ControlName c) { raise(c, Event::clicked); };
+    widgets.edited = [this](ControlName c) { edit_changed(c); };
     build();
     resize(design_client_width, design_client_height);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -31,6 +31,7 @@ public:
     void set_pane_text(int pane, const Text& t) override;
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
+    bool reports_edit_changes() const override { return true; } // textChanged
 
     // The widget of a control, or nullptr.
     QWidget* widget(ControlName c) const;
@@ -38,6 +39,8 @@ public:
     void dock_status_bar();
     // A button was clicked.
     std::function<void(ControlName)> clicked;
+    // A small edit box's content changed.
+    std::function<void(ControlName)> edited;
 
 private:
     void build_status_bar();

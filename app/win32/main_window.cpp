@@ -460,6 +460,8 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
         const int code = HIWORD(w);
         if (code == BN_CLICKED && row->kind == ControlKind::button)
             raise(row->name, Event::clicked);
+        else if (code == EN_CHANGE && row->kind == ControlKind::edit)
+            edit_changed(row->name);
         else if (code == STN_CLICKED && row->kind == ControlKind::hyperlink)
             ShellExecuteW(controls.window, L"open", to_wide(text_from_utf8(feedback_page_address)).c_str(), nullptr,
                           nullptr, SW_SHOWNORMAL);

@@ -32,6 +32,7 @@ public:
     void set_pane_text(int pane, const Text& t) override;
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
+    bool reports_edit_changes() const override { return true; } // EN_CHANGE
 
     // The screen's scale: fonts and status panes for it; the window then places and fits the controls.
     void set_scale(Scale s);

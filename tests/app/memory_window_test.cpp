@@ -54,6 +54,10 @@ struct MemoryDriver {
     }
     void type(ControlName box, std::u16string_view keys)
     {
+        if (w.row(box).kind == ControlKind::edit && !w.row(box).multi_line) { // typed at the end
+            w.set_content(box, w.get_content(box) + text_from_utf16(keys));
+            return;
+        }
         for (const char16_t k : keys) {
             if (k == u'\r')
                 w.box(box).run(command_for_key(BoxKey::enter, false, false));

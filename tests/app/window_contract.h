@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <string>
 
@@ -238,6 +239,32 @@ TYPED_TEST_P(WindowContract, WorkerCallsAreCarriedOutOnTheWindowThreadInOrder)
     EXPECT_EQ(w.get_content(ctl::left_box).str(), "w\r\n");
 }
 
+// A worker rereading an option box while the user types into it sees the edit.
+TYPED_TEST_P(WindowContract, AWorkerRereadingAnOptionBoxSeesTheUsersEdit)
+{
+    auto& d = this->driver;
+    TableWindow& w = this->w();
+    w.set_content(ctl::group_size, Text());
+    std::atomic<int> reads{0};
+    std::atomic<bool> give_up{false}, done{false};
+    Text seen;
+    start_worker([&] {
+        while (!give_up && (seen = w.get_content(ctl::group_size)) != "7"_t)
+            ++reads;
+        done = true;
+    });
+    while (reads < 3) // the empty box read, and kept wherever the window keeps a copy
+        d.pump();
+    d.type(ctl::group_size, u"7");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done && std::chrono::steady_clock::now() < until)
+        d.pump();
+    give_up = true;
+    while (!done)
+        d.pump();
+    EXPECT_EQ(seen, "7"_t);
+}
+
 // A count of a hundred million lines still reads whole above its box.
 TYPED_TEST_P(WindowContract, CountersReadWholeUpToAHundredMillionLines)
 {
@@ -288,6 +315,6 @@ REGISTER_TYPED_TEST_SUITE_P(WindowContract, EveryControlOfTheTableWithItsStateAn
                             CopyButtonPutsTheBoxOnTheClipboardAndReports, HintsFollowThePointer,
                             RadioBoxesExcludeEachOtherAndPanesOutsideAreIgnored,
                             WorkerCallsAreCarriedOutOnTheWindowThreadInOrder,
-                            CountersReadWholeUpToAHundredMillionLines, ControlsFollowTheScreensScale);
+                            AWorkerRereadingAnOptionBoxSeesTheUsersEdit, CountersReadWholeUpToAHundredMillionLines, ControlsFollowTheScreensScale);
 
 } // namespace fenrow
