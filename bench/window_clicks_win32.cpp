@@ -194,12 +194,14 @@ int main(int argc, char** argv)
         const std::size_t peak = sampler.peak();
         const Text left = window.get_content(ctl::left_box), right = window.get_content(ctl::right_box);
         // What the window holds: both boxes, and the texts the click replaced (their undo steps).
-        const double held = static_cast<double>(left.size() + right.size() + (left == left_before ? 0 : left_before.size()) +
-                                                (right == right_before ? 0 : right_before.size()));
+        // In doubles: a 1 GB list's texts overflow the sizes' int sum.
+        const auto bytes = [](const Text& t) { return static_cast<double>(t.view().size()); };
+        const double held = bytes(left) + bytes(right) + (left == left_before ? 0 : bytes(left_before)) +
+                            (right == right_before ? 0 : bytes(right_before));
         // Above the empty window, less the benchmark's own texts and the clipboard's.
         const double above = static_cast<double>(peak > empty_window ? peak - empty_window : 0) -
-                             static_cast<double>(list.size() + second.size() + left_before.size() + right_before.size() +
-                                                 clipboard);
+                             (bytes(list) + bytes(second) + bytes(left_before) + bytes(right_before) +
+                              static_cast<double>(clipboard));
         std::printf("%8.2f %8.2f %10.0f %10.1f %8.2f  %s", s, cpu, above / 1e6, held / 1e6, above / held, c.key);
         if (check) {
             const auto [mem_left, mem_right] = in_memory(c, list, second);
