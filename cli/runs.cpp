@@ -127,6 +127,18 @@ CliRun run_split(const CliRequest& r, std::vector<Text>& lists, const CliSay& sa
 // What space, tab, LF, VT, FF and CR are to remove_blank_lines.
 bool blank_byte(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 
+// Just behind the last LF of text followed by a byte other than a blank, at or
+// after checked, which no run of blank lines spans; 0 when there is none.
+std::size_t last_cut(std::string_view text, std::size_t checked)
+{
+    if (text.empty())
+        return 0;
+    for (std::size_t at = text.size() - 1; at >= std::max<std::size_t>(checked, 1); --at)
+        if (text[at - 1] == '\n' && !blank_byte(text[at]))
+            return at;
+    return 0;
+}
+
 // remove_blank_lines over a text given in parts: the parts it keeps handed on
 // as soon as no later byte can change them.
 class BlankLineCleaner {
@@ -140,9 +152,7 @@ public:
     {
         if (text_.size() < stream_block())
             return;
-        std::size_t cut = 0;
-        for (std::size_t at = text_.size() - 1; at >= std::max<std::size_t>(checked_, 1) && cut == 0; --at)
-            cut = text_[at - 1] == '\n' && !blank_byte(text_[at]) ? at : 0;
+        const std::size_t cut = last_cut(text_, checked_);
         if (cut > 0) {
             for_each_kept_part(std::string_view(text_).substr(0, cut), keep_, !started_, false);
             started_ = true;
@@ -246,38 +256,17 @@ std::size_t for_each_ended_lf_piece(std::string_view s, F&& f)
     return piece;
 }
 
-// CrlfPieceStream over LF line ends.
-class LfPieceStream {
-public:
+// Lines ended by LF, cut where a character starts.
+struct LfEnds {
+    static constexpr std::size_t size = 1;
+    static bool end_piece(std::string_view s) { return starts_character(s, 0, s.size() - 1); }
     template <typename F>
-    void feed(std::string_view part, F&& f)
+    static std::size_t each_ended(std::string_view s, F&& f)
     {
-        while (!carry_.empty()) {
-            const std::size_t lf = part.find('\n');
-            if (lf == std::string_view::npos) {
-                carry_ += part;
-                return;
-            }
-            carry_.append(part.data(), lf + 1);
-            part.remove_prefix(lf + 1);
-            if (starts_character(carry_, 0, carry_.size() - 1)) {
-                f(std::string_view(carry_).substr(0, carry_.size() - 1));
-                carry_.clear();
-            }
-        }
-        carry_.assign(part.substr(for_each_ended_lf_piece(part, f)));
+        return for_each_ended_lf_piece(s, f);
     }
-    template <typename F>
-    void finish(F&& f)
-    {
-        if (!carry_.empty())
-            f(std::string_view(carry_));
-        carry_.clear();
-    }
-
-private:
-    std::string carry_;
 };
+using LfPieceStream = PieceStream<LfEnds>;
 
 // BlankLineCleaner over LF line ends. A run remove_blank_lines deletes, from
 // an LF through the CR of the last CR LF of blanks behind it, is here the LF
@@ -290,9 +279,7 @@ public:
         text_ += part;
         if (text_.size() < stream_block())
             return;
-        std::size_t cut = 0;
-        for (std::size_t at = text_.size() - 1; at >= std::max<std::size_t>(checked_, 1) && cut == 0; --at)
-            cut = text_[at - 1] == '\n' && !blank_byte(text_[at]) ? at : 0;
+        const std::size_t cut = last_cut(text_, checked_);
         if (cut > 0) {
             clean(std::string_view(text_).substr(0, cut), false);
             text_.erase(0, cut);

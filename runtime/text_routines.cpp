@@ -106,11 +106,6 @@ std::uint64_t SpanSet::wide_hash(std::string_view s)
     return h ^ (h >> 29);
 }
 
-bool CrlfPieceStream::carry_ends_a_piece() const
-{
-    const std::string_view s = carry_;
-    return s.ends_with("\r\n") && starts_character(s, 0, s.size() - 2);
-}
 
 SpanSet::SpanSet(std::string_view base, std::size_t expected) : base_(base.data())
 {

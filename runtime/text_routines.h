@@ -77,9 +77,23 @@ void for_each_crlf_piece(std::string_view s, F&& f)
         f(s.substr(rest));
 }
 
-// for_each_crlf_piece over a text given in parts: the pieces of the parts
-// joined, each a view into its part, or into a copy when it spans parts.
-class CrlfPieceStream {
+// Lines ended by CR LF, as for_each_crlf_piece cuts them.
+struct CrlfEnds {
+    static constexpr std::size_t size = 2;
+    // Whether text, ending in an LF, ends a piece there.
+    static bool end_piece(std::string_view s) { return s.ends_with("\r\n") && starts_character(s, 0, s.size() - 2); }
+    template <typename F>
+    static std::size_t each_ended(std::string_view s, F&& f)
+    {
+        return for_each_ended_crlf_piece(s, f);
+    }
+};
+
+// for_each_crlf_piece (or its twin for other line ends) over a text given in
+// parts: the pieces of the parts joined, each a view into its part, or into a
+// copy when it spans parts.
+template <typename Ends>
+class PieceStream {
 public:
     template <typename F>
     void feed(std::string_view part, F&& f)
@@ -92,12 +106,12 @@ public:
             }
             carry_.append(part.data(), lf + 1);
             part.remove_prefix(lf + 1);
-            if (carry_ends_a_piece()) {
-                f(std::string_view(carry_).substr(0, carry_.size() - 2));
+            if (Ends::end_piece(carry_)) {
+                f(std::string_view(carry_).substr(0, carry_.size() - Ends::size));
                 carry_.clear();
             }
         }
-        carry_.assign(part.substr(for_each_ended_crlf_piece(part, f)));
+        carry_.assign(part.substr(Ends::each_ended(part, f)));
     }
     template <typename F>
     void finish(F&& f)
@@ -108,9 +122,9 @@ public:
     }
 
 private:
-    bool carry_ends_a_piece() const;
     std::string carry_;
 };
+using CrlfPieceStream = PieceStream<CrlfEnds>;
 
 // A set of byte strings that all lie inside one text, by open addressing:
 // eight bytes a string, no allocation per entry. The text must outlive the
