@@ -27,6 +27,7 @@ struct HashedChunk : ChunkLines {
 
     std::size_t fine_bits = 0; // the cut of the hash range in_part counts by until count_parts
 
+    HashedChunk() = default;
     // Its lines found and hashed in one pass over its bytes, counted by the
     // top fine_bits of their hashes.
     HashedChunk(std::string_view chunk, std::size_t bits)
@@ -184,10 +185,7 @@ Text remove_duplicate_lines_on(WorkPool& pool, std::string_view t, std::size_t c
     // Counted by a cut at least as fine as the parts will be: a line takes
     // two bytes or more.
     const std::size_t fine_bits = part_bits_for(t.size() / 2 + 1, pool.threads());
-    std::vector<HashedChunk> chunks;
-    chunks.reserve(texts.size());
-    for (std::size_t k = 0; k < texts.size(); ++k)
-        chunks.emplace_back(std::string_view(), 0);
+    std::vector<HashedChunk> chunks(texts.size());
     pool.run(chunks.size(), [&](std::size_t k) { chunks[k] = HashedChunk(texts[k], fine_bits); });
     std::size_t lines = 0;
     for (HashedChunk& c : chunks) {
