@@ -5,6 +5,7 @@
 #include "ops/blank_lines.h"
 #include "ops/duplicates.h"
 #include "runtime/codepage.h"
+#include "runtime/sse2.h"
 #include "runtime/text_routines.h"
 #include "runtime/work_pool.h"
 
@@ -120,9 +121,6 @@ CliRun run_split(const CliRequest& r, std::vector<Text>& lists, const CliSay& sa
 
 // The streamed runs: the same engines over the list a run of lines at a
 // time, their results written as they come instead of held whole.
-
-// Every processor the program runs on has SSE2; the 32-bit Windows compiler assumes it only when told.
-#define FENROW_SSE2 __attribute__((target("sse2")))
 
 // What space, tab, LF, VT, FF and CR are to remove_blank_lines.
 bool blank_byte(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }

@@ -3,13 +3,12 @@
 // and hash-set probe of a list goes through these two: at ten million lines
 // that was a tenth of a click. Compiled into each program that links the
 // window (an object of its own wins over the runtime's import library).
+#include "runtime/sse2.h"
+
 #include <emmintrin.h>
 
 #include <cstddef>
 #include <cstdint>
-
-// Every processor Windows runs on has SSE2; the 32-bit compiler assumes it only when told.
-#define FENROW_SSE2 __attribute__((target("sse2")))
 
 extern "C" {
 

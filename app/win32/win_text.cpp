@@ -2,6 +2,7 @@
 
 #include "app/box_text.h"
 #include "runtime/codepage.h"
+#include "runtime/sse2.h"
 #include "runtime/string_fill.h"
 #include "runtime/work_pool.h"
 
@@ -108,9 +109,8 @@ private:
 
     // Gives emit the bytes of each unit (or surrogate pair) in turn; every line
     // break CR LF, zero characters left out.
-    // Every processor Windows runs on has SSE2; the 32-bit compiler assumes it only when told.
     template <typename Emit>
-    __attribute__((target("sse2"))) void walk(Emit&& emit)
+    FENROW_SSE2 void walk(Emit&& emit)
     {
         const std::size_t n = s_.size();
         const __m128i space = _mm_set1_epi16(0x1F), del = _mm_set1_epi16(0x80);
