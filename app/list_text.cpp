@@ -1,5 +1,7 @@
 #include "app/list_text.h"
 
+#include "runtime/byte_scan.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,13 +19,11 @@ ListText::ListText(Text t) : bytes_(std::make_shared<Text>(std::move(t)))
 {
     const std::string& b = bytes();
     starts_.reserve(b.size() / 16 + 1);
-    const char* p = b.data();
-    const char* end = p + b.size();
-    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(end - q))));) {
-        if (q > p && q[-1] == '\r')
-            starts_.push_back(static_cast<std::uint32_t>(q + 1 - p));
-        ++q;
-    }
+    for_each_byte(b, '\n', [&](std::size_t lf) {
+        if (lf > 0 && b[lf - 1] == '\r')
+            starts_.push_back(static_cast<std::uint32_t>(lf + 1));
+        return true;
+    });
 }
 
 ListText ListText::copy_of(std::string_view bytes)

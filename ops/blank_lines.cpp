@@ -1,6 +1,7 @@
 #include "ops/blank_lines.h"
 
 #include "ops/control_names.h"
+#include "runtime/byte_scan.h"
 #include "runtime/string_fill.h"
 #include "runtime/work_pool.h"
 
@@ -35,21 +36,27 @@ bool blank(char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 // 0x20 is ever part of a two- or four-byte character.
 std::pair<std::size_t, std::size_t> next_blank_run(std::string_view s, std::size_t from)
 {
-    for (std::size_t i = from; i < s.size();) {
-        const void* hit = std::memchr(s.data() + i, '\n', s.size() - i);
-        if (hit == nullptr)
-            break;
-        const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
-        std::size_t end = lf + 1, last_cr = 0;
+    if (from >= s.size())
+        return {std::string_view::npos, std::string_view::npos};
+    std::size_t i = from, run_end = 0;
+    const std::size_t lf = for_each_byte(s.substr(from), '\n', [&](std::size_t at) {
+        if (from + at < i)
+            return true; // inside a run already looked at
+        std::size_t end = from + at + 1, last_cr = 0;
         for (; end < s.size() && blank(s[end]); ++end) {
             if (s[end] == '\r')
                 last_cr = end;
         }
-        if (last_cr != 0)
-            return {lf, last_cr + 1};
+        if (last_cr != 0) {
+            run_end = last_cr + 1;
+            return false;
+        }
         i = end; // no CR behind it: nor behind any LF of the same run
-    }
-    return {std::string_view::npos, std::string_view::npos};
+        return true;
+    });
+    if (lf == std::string_view::npos)
+        return {std::string_view::npos, std::string_view::npos};
+    return {from + lf, run_end};
 }
 
 // The text cut into at most `parts` chunks, each but the last ending just

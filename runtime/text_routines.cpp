@@ -82,11 +82,7 @@ Text remove_duplicate_items(const Text& t, const Text& sep, WorkPool* threads)
 
 std::size_t rough_line_count(std::string_view s)
 {
-    std::size_t n = 1;
-    for (const char* p = s.data(); (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(s.data() + s.size() - p))));
-         ++p)
-        ++n;
-    return n;
+    return 1 + count_byte(s, '\n');
 }
 
 std::uint64_t SpanSet::wide_hash(std::string_view s)

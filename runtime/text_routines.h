@@ -1,6 +1,7 @@
 // Text routines shared by the account operations and the HTTP client.
 #pragma once
 
+#include "runtime/byte_scan.h"
 #include "runtime/text.h"
 
 #include <algorithm>
@@ -47,23 +48,17 @@ Text remove_duplicate_items(const Text& t, const Text& sep, WorkPool* pool = nul
 template <typename F>
 std::size_t for_each_ended_crlf_piece(std::string_view s, F&& f)
 {
-    std::size_t piece = 0, from = 0;
-    while (from + 1 < s.size()) {
-        const void* hit = std::memchr(s.data() + from, '\r', s.size() - from - 1);
-        if (hit == nullptr)
-            break;
-        const std::size_t p = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
-        if (s[p + 1] != '\n') {
-            from = p + 1;
-            continue;
+    std::size_t piece = 0;
+    if (s.size() < 2)
+        return piece;
+    for_each_byte(s.substr(0, s.size() - 1), '\r', [&](std::size_t p) {
+        // Not where the CR is a character's second byte.
+        if (s[p + 1] == '\n' && starts_character(s, piece, p)) {
+            f(s.substr(piece, p - piece));
+            piece = p + 2;
         }
-        if (!starts_character(s, piece, p)) { // the CR is a second byte
-            from = p + 1;
-            continue;
-        }
-        f(s.substr(piece, p - piece));
-        piece = from = p + 2;
-    }
+        return true;
+    });
     return piece;
 }
 
