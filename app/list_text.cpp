@@ -3,7 +3,6 @@
 #include "runtime/byte_scan.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace fenrow {
 
@@ -134,13 +133,14 @@ void ListText::replace(std::size_t from, std::size_t to, std::string_view bytes)
     const std::size_t region_end = last ? size() : starts_[kept_index];
     std::vector<std::uint32_t> found;
     const char* p = this->bytes().data();
-    for (std::size_t q = starts_[static_cast<std::size_t>(first)] + 1; q < region_end; ++q) {
-        const void* nl = std::memchr(p + q, '\n', region_end - q);
-        if (nl == nullptr)
-            break;
-        q = static_cast<std::size_t>(static_cast<const char*>(nl) - p);
-        if (p[q - 1] == '\r' && (q + 1 < region_end || last))
-            found.push_back(static_cast<std::uint32_t>(q + 1));
+    const std::size_t region = starts_[static_cast<std::size_t>(first)] + 1;
+    if (region < region_end) {
+        for_each_byte(std::string_view(p + region, region_end - region), '\n', [&](std::size_t at) {
+            const std::size_t q = region + at;
+            if (p[q - 1] == '\r' && (q + 1 < region_end || last))
+                found.push_back(static_cast<std::uint32_t>(q + 1));
+            return true;
+        });
     }
     const auto at = starts_.erase(starts_.begin() + first + 1, starts_.begin() + static_cast<std::ptrdiff_t>(kept_index));
     starts_.insert(at, found.begin(), found.end());
