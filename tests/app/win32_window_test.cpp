@@ -583,6 +583,48 @@ TEST(Win32Text, ByteSearchAgreesWithAByteLoop)
     }
 }
 
+// Their own memmove and memcpy, against a byte at a time through a copy, for
+// every length up to a few sixteen-byte steps and targets on either side of
+// the source, overlapping or not.
+TEST(Win32Text, ByteMoveAgreesWithAByteLoop)
+{
+    // Byte loops through volatile bytes, which the compiler cannot make into
+    // a call to the functions under test.
+    const auto fill = [](volatile unsigned char* p, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            p[i] = static_cast<unsigned char>(i * 7 + 1);
+    };
+    constexpr std::size_t size = 160;
+    for (std::size_t n = 0; n <= 70; ++n) {
+        for (std::size_t from = 0; from + n <= size; from += 3) {
+            for (std::size_t to = 0; to + n <= size; to += 5) {
+                volatile unsigned char want[size], bytes[size];
+                fill(want, size);
+                for (std::size_t i = 0; i < n; ++i)
+                    bytes[i] = want[from + i];
+                for (std::size_t i = 0; i < n; ++i)
+                    want[to + i] = bytes[i];
+                const auto same = [&](const unsigned char* got) {
+                    for (std::size_t i = 0; i < size; ++i) {
+                        if (got[i] != want[i])
+                            return false;
+                    }
+                    return true;
+                };
+                unsigned char got[size];
+                fill(got, size);
+                ASSERT_EQ(std::memmove(got + to, got + from, n), got + to);
+                ASSERT_TRUE(same(got)) << n << " bytes from " << from << " to " << to;
+                if (to + n <= from || from + n <= to) {
+                    fill(got, size);
+                    std::memcpy(got + to, got + from, n);
+                    ASSERT_TRUE(same(got)) << n << " bytes from " << from << " to " << to;
+                }
+            }
+        }
+    }
+}
+
 TEST(Win32WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsWithZero)
 {
     EXPECT_EXIT(
