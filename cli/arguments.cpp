@@ -3,6 +3,8 @@
 #include "runtime/codepage.h"
 
 #include <algorithm>
+#include <charconv>
+#include <system_error>
 #include <iterator>
 #include <string_view>
 
@@ -58,6 +60,17 @@ const Flag flags[] = {
     {"--out-dir", "generate", true, [](CliRequest& r, const Text& v) { r.generate.directory = v; }},
     {"--overwrite", "generate", false, [](CliRequest& r, const Text&) { r.existing = CliRequest::Existing::overwrite; }},
     {"--continue", "generate", false, [](CliRequest& r, const Text&) { r.existing = CliRequest::Existing::go_on; }},
+    {"--ignore-case", "dedupe dupes count intersect union only filter", false,
+     [](CliRequest& r, const Text&) {
+         r.compare.ignore_case = true;
+         r.filter.ignore_case = true;
+     }},
+    {"--trim", "dedupe dupes count intersect union only", false, [](CliRequest& r, const Text&) { r.compare.trim = true; }},
+    {"--invert", "filter", false, [](CliRequest& r, const Text&) { r.filter.invert = true; }},
+    {"--regex", "filter", false, [](CliRequest& r, const Text&) { r.filter.regex = true; }},
+    {"--natural", "sort", false, [](CliRequest& r, const Text&) { r.sort.natural = true; }},
+    {"--reverse", "sort", false, [](CliRequest& r, const Text&) { r.sort.reverse = true; }},
+    {"--seed", "shuffle", true, [](CliRequest& r, const Text& v) { r.seed = v; }},
     {"--rest", "split", true, [](CliRequest& r, const Text& v) { r.rest = v; }},
     {"-o", nullptr, true, [](CliRequest& r, const Text& v) { r.output = v; }},
     {"--output", nullptr, true, [](CliRequest& r, const Text& v) { r.output = v; }},
@@ -137,8 +150,14 @@ std::optional<Text> parse_arguments(const std::vector<Text>& args, CliRequest& r
         }
         flag->set(r, value);
     }
+    if (r.op->tool && list_tool(*r.op->tool).asks_text) {
+        if (r.inputs.empty())
+            return Text(r.op->name) + " needs the text to look for (缺少要查找的文本)"_t;
+        r.filter.text = r.inputs.front();
+        r.inputs.erase(r.inputs.begin());
+    }
     if (r.op->inputs == 2 && r.inputs.size() != 2)
-        return "pick takes two lists, A and B (挑不重复需要两个文件)"_t;
+        return Text(r.op->name) + " takes two lists, A and B (需要两个文件：A 和 B)"_t;
     if (r.op->inputs == 1 && r.inputs.size() > 1)
         return "one input file at most (只能给一个输入文件)"_t;
     return std::nullopt;
@@ -150,7 +169,24 @@ std::optional<Text> check_values(const CliRequest& r)
     const auto offered = [&](const char* e) { return extension.view() == e; };
     if (std::none_of(std::begin(file_extensions), std::end(file_extensions), offered))
         return "--ext takes .txt or .ini (扩展名只能是 .txt 或 .ini)："_t + extension;
+    if (r.seed) {
+        const string_view v = r.seed->view();
+        std::uint64_t n = 0;
+        const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), n);
+        if (v.empty() || error != std::errc() || end != v.data() + v.size())
+            return "--seed takes a number from 0 to 18446744073709551615 (种子只能是非负整数)："_t + *r.seed;
+    }
     return std::nullopt;
+}
+
+std::uint64_t shuffle_seed(const CliRequest& r)
+{
+    if (!r.seed)
+        return fresh_seed();
+    std::uint64_t n = 0;
+    const string_view v = r.seed->view();
+    std::from_chars(v.data(), v.data() + v.size(), n);
+    return n;
 }
 
 } // namespace fenrow

@@ -7,7 +7,9 @@
 #include "ops/conversion.h"
 #include "ops/extract.h"
 #include "ops/generate.h"
+#include "ops/list_tools.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -28,6 +30,10 @@ struct CliRequest {
     MarkOptions suffix;
     ExtractOptions extract;
     GenerateOptions generate; // and split's block
+    LineCompare compare;      // dedupe's, and the list tools' that compare lines
+    FilterOptions filter;     // its text is filter's first name on the line
+    SortOptions sort;
+    std::optional<Text> seed; // shuffle's, checked with the values
     std::vector<Text> inputs;
     // Files of generate's names already there: refused, replaced, or the
     // numbering goes on after the highest.
@@ -42,9 +48,12 @@ struct CliRequest {
 std::optional<Text> parse_arguments(const std::vector<Text>& args, CliRequest& r);
 
 // The same for the values a flag may take: the extension of generate's files
-// must be one the window offers. Checked once the lists are read, so that an
+// must be one the window offers, shuffle's seed a number. Checked once the lists are read, so that an
 // unreadable list is reported first.
 std::optional<Text> check_values(const CliRequest& r);
+
+// shuffle's seed, once check_values has found it a number; a fresh one without --seed.
+std::uint64_t shuffle_seed(const CliRequest& r);
 
 // The --help text, Chinese and English.
 Text cli_help();

@@ -5,6 +5,7 @@
 
 #include "cli/console.h"
 #include "ops/control_names.h"
+#include "ops/list_tools.h"
 #include "ops/outcome.h"
 #include "runtime/text.h"
 
@@ -56,7 +57,9 @@ class ListSource; // cli/lists.h
 using CliStream = std::function<void(ListWriter&)>;
 
 // An operation of the command line: the window's button whose work it does,
-// how many lists it reads (pick reads two), and its run over them, in
+// or else the list tool (ops/list_tools.h) it runs, whose entry names it; how
+// many lists it reads (pick and the tools over two lists read two), and its
+// run over them, in
 // cli/runs.cpp: the engine given the lists and the options the flags set.
 // An operation that can write its result while it makes it has a stream
 // over its first list, and the other lists read whole; nothing when the run
@@ -64,11 +67,12 @@ using CliStream = std::function<void(ListWriter&)>;
 // be read while the run goes instead of whole (lists[0] is then empty).
 struct CliOperation {
     const char* name;
-    ControlName button;
+    std::optional<ControlName> button; // none for a list tool
     int inputs;
     CliRun (*run)(const CliRequest& request, std::vector<Text>& lists, const CliSay& say);
     std::optional<CliStream> (*stream)(const CliRequest& request, ListSource& first, std::vector<Text>& lists) = nullptr;
     bool first_streamed = false;
+    std::optional<ListTool> tool = std::nullopt; // a list tool's operation; its flags may pick another of them
 };
 std::span<const CliOperation> cli_operations();
 

@@ -8,7 +8,8 @@ namespace fenrow {
 Text cli_help()
 {
     return R"(Usage: fenrow-cli OPERATION [flags] [FILE] [-o OUT]
-       fenrow-cli pick [flags] A B [-o OUT]
+       fenrow-cli pick|intersect|union|only [flags] A B [-o OUT]
+       fenrow-cli filter [flags] TEXT [FILE] [-o OUT]
 Runs one operation of the Fenrow window over a list, one account per line.
 FILE (or "-", or none) is read, the result is written to OUT or standard output.
 
@@ -24,6 +25,7 @@ Operations and their flags (the window's options; defaults as in the window):
                --head TEXT (empty)  --tail TEXT (",")
   blank      remove blank lines (去空行)
   dedupe     remove duplicate lines, first kept (去重复)
+               --ignore-case  ASCII letters without case   --trim  end blanks aside
   pick A B   the lines of A that B lacks, case and end blanks ignored (挑不重复)
   generate   write blocks of accounts to files 账号1.txt, 账号2.txt, ... (生成文本);
              the accounts left over go to OUT
@@ -37,6 +39,21 @@ Operations and their flags (the window's options; defaults as in the window):
                --prefix TEXT (=) | --no-number
                --rest FILE  the list without the block (after OUT is written)
 
+List tools (blank lines are no items where lines are compared without case or
+end blanks, and in the tools over two lists; "blank" counts full-width spaces):
+  dupes      each line occurring more than once, once
+  count      each distinct line, a tab and how often it occurs
+  intersect A B  each distinct line of A that B also has
+  union A B  each distinct line of A, then each of B that A lacks
+  only A B   each distinct line of A that B lacks, then each of B that A lacks
+               (these five also take --ignore-case and --trim)
+  filter TEXT  the lines holding TEXT
+               --invert  the lines without it   --ignore-case
+               --regex   TEXT is a regular expression
+  sort       byte order, stable   --natural  numbers by value   --reverse
+  shuffle    a random order   --seed N  the same order for the same N
+  trim       each line without blanks at its ends
+
 Common flags:
   -o, --output FILE  write the result there, replaced whole or not at all
   --utf8             read and write UTF-8 instead of GBK (code page 936)
@@ -48,7 +65,8 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
 4 out of memory (nothing written).
 
 用法：fenrow-cli 操作 [选项] [文件] [-o 输出文件]
-      fenrow-cli pick [选项] 文件A 文件B [-o 输出文件]
+      fenrow-cli pick|intersect|union|only [选项] 文件A 文件B [-o 输出文件]
+      fenrow-cli filter [选项] 文本 [文件] [-o 输出文件]
 对每行一个帐号的列表执行窗口中的一项操作。不给文件或给“-”时读标准输入，
 结果写入输出文件或标准输出。
 
@@ -62,6 +80,7 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
                --head 前字符（空） --tail 后字符（“,”）
   blank      去空行
   dedupe     去重复（保留第一次出现的行）
+               --ignore-case 不分大小写   --trim 忽略首尾空白
   pick A B   挑不重复：A 中 B 没有的行（不分大小写，忽略两端空白）
   generate   生成文本：每 N 个帐号写一个文件（账号1.txt、账号2.txt……），
              剩余帐号写入输出
@@ -74,6 +93,21 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
                --count 个数（6） --top 顶层文本（[账号]）| --no-top
                --prefix 前缀（=）| --no-number
                --rest 文件  取走这一组后剩余的列表（输出写好后才写）
+
+列表工具（不分大小写、忽略首尾空白时以及两表工具中，空白行不算一项；
+全角空格也算空白）：
+  dupes      只留重复行（每行一次）
+  count      重复次数：每个不同的行，后接制表符和出现次数
+  intersect A B  两表共有：A 中 B 也有的行
+  union A B  两表合并：A 的各行，再接 B 中 A 没有的行
+  only A B   只在一边：A 中 B 没有的行，再接 B 中 A 没有的行
+               （以上五项也可加 --ignore-case、--trim）
+  filter 文本  保留含有该文本的行
+               --invert 删除含有该文本的行   --ignore-case 不分大小写
+               --regex  文本为正则表达式
+  sort       排序（按字节，稳定）  --natural 数字按数值   --reverse 倒序
+  shuffle    打乱顺序   --seed 数字  同一数字得到同一顺序
+  trim       去首尾空白
 
 通用选项：
   -o, --output 文件  结果写入该文件：要么完整写入，要么不动

@@ -4,6 +4,7 @@
 #include "cli/lists.h"
 #include "ops/blank_lines.h"
 #include "ops/duplicates.h"
+#include "ops/list_tools.h"
 #include "runtime/codepage.h"
 #include "runtime/sse2.h"
 #include "runtime/text_routines.h"
@@ -59,14 +60,66 @@ CliRun run_blank(const CliRequest&, std::vector<Text>& lists, const CliSay&)
     return CliRun(remove_blank_lines(std::move(lists[0])));
 }
 
-CliRun run_dedupe(const CliRequest&, std::vector<Text>& lists, const CliSay&)
+CliRun run_dedupe(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
 {
+    if (r.compare.normalised())
+        return CliRun(dedupe_lines(lists[0].view(), r.compare));
     return CliRun(remove_duplicate_items(lists[0], Text(crlf), &pool()));
 }
 
 CliRun run_pick(const CliRequest&, std::vector<Text>& lists, const CliSay&)
 {
     return CliRun(pick_missing(lists[0].view(), lists[1].view(), {}, &pool()));
+}
+
+// The list tools.
+
+CliRun run_dupes(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(duplicate_lines(lists[0].view(), r.compare));
+}
+
+CliRun run_count(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(count_lines(lists[0].view(), r.compare));
+}
+
+CliRun run_intersect(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(intersect_lines(lists[0].view(), lists[1].view(), r.compare));
+}
+
+CliRun run_union(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(merge_lines(lists[0].view(), lists[1].view(), r.compare));
+}
+
+CliRun run_only(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(only_lines(lists[0].view(), lists[1].view(), r.compare));
+}
+
+CliRun run_filter(const CliRequest& r, std::vector<Text>& lists, const CliSay& say)
+{
+    Filtered f = filter_lines(lists[0].view(), r.filter);
+    if (f.message)
+        say(*f.message);
+    return CliRun(std::move(f.list), f.done);
+}
+
+CliRun run_sort(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(sort_lines(lists[0].view(), r.sort));
+}
+
+CliRun run_shuffle(const CliRequest& r, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(shuffle_lines(lists[0].view(), shuffle_seed(r)));
+}
+
+CliRun run_trim(const CliRequest&, std::vector<Text>& lists, const CliSay&)
+{
+    return CliRun(trim_lines(lists[0].view()));
 }
 
 // What is left of the list once accounts were taken off it: the list itself,
@@ -490,8 +543,10 @@ std::optional<CliStream> stream_blank(const CliRequest&, ListSource& list, std::
 }
 
 // The set needs the list whole: only the result is written as it comes.
-std::optional<CliStream> stream_dedupe(const CliRequest&, ListSource&, std::vector<Text>& lists)
+std::optional<CliStream> stream_dedupe(const CliRequest& r, ListSource&, std::vector<Text>& lists)
 {
+    if (r.compare.normalised())
+        return std::nullopt; // run whole
     return CliStream([&lists](ListWriter& out) {
         std::string part;
         bool first = true;
@@ -533,6 +588,15 @@ constexpr std::array operations{
     CliOperation{"pick", ctl::pick_button, 2, run_pick, stream_pick, true},
     CliOperation{"generate", ctl::generate_button, 1, run_generate, nullptr, false},
     CliOperation{"split", ctl::generate_button, 1, run_split, nullptr, false},
+    CliOperation{"dupes", std::nullopt, 1, run_dupes, nullptr, false, ListTool::dupes},
+    CliOperation{"count", std::nullopt, 1, run_count, nullptr, false, ListTool::count},
+    CliOperation{"intersect", std::nullopt, 2, run_intersect, nullptr, false, ListTool::intersect},
+    CliOperation{"union", std::nullopt, 2, run_union, nullptr, false, ListTool::merge},
+    CliOperation{"only", std::nullopt, 2, run_only, nullptr, false, ListTool::only},
+    CliOperation{"filter", std::nullopt, 1, run_filter, nullptr, false, ListTool::keep_containing},
+    CliOperation{"sort", std::nullopt, 1, run_sort, nullptr, false, ListTool::sort},
+    CliOperation{"shuffle", std::nullopt, 1, run_shuffle, nullptr, false, ListTool::shuffle},
+    CliOperation{"trim", std::nullopt, 1, run_trim, nullptr, false, ListTool::trim},
 };
 
 } // namespace

@@ -66,11 +66,31 @@ std::string read_all(const fs::path& p)
 
 void write_all(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
-TEST(Cli, EveryOperationIsAButtonsOperationWhichTheWindowBinds)
+// Each operation is a button's, which the window binds, or a list tool's,
+// whose entry names it; every tool's command line parses, with its flag.
+TEST(Cli, EveryOperationIsAButtonsOperationWhichTheWindowBindsOrAListTools)
 {
     for (const CliOperation& op : cli_operations()) {
-        EXPECT_NE(operation_of(op.button), nullptr) << op.name;
-        EXPECT_TRUE(find_handler(op.button, Event::clicked)) << op.name;
+        ASSERT_NE(op.button.has_value(), op.tool.has_value()) << op.name;
+        if (op.tool) {
+            const std::string_view command = list_tool(*op.tool).command;
+            EXPECT_EQ(command.substr(0, command.find(' ')), op.name);
+            EXPECT_EQ(op.inputs, list_tool(*op.tool).lists) << op.name;
+            continue;
+        }
+        EXPECT_NE(operation_of(*op.button), nullptr) << op.name;
+        EXPECT_TRUE(find_handler(*op.button, Event::clicked)) << op.name;
+    }
+    for (const ListToolEntry& tool : list_tools()) {
+        EXPECT_EQ(&list_tool(tool.tool), &tool);
+        std::vector<Text> args = args_of(tool.command);
+        for (int i = tool.asks_text ? 0 : 1; i <= tool.lists; ++i)
+            args.push_back(Text("x"));
+        CliRequest r;
+        EXPECT_EQ(parse_arguments(args, r), std::nullopt) << tool.command;
+        EXPECT_EQ(r.filter.invert, tool.tool == ListTool::drop_containing) << tool.command;
+        EXPECT_EQ(r.compare.ignore_case, tool.tool == ListTool::dedupe_ignore_case) << tool.command;
+        EXPECT_EQ(r.compare.trim, tool.tool == ListTool::dedupe_trim) << tool.command;
     }
 }
 
@@ -134,6 +154,17 @@ TEST(Cli, FlagsGiveTheOperationsResults)
         {"split --count 2 --no-top", "a\nb\nc\n", "1=a\n2=b\n"},
         {"split --count 2 --top [x] --no-number", "a\r\n\r\nb\r\nc\r\n", "[x]\r\na\r\n"},
         {"split --count 3", "a\nb\n", "", cli_refused},
+        {"dedupe --ignore-case", "a\nA\n\nb\n", "a\nb\n"},
+        {"dedupe --trim --ignore-case --crlf", " a\nA \nb\n", " a\r\nb\r\n"},
+        {"dupes", "a\nb\na\n", "a\n"},
+        {"count --trim", "a\na \nb\n", "a\t2\nb\t1\n"},
+        {"filter x", "ax\nb\nx\n", "ax\nx\n"},
+        {"filter --invert --ignore-case X", "ax\nb\n", "b\n"},
+        {"filter --regex ^a\\d", "a1\nab\n", "a1\n"},
+        {"filter --regex (", "a\n", "", cli_refused},
+        {"sort --natural --reverse", "a2\na10\na1\n", "a10\na2\na1\n"},
+        {"shuffle --seed 42", "1\n2\n3\n4\n5\n6\n7\n8\n", "4\n2\n7\n3\n5\n1\n8\n6\n"},
+        {"trim --utf8", "　账号 \n", "账号\n"},
     };
     for (const Case& c : cases) {
         StringStreams io;
@@ -258,6 +289,24 @@ TEST(Cli, PickTakesTwoListsOneOfThemStandardInput)
     EXPECT_EQ(one.out, "");
 }
 
+TEST(Cli, TwoListToolsReadBothFiles)
+{
+    test::TempDir dir("fenrow_cli_");
+    write_all(dir.path() / "b.txt", "c\r\nd\r\n\r\n");
+    const Text b = path_text(dir.path() / "b.txt"), out = path_text(dir.path() / "out.txt");
+    const std::pair<const char*, const char*> runs[] = {
+        {"intersect", "c\n"}, {"union", "a\nc\nd\n"}, {"only", "a\nd\n"}};
+    for (const auto& [op, want] : runs) {
+        StringStreams io;
+        io.in = "a\nc\na\n";
+        EXPECT_EQ(run_cli({Text(op), Text("-"), b, Text("-o"), out}, io), cli_ok) << io.err;
+        EXPECT_EQ(read_all(dir.path() / "out.txt"), want) << op;
+    }
+    StringStreams one;
+    EXPECT_EQ(run_cli({Text("only"), b}, one), cli_usage);
+    EXPECT_NE(one.err.find("only takes two lists"), std::string::npos) << one.err;
+}
+
 TEST(Cli, GenerateWritesBlocksIntoTheOutDirAndLeavesTheRest)
 {
     test::TempDir dir("fenrow_cli_");
@@ -322,7 +371,8 @@ TEST(Cli, SplitWritesTheBlockThenTheListWithoutIt)
 
 TEST(Cli, CommandLineMistakesAreUsageErrors)
 {
-    for (const char* line : {"", "sort", "number --head x", "dedupe --utf8=1", "number --prefix", "dedupe a b"}) {
+    for (const char* line : {"", "reverse", "number --head x", "dedupe --utf8=1", "number --prefix", "dedupe a b",
+                             "filter", "intersect -", "union a b c", "sort --trim", "shuffle --seed x", "shuffle --seed -1"}) {
         StringStreams io;
         EXPECT_EQ(run_cli(args_of(line), io), cli_usage) << line;
         EXPECT_EQ(io.out, "") << line;
