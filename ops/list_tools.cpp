@@ -161,6 +161,16 @@ void lower_into(std::string_view s, std::string& out)
         out[i] = ascii_lower(out[i]);
 }
 
+// Whether x stands in s where a character starts and ends where one ends: a
+// text ending in a lone lead byte does not take half of a character.
+bool holds_whole(std::string_view s, std::string_view x)
+{
+    for (std::size_t at = find_from(s, x, 0, false); at != std::string_view::npos; at = find_from(s, x, at + char_len(s, at), false))
+        if (at + x.size() == s.size() || starts_character(s, at, at + x.size()))
+            return true;
+    return false;
+}
+
 bool ascii_digit(char c) { return c >= '0' && c <= '9'; }
 
 // splitmix64: the same numbers everywhere.
@@ -326,7 +336,7 @@ Filtered filter_lines(std::string_view list, const FilterOptions& o)
                 lower_into(line, lowered);
                 s = lowered;
             }
-            holds = find_from(s, needle, 0, false) != std::string_view::npos;
+            holds = holds_whole(s, needle);
         }
         if (holds != o.invert)
             out.add(line);

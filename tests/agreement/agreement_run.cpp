@@ -8,6 +8,7 @@
 #include "ops/generate.h"
 #include "ops/handlers.h"
 #include "ops/jobs.h"
+#include "ops/list_tools.h"
 #include "runtime/codepage.h"
 #include "runtime/files.h"
 #include "tests/support/fake_desktop.h"
@@ -112,6 +113,44 @@ std::vector<Op> operations()
     return ops;
 }
 
+// The list tools over the left list (and the right one), by their engines.
+struct Tool {
+    std::string name;
+    std::function<Text(std::string_view left, std::string_view right)> run;
+};
+
+std::vector<Tool> list_tool_runs()
+{
+    std::vector<Tool> tools;
+    const LineCompare compares[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    for (const LineCompare c : compares) {
+        const std::string how = " ignore_case=" + std::to_string(c.ignore_case) + " trim=" + std::to_string(c.trim);
+        if (c.normalised())
+            tools.push_back({"dedupe" + how, [=](std::string_view l, std::string_view) { return dedupe_lines(l, c); }});
+        tools.push_back({"dupes" + how, [=](std::string_view l, std::string_view) { return duplicate_lines(l, c); }});
+        tools.push_back({"count" + how, [=](std::string_view l, std::string_view) { return count_lines(l, c); }});
+        tools.push_back({"intersect" + how, [=](std::string_view l, std::string_view r) { return intersect_lines(l, r, c); }});
+        tools.push_back({"union" + how, [=](std::string_view l, std::string_view r) { return merge_lines(l, r, c); }});
+        tools.push_back({"only" + how, [=](std::string_view l, std::string_view r) { return only_lines(l, r, c); }});
+    }
+    const std::pair<Text, bool> texts[] = {{Text("a"), false}, {Text("\x81"), false}, {"中"_t, false}, {Text("^user\\d+-"), true}};
+    for (const auto& [text, regex] : texts)
+        for (const bool ignore_case : {false, true})
+            for (const bool invert : {false, true}) {
+                const FilterOptions o{text, regex, ignore_case, invert};
+                tools.push_back({"filter " + hex(text.view()) + " regex=" + std::to_string(regex) + " ignore_case=" +
+                                     std::to_string(ignore_case) + " invert=" + std::to_string(invert),
+                                 [=](std::string_view l, std::string_view) { return filter_lines(l, o).list; }});
+            }
+    for (const bool natural : {false, true})
+        for (const bool reverse : {false, true})
+            tools.push_back({"sort natural=" + std::to_string(natural) + " reverse=" + std::to_string(reverse),
+                             [=](std::string_view l, std::string_view) { return sort_lines(l, {natural, reverse}); }});
+    tools.push_back({"shuffle seed=42", [](std::string_view l, std::string_view) { return shuffle_lines(l, 42); }});
+    tools.push_back({"trim", [](std::string_view l, std::string_view) { return trim_lines(l); }});
+    return tools;
+}
+
 std::string read_file(const fs::path& p)
 {
     std::ifstream f(p, std::ios::binary);
@@ -166,6 +205,9 @@ int main()
                 std::printf("  box %d %s %s\n", box.style, hex(box.title.view()).c_str(), hex(box.content.view()).c_str());
             print_files(dir);
         }
+        for (const Tool& tool : list_tool_runs())
+            std::printf("%s / %s\n  result %s\n", in.name, tool.name.c_str(),
+                        digest(tool.run(in.left.view(), in.right.view()).view()).c_str());
     }
     override_program_dir(std::nullopt);
     fs::remove_all(dir);

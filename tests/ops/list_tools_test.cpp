@@ -165,6 +165,7 @@ TEST(ListTools, Filter)
         {"a", false, true, "ab\r\nA\r\n" CA "\r\n" Ca, "ab\r\nA", CA "\r\n" Ca},
         {"|", false, false, "a|b\r\n" CBAR "\r\n" CBAR "|", "a|b\r\n" CBAR "|", CBAR},
         {"", false, false, "a\r\n\r\nb", "a\r\n\r\nb", ""},
+        {"\x81", false, false, CA "\r\nx\x81", "x\x81", CA}, // no half of a character
         {"\xD6\xD0", false, false, "\xD6\xD0\xCE\xC4\r\nx\xD6\r\n\xD0", "\xD6\xD0\xCE\xC4", "x\xD6\r\n\xD0"}, // one line: the CR is a second byte
         {"^a\\d+$", true, false, "a1\r\nA2\r\na\r\nxa3", "a1", "A2\r\na\r\nxa3"},
         {"^a\\d+$", true, true, "a1\r\nA2\r\na", "a1\r\nA2", "a"},
