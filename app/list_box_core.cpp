@@ -1,8 +1,10 @@
 #include "app/list_box_core.h"
 
+#include "app/operation_watch.h"
 #include "ops/outcome.h"
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
+#include "runtime/progress.h"
 
 #include <algorithm>
 #include <new>
@@ -198,7 +200,7 @@ void ListBoxCore::run_command(const BoxCommand& c)
     case BoxCommand::open_file:
         if (view_ != nullptr) {
             if (const std::optional<Text> path = view_->choose_file_to_open())
-                read_file_in(*path);
+                watch("打开文本"_t, [&] { read_file_in(*path); });
         }
         break;
     case BoxCommand::save_file:
@@ -207,7 +209,19 @@ void ListBoxCore::run_command(const BoxCommand& c)
                 save_file(chosen->first, chosen->second);
         }
         break;
+    case BoxCommand::stop:
+        if (stop)
+            stop();
+        break;
     }
+}
+
+void ListBoxCore::watch(const Text& label, const std::function<void()>& work)
+{
+    if (watched)
+        watched(label, work);
+    else
+        work();
 }
 
 // Typing since an operation has dropped its step, so this takes back one or the other.
@@ -232,6 +246,11 @@ Text paste_refusal(ClipboardRead::Outcome why)
 
 void ListBoxCore::paste(PasteSource from, bool whole)
 {
+    watch("粘贴"_t, [&] { paste_now(from, whole); });
+}
+
+void ListBoxCore::paste_now(PasteSource from, bool whole)
+{
     ClipboardRead clip = view_ != nullptr ? view_->clipboard_text(from) : ClipboardRead{};
     if (clip.outcome == ClipboardRead::text && clip.content.empty())
         clip.outcome = ClipboardRead::no_text;
@@ -240,6 +259,7 @@ void ListBoxCore::paste(PasteSource from, bool whole)
             paste_refused(paste_refusal(clip.outcome));
         return;
     }
+    checkpoint(1.0); // the clipboard read: the user may stop before the box changes
     if (whole) {
         editor_.insert_whole(std::move(clip.content));
         replaced();
@@ -273,7 +293,9 @@ void ListBoxCore::select_word(std::size_t pos)
 
 bool ListBoxCore::open_file(const Text& path)
 {
-    return recovering([&] { return read_file_in(path); }, false);
+    bool read = false;
+    watch("打开文本"_t, [&] { read = recovering([&] { return read_file_in(path); }, false); });
+    return read;
 }
 
 bool ListBoxCore::read_file_in(const Text& path)
@@ -281,16 +303,37 @@ bool ListBoxCore::read_file_in(const Text& path)
     const std::optional<Text> t = open_list_file(path);
     if (!t)
         return false;
+    checkpoint(1.0); // the file read: the user may stop before the box changes
     editor_.begin_operation();
     editor_.set_text(ListText::copy_of(t->view()));
     replaced();
     return true;
 }
 
-bool ListBoxCore::save_file(const Text& path, SaveEncoding e) const
+bool ListBoxCore::save_file(const Text& path, SaveEncoding e)
 {
-    return save_list_file(path, editor_.text().text(), e);
+    bool saved = false;
+    watch("另存为"_t, [&] { saved = save_list_file(path, editor_.text().text(), e); });
+    return saved;
 }
+
+namespace {
+
+// The list tools as a submenu: separated where they change from one kind of
+// work to the next (repeats, two lists, filters, order, blanks).
+std::vector<BoxMenuItem> tool_items()
+{
+    std::vector<BoxMenuItem> items;
+    for (const ListToolEntry& e : list_tools()) {
+        if (e.tool == ListTool::intersect || e.tool == ListTool::keep_containing || e.tool == ListTool::sort ||
+            e.tool == ListTool::trim)
+            items.push_back({BoxCommand::none, {}, false});
+        items.push_back({BoxCommand::none, e.caption, true, e.tool});
+    }
+    return items;
+}
+
+} // namespace
 
 std::vector<BoxMenuItem> ListBoxCore::menu()
 {
@@ -310,7 +353,21 @@ std::vector<BoxMenuItem> ListBoxCore::menu()
         {BoxCommand::none, {}, false},
         {BoxCommand::open_file, "打开文本(&O)…"_t, true},
         {BoxCommand::save_file, "另存为(&S)…"_t, true},
+        {BoxCommand::none, {}, false},
+        {BoxCommand::none, "列表工具(&B)"_t, true, std::nullopt, tool_items()},
+        {BoxCommand::stop, stop_item_caption(), busy && busy()},
     };
+}
+
+void ListBoxCore::choose(int id)
+{
+    if (id >= BoxMenuItem::first_tool_id) {
+        const auto tool = static_cast<ListTool>(id - BoxMenuItem::first_tool_id);
+        if (tool_chosen)
+            tool_chosen(tool);
+        return;
+    }
+    run({static_cast<BoxCommand::Kind>(id)});
 }
 
 const FileDialogWords& file_dialog_words()

@@ -8,6 +8,7 @@
 
 #include "app/list_file.h"
 #include "app/list_text.h"
+#include "ops/list_tools.h"
 #include "runtime/text.h"
 
 #include <functional>
@@ -24,7 +25,7 @@ enum class BoxKey { left, right, up, down, home, end, page_up, page_down, backsp
 struct BoxCommand {
     enum Kind {
         none, go, select_all, copy, cut, paste, erase, erase_back, erase_forward, erase_to, new_line,
-        undo, undo_operation, redo, open_file, save_file
+        undo, undo_operation, redo, open_file, save_file, stop
     };
     Kind kind = none;
     Move move = Move::left; // for go and erase_to
@@ -36,11 +37,19 @@ struct BoxCommand {
 // leaves to its toolkit (a character is typed instead).
 BoxCommand command_for_key(BoxKey key, bool ctrl, bool shift);
 
-// One item of the context menu; a separator has no command.
+// One item of the context menu: a command, a list tool (command none, tool
+// set), a submenu (command none, items), or a separator (none of these).
 struct BoxMenuItem {
     BoxCommand::Kind command;
     Text caption; // with its access key
     bool enabled;
+    std::optional<ListTool> tool = std::nullopt;
+    std::vector<BoxMenuItem> items = {};
+    bool separator() const { return command == BoxCommand::none && !tool && items.empty(); }
+    // A number of its own in the menu, for toolkits whose menus give one back
+    // (ListBoxCore::choose); 0 for a separator or a submenu.
+    int id() const { return tool ? first_tool_id + static_cast<int>(*tool) : command; }
+    static constexpr int first_tool_id = 100;
 };
 
 // The file dialogs' words: their titles and the kinds of file they offer.
@@ -123,8 +132,10 @@ public:
     // a file that cannot be read (or held) says why in a message box and
     // changes nothing.
     bool open_file(const Text& path);
-    bool save_file(const Text& path, SaveEncoding e) const;
+    bool save_file(const Text& path, SaveEncoding e);
     std::vector<BoxMenuItem> menu();
+    // Runs the menu's item with that id (BoxMenuItem::id); 0 does nothing.
+    void choose(int id);
 
     // Raised once for every change of the text, the user's and the program's.
     std::function<void()> content_changed;
@@ -132,10 +143,20 @@ public:
     std::function<void(const Text&)> operation_undone;
     // Raised with the reason when a paste found nothing to put in.
     std::function<void(const Text&)> paste_refused;
+    // Raised when a list tool is chosen in the menu; the window runs it.
+    std::function<void(ListTool)> tool_chosen;
+    // The window's: whether an operation runs that stop would end ("停止" in the menu).
+    std::function<bool()> busy;
+    std::function<void()> stop;
+    // The window's: runs long work (a paste, a file read or written) where
+    // the user sees its progress and may stop it; without it, at once.
+    std::function<void(const Text& label, const std::function<void()>& work)> watched;
 
 private:
     void run_command(const BoxCommand& c);
+    void watch(const Text& label, const std::function<void()>& work);
     bool read_file_in(const Text& path);
+    void paste_now(PasteSource from, bool whole);
     void edited(bool changed);
     void replaced();
     void undo();

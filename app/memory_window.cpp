@@ -73,7 +73,14 @@ int MemoryBackend::fitted_width(const ControlSpec& row, CaptionFit fit)
 MemoryControls::MemoryControls(const std::vector<ControlSpec>& table, int client_width, int client_height)
     : MemoryBackendHolder{MemoryBackend(client_width, client_height)}, TableWindow(table, memory, {})
 {
+    // Served at every checkpoint, for tests that stop there; no progress shown.
+    set_watch_timing({std::chrono::hours(1), std::chrono::milliseconds(0)});
     build();
+}
+
+void MemoryControls::job_served(ProgressWatch& w)
+{
+    on_ui_thread([&] { memory.serve_during_operation(w); });
 }
 
 void MemoryControls::raised(ControlName c, Event e)
@@ -89,6 +96,39 @@ void MemoryControls::begin_operation(ControlName box, const Text& undo_note)
 {
     on_ui_thread([&] { notes_[box.utf8] = undo_note; });
     TableWindow::begin_operation(box, undo_note);
+}
+
+std::vector<BoxMenuItem> MemoryControls::menu(ControlName b)
+{
+    return on_ui_thread([&] { return box(b).menu(); });
+}
+
+void MemoryControls::choose(ControlName b, int id)
+{
+    on_ui_thread([&] { box(b).choose(id); });
+}
+
+void MemoryControls::stop_at_serve(int n)
+{
+    on_ui_thread([&] {
+        memory.serves_ = 0;
+        memory.stop_at_serve_ = n;
+    });
+}
+
+int MemoryControls::serves()
+{
+    return on_ui_thread([&] { return memory.serves_; });
+}
+
+void MemoryControls::answer_filter(std::optional<FilterOptions> answer)
+{
+    on_ui_thread([&] { memory.filter_answer_ = std::move(answer); });
+}
+
+FilterQuestion MemoryControls::filter_question()
+{
+    return on_ui_thread([&] { return memory.filter_asked_; });
 }
 
 void MemoryControls::set_checked(ControlName box, bool on)

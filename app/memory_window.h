@@ -29,6 +29,16 @@ public:
     // A character of the code page's two bytes takes the font's size, one of one byte half of it.
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override { return {width_, height_}; }
+    void serve_during_operation(ProgressWatch& w) override
+    {
+        if (++serves_ == stop_at_serve_)
+            w.ask_to_stop();
+    }
+    std::optional<FilterOptions> ask_filter(const FilterQuestion& q) override
+    {
+        filter_asked_ = q;
+        return filter_answer_;
+    }
 
     // What the controls hold, for the window's test hooks.
     struct State {
@@ -48,6 +58,9 @@ public:
     std::vector<Text> panes_;
     int width_, height_;
     Text clipboard_;
+    std::optional<FilterOptions> filter_answer_;
+    int serves_ = 0, stop_at_serve_ = 0;
+    FilterQuestion filter_asked_;
     ClipboardRead::Outcome clipboard_outcome_ = ClipboardRead::text;
 
 private:
@@ -80,6 +93,17 @@ public:
     void set_clipboard(const Text& t);
     // The next pastes find the clipboard held by another program or without text.
     void set_clipboard_unreadable(ClipboardRead::Outcome why);
+    // The box's context menu, and the choice of one of its items (BoxMenuItem::id).
+    std::vector<BoxMenuItem> menu(ControlName box);
+    void choose(ControlName box, int id);
+    // The user stops the operation at the window's n-th serving from now on
+    // (1 the first; 0 never). Servings come at every checkpoint: no progress
+    // is shown unless the timing is set otherwise.
+    void stop_at_serve(int n);
+    int serves();
+    // What the filter dialogs answer from now on (nothing: cancelled), and what the last one asked.
+    void answer_filter(std::optional<FilterOptions> answer);
+    FilterQuestion filter_question();
     Text caption(ControlName c);
     // The caption's width as drawn, and the width of its control, in the screen's pixels.
     std::pair<int, int> caption_width(ControlName c);
@@ -93,6 +117,7 @@ public:
 
 protected:
     void raised(ControlName c, Event e) override;
+    void job_served(ProgressWatch& w) override;
 
 private:
     std::map<std::string_view, int, std::less<>> changes_;

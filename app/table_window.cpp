@@ -1,6 +1,7 @@
 #include "app/table_window.h"
 
 #include "app/control_table.h"
+#include "ops/handlers.h"
 #include "ops/jobs.h"
 #include "ops/outcome.h"
 #include "runtime/codepage.h"
@@ -33,6 +34,8 @@ bool one_line_caption(const ControlSpec& row)
 thread_local int t_step_depth = 0;
 thread_local std::array<ControlName, 4> t_step_boxes;
 thread_local std::size_t t_step_box_count = 0;
+// What the step's notes call its work, for the job it may start.
+thread_local const Text* t_step_label = nullptr;
 
 } // namespace
 
@@ -78,7 +81,37 @@ void TableWindow::build()
                 backend_.set_pane_text(hint_pane, note);
         };
         box->paste_refused = [this](const Text& why) { backend_.set_pane_text(hint_pane, why); };
+        box->tool_chosen = [this, name = row.name](ListTool tool) { run_tool(name, tool); };
+        box->busy = [this] { return busy(); };
+        box->stop = [this] { stop(); };
+        box->watched = [this](const Text& label, const std::function<void()>& work) { run_step(work, false, label); };
     }
+}
+
+const FilterDialogWords& filter_dialog_words()
+{
+    static const FilterDialogWords words{"行中含有的文字："_t, "按正则表达式(&R)"_t, "不分大小写(&I)"_t, "确定"_t, "取消"_t};
+    return words;
+}
+
+void TableWindow::run_tool(ControlName box, ListTool tool)
+{
+    FilterOptions filter;
+    if (list_tool(tool).asks_text) {
+        filter_asked_.title = list_tool(tool).caption;
+        std::optional<FilterOptions> answer = backend_.ask_filter(filter_asked_);
+        if (!answer)
+            return;
+        filter = *answer;
+        // The latest text first, each once, the oldest dropped.
+        std::vector<Text>& recent = filter_asked_.recent;
+        std::erase(recent, filter.text);
+        recent.insert(recent.begin(), filter.text);
+        if (recent.size() > filter_texts_kept)
+            recent.pop_back();
+        filter_asked_.last = filter;
+    }
+    run_step([&] { run_list_tool(*this, box, tool, filter); }, true, list_tool_title(tool, filter.text));
 }
 
 void TableWindow::set_scale(Scale scale)
@@ -100,25 +133,68 @@ void TableWindow::place(const Entry& e)
 
 void TableWindow::raise(ControlName control, Event event)
 {
+    // A click's work is watched: a button's operation, a paste.
+    const bool clicked = event == Event::clicked;
+    const Text label = clicked && row(control).kind == ControlKind::button ? operation_label(row(control)) : Text();
+    run_step([&] { dispatch(control, event); }, clicked, label);
+}
+
+void TableWindow::run_step(const std::function<void()>& work, bool clicked, const Text& label)
+{
     if (t_step_depth > 0) {
-        dispatch(control, event);
+        work();
         return;
     }
-    // A step of its own: memory running out ends it, not the program, and
-    // puts back what its operation had written.
+    // A step of its own: memory running out or the user's stop end it, not
+    // the program, and put back what its operation had written.
     ++t_step_depth;
     t_step_box_count = 0;
-    try {
-        const RecoverableAllocations in_step;
-        dispatch(control, event);
-    } catch (const std::bad_alloc&) {
+    std::optional<OperationWatch> watch;
+    if (!label.empty()) {
+        watch.emplace(
+            label, watch_timing_, [this](const Text& note) { backend_.set_pane_text(hint_pane, note); },
+            [this](ProgressWatch& w) { backend_.serve_during_operation(w); });
+        operation_ = &*watch;
+    }
+    t_step_label = &label;
+    const int hint_writes = hint_writes_;
+    const auto put_back = [&] {
         for (std::size_t i = 0; i < t_step_box_count; ++i)
             calls_.call([&] { box(t_step_boxes[i]).abandon_operation(); });
+    };
+    try {
+        const Watching watching(operation_);
+        const RecoverableAllocations in_step;
+        work();
+        if (watch && watch->shown() && hint_writes_ == hint_writes)
+            backend_.set_pane_text(hint_pane, finished_note(label));
+    } catch (const std::bad_alloc&) {
+        put_back();
         show(out_of_memory_message());
+    } catch (const OperationStopped&) {
+        put_back();
+        backend_.set_pane_text(hint_pane, stopped_note(label));
     }
+    operation_ = nullptr;
+    t_step_label = nullptr;
     --t_step_depth;
-    if (event == Event::clicked)
+    if (clicked)
         give_back_freed_blocks();
+}
+
+void TableWindow::stop()
+{
+    if (operation_ != nullptr)
+        operation_->ask_to_stop();
+    const std::lock_guard lock(jobs_mutex_);
+    for (auto& [box, watch] : job_watches_)
+        watch->ask_to_stop();
+}
+
+bool TableWindow::busy()
+{
+    const std::lock_guard lock(jobs_mutex_);
+    return operation_ != nullptr || !job_watches_.empty();
 }
 
 void TableWindow::dispatch(ControlName control, Event event)
@@ -282,8 +358,10 @@ void TableWindow::fit(const Entry& e)
 void TableWindow::set_pane_text(ControlName status_bar, int pane, const Text& t)
 {
     calls_.call([&] {
-        if (row(status_bar).kind == ControlKind::status_bar && pane >= 0 && pane < pane_count)
+        if (row(status_bar).kind == ControlKind::status_bar && pane >= 0 && pane < pane_count) {
+            hint_writes_ += pane == hint_pane ? 1 : 0;
             backend_.set_pane_text(pane, t);
+        }
     });
 }
 
@@ -361,21 +439,40 @@ bool TableWindow::start_box_job(ControlName box, const std::function<void()>& pr
         job_ended(box);
         throw;
     }
-    const bool started = start_worker([this, box, body = std::move(body)] {
+    // The job is watched as its step was; its notes reach the hint pane
+    // through the window's calls.
+    const Text label = t_step_label != nullptr ? *t_step_label : Text();
+    auto watch = std::make_shared<OperationWatch>(
+        label, watch_timing_, [this](const Text& note) { calls_.call([&] { backend_.set_pane_text(hint_pane, note); }); },
+        [this](ProgressWatch& w) { job_served(w); });
+    {
+        const std::lock_guard lock(jobs_mutex_);
+        job_watches_[box.utf8] = watch;
+    }
+    const bool started = start_worker([this, box, body = std::move(body), watch] {
         struct Ended {
             TableWindow& w;
             ControlName box;
             ~Ended() { w.job_ended(box); }
         } ended{*this, box};
-        // The job is the rest of its step: memory running out ends it, and
-        // the box gets back the text it had before the operation.
+        // The job is the rest of its step: memory running out or the user's
+        // stop end it, and the box gets back the text it had before the
+        // operation.
         try {
+            const Watching watching(watch.get());
             const RecoverableAllocations in_step;
             body();
+            if (watch->shown())
+                calls_.call([&] { backend_.set_pane_text(hint_pane, finished_note(watch->label())); });
         } catch (const std::bad_alloc&) {
             calls_.call([&] {
                 this->box(box).abandon_operation();
                 show(out_of_memory_message());
+            });
+        } catch (const OperationStopped&) {
+            calls_.call([&] {
+                this->box(box).abandon_operation();
+                backend_.set_pane_text(hint_pane, stopped_note(watch->label()));
             });
         }
     });
@@ -389,6 +486,7 @@ void TableWindow::job_ended(ControlName box)
     {
         const std::lock_guard lock(jobs_mutex_);
         boxes_in_jobs_.erase(box.utf8);
+        job_watches_.erase(box.utf8);
     }
     job_ended_.notify_all();
     give_back_freed_blocks();

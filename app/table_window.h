@@ -7,14 +7,17 @@
 #pragma once
 
 #include "app/list_box_core.h"
+#include "app/operation_watch.h"
 #include "app/shell.h"
 #include "app/ui_calls.h"
 #include "runtime/work_pool.h"
 #include "runtime/worker.h"
 
 #include <functional>
+#include <optional>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string_view>
@@ -42,6 +45,19 @@ inline CaptionFit design_fit(const Scale& scale) { return {scale.device(design_f
 // widest stretch down to the narrowest. width_at applies a fit and gives the
 // caption's width.
 CaptionFit fit_caption(int room, const std::function<int(CaptionFit)>& width_at, const Scale& scale = {});
+
+// What a filtering list tool asks before it runs: the text a line must hold
+// and how it is matched, offered as last chosen, with the texts given before.
+struct FilterQuestion {
+    Text title;               // the tool's caption
+    std::vector<Text> recent; // the texts given before, the latest first
+    FilterOptions last;       // the latest answer's choices, its text first in recent
+};
+inline constexpr std::size_t filter_texts_kept = 10;
+struct FilterDialogWords {
+    Text prompt, regex, ignore_case, ok, cancel;
+};
+const FilterDialogWords& filter_dialog_words();
 
 // A toolkit's part of a window. Every call comes on the user-interface thread.
 // Places, sizes and fits are in the screen's pixels: the design's times the
@@ -73,6 +89,13 @@ public:
     // box's content (TableWindow::edit_changed), so that workers may reread
     // it from a copy.
     virtual bool reports_edit_changes() const { return false; }
+    // Asks in a small modal dialog; nothing when the user cancels.
+    virtual std::optional<FilterOptions> ask_filter(const FilterQuestion& q) = 0;
+    // While an operation runs on the user-interface thread: the window
+    // painted and the window's own calls carried out, the user's input taken
+    // away but for Esc and a large box's menu holding only "停止", either of
+    // which asks the watch to stop.
+    virtual void serve_during_operation(ProgressWatch& watch) = 0;
 };
 
 class TableWindow : public WindowControls {
@@ -108,6 +131,11 @@ public:
     {
         return calls_.call(std::move(f));
     }
+    // The user asks the operation that runs, and the jobs, to stop (Esc, "停止").
+    void stop();
+    // Whether an operation or a job runs that stop() would end.
+    bool busy();
+    void set_watch_timing(WatchTiming t) { watch_timing_ = t; }
     // Workers' calls return at once from here on, the owned workers are asked
     // to stop, and the window waits for them and for the jobs writing into its
     // boxes. The toolkit shuts the window down before it destroys its controls.
@@ -149,6 +177,8 @@ public:
 protected:
     // Every event raised, before the observer; for a window that counts them.
     virtual void raised(ControlName, Event) {}
+    // A job's checkpoint, on its worker; for a window that stops jobs there.
+    virtual void job_served(ProgressWatch&) {}
 
 private:
     struct Entry {
@@ -163,6 +193,12 @@ private:
     // Fits a one-line caption to its control's width.
     void fit(const Entry& e);
     void job_ended(ControlName box);
+    // A list tool chosen in a box's menu: asked for its text when it needs one, then run as a step.
+    void run_tool(ControlName box, ListTool tool);
+    // An event's work as a step of its own, unless one runs: memory running
+    // out ends it and puts back what its operation had written.
+    // Watched under label, unless it is empty.
+    void run_step(const std::function<void()>& work, bool clicked, const Text& label = {});
     // Raises an event within the step already running.
     void dispatch(ControlName control, Event event);
 
@@ -182,6 +218,14 @@ private:
     // to that thread costs far more than the copy (most under Wine).
     std::mutex edit_texts_mutex_;
     std::map<std::string_view, Text, std::less<>> edit_texts_;
+    FilterQuestion filter_asked_;
+    WatchTiming watch_timing_;
+    // The watch of the operation running on the user-interface thread.
+    OperationWatch* operation_ = nullptr;
+    // Writes into the hint pane, to know whether an operation said anything.
+    int hint_writes_ = 0;
+    // The jobs' watches, under jobs_mutex_.
+    std::map<std::string_view, std::shared_ptr<OperationWatch>, std::less<>> job_watches_;
 };
 
 } // namespace fenrow

@@ -59,6 +59,16 @@ blank|blank $F|AWK:AWK 'length' $F ;; grep:grep -v '^$' $F
 dedupe|dedupe $F|AWK:AWK '!seen[$0]++' $F
 pick|pick $F $B|AWK:AWK 'NR == FNR {b[$0]; next} !($0 in b)' $B $F
 generate|generate --count 1000 --name k --no-top --no-number --out-dir $D $G|split:split -l 1000 $G $D/x
+dedupe-case|dedupe --ignore-case $F|AWK:AWK 'NF && !seen[tolower($0)]++' $F
+dupes|dupes $F|AWK:AWK '!($0 in c) {o[++n] = $0} {c[$0]++} END {for (i = 1; i <= n; i++) if (c[o[i]] > 1) print o[i]}' $F
+count|count $F|AWK:AWK '!($0 in c) {o[++n] = $0} {c[$0]++} END {for (i = 1; i <= n; i++) print o[i] "\t" c[o[i]]}' $F
+intersect|intersect $F $B|AWK:AWK 'NR == FNR {b[$0]; next} NF && ($0 in b) && !s[$0]++' $B $F
+union|union $F $B|AWK:AWK 'NF && !s[$0]++' $F $B
+only|only $F $B|AWK:AWK 'NR == FNR {if (NF && !($0 in a)) {a[$0]; o[++n] = $0} next} NF && !($0 in b) {b[$0]; p[++m] = $0} END {for (i = 1; i <= n; i++) if (!(o[i] in b)) print o[i]; for (i = 1; i <= m; i++) if (!(p[i] in a)) print p[i]}' $F $B
+filter|filter common $F|grep:grep -F common $F
+sort|sort $F|sort:sort -s $F
+shuffle|shuffle --seed 1 $F|shuf:shuf $F
+trim|trim $F|sed:sed 's/^[ \t]*//; s/[ \t]*$//' $F
 EOF
 }
 

@@ -1,6 +1,7 @@
 #include "ops/generate.h"
 
 #include "runtime/files.h"
+#include "runtime/progress.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -145,6 +146,13 @@ Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o
     Progress progress(hooks, files);
     std::vector<Text> written;
     for (int k = 1; k <= files; ++k) {
+        // Stopped, a run ends as when a file cannot be written: what it wrote
+        // stays, and the accounts it did not write stay in the list.
+        if (stop_asked()) {
+            r.done = false;
+            r.stopped = true;
+            return flushed(std::move(r), written);
+        }
         if (hooks.before_file)
             hooks.before_file(o);
         const Text file_name = o.name + txt_from_int(o.first_number - 1 + k) + o.extension;
@@ -176,6 +184,7 @@ Generation generate_files(std::shared_ptr<const Text> content, GenerateOptions o
         written.push_back(path);
         ++r.written;
         progress.file_written(k);
+        report_progress(static_cast<double>(k) / files);
     }
     r.message = tip("生成完毕！"_t);
     // An installed program writes elsewhere than users expect: say where.

@@ -56,6 +56,7 @@ extern std::chrono::milliseconds generate_progress_interval;
 struct Generation : Outcome {
     AccountList list;   // the accounts not written to files
     int written = 0;    // files
+    bool stopped = false; // by the user, between two files
 };
 
 // What is in the way of a run, as it would start: the files of its first

@@ -9,6 +9,7 @@
 #include "ops/jobs.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
+#include "runtime/progress.h"
 #include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 
@@ -71,6 +72,8 @@ public:
         // change under it.
         hooks_.progress = [this](int written, int files) {
             progress_shown_ = true;
+            if (current_watch() != nullptr)
+                return; // the window's watch shows it, and lets the user stop the run
             ui_.set_pane_text(ctl::status_bar, hint_pane,
                               "正在生成文本："_t + txt_from_int(written) + " / " + txt_from_int(files));
             process_paint_events();
@@ -84,7 +87,10 @@ public:
     void finish(const Generation& g)
     {
         show_list(g.list);
-        if (progress_shown_)
+        if (g.stopped)
+            ui_.set_pane_text(ctl::status_bar, hint_pane,
+                              "生成文本已停止：已生成 "_t + txt_from_int(g.written) + " 个文本，未写的账号留在左边。"_t);
+        else if (progress_shown_)
             ui_.set_pane_text(ctl::status_bar, hint_pane, "已生成 "_t + txt_from_int(g.written) + " 个文本"_t);
         if (g.message)
             show(*g.message);
@@ -143,7 +149,9 @@ void run_add_suffix(Controls& ui)
                                   m.symbol = ui.get_content(ctl::mark_symbol);
                               },
                               batch_lines};
-    ui.give_content(result, mark_groups(*list, o, rereads, ui.pool()));
+    Text marked = mark_groups(*list, o, rereads, ui.pool());
+    checkpoint(1.0);
+    ui.give_content(result, std::move(marked));
 }
 
 void extract_accounts(Controls& ui)
@@ -155,6 +163,7 @@ void extract_accounts(Controls& ui)
     o.head = ui.get_content(ctl::extract_head);
     o.tail = ui.get_content(ctl::extract_tail);
     Extraction r = extract(*list, o, ui.pool());
+    checkpoint(1.0);
     if (r.message)
         show(*r.message);
     if (r.done)
@@ -167,13 +176,16 @@ void remove_blank_lines_in_both(Controls& ui)
         // Read where it lies and written anew: a taken text is a copy, since
         // the undo step keeps the box's.
         std::optional<Text> cleaned = remove_blank_lines_anew(ui.share_content(box)->view(), ui.pool());
+        checkpoint(box == ctl::left_box ? 0.5 : 1.0);
         ui.give_content(box, cleaned ? std::move(*cleaned) : ui.take_content(box));
     }
 }
 
 void remove_duplicate_lines(Controls& ui)
 {
-    ui.give_content(ctl::right_box, remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf), ui.pool()));
+    Text kept = remove_duplicate_items(*ui.share_content(ctl::left_box), Text(crlf), ui.pool());
+    checkpoint(1.0);
+    ui.give_content(ctl::right_box, std::move(kept));
 }
 
 void pick_non_duplicates(Controls& ui)
@@ -181,7 +193,9 @@ void pick_non_duplicates(Controls& ui)
     const std::shared_ptr<const Text> right = ui.share_content(ctl::right_box);
     const std::shared_ptr<const Text> left = ui.share_content(ctl::left_box);
     // Only painting: a click on another button waits until the pick is over.
-    ui.give_content(ctl::right_box, pick_missing(left->view(), right->view(), process_paint_events, ui.pool()));
+    Text picked = pick_missing(left->view(), right->view(), process_paint_events, ui.pool());
+    checkpoint(1.0);
+    ui.give_content(ctl::right_box, std::move(picked));
 }
 
 void generate_text_files(Controls& ui)
@@ -201,6 +215,55 @@ void generate_text_files(Controls& ui)
     }
     GenerateWindow window(ui);
     window.finish(generate_files(ui.share_content(ctl::left_box), std::move(o), window.hooks()));
+}
+
+Text list_tool_title(ListTool tool, const Text& filter_text)
+{
+    const Text& caption = list_tool(tool).caption;
+    const std::string_view ellipsis = "\xA1\xAD"; // … in the code page
+    const std::size_t at = caption.view().find(ellipsis);
+    if (at == std::string_view::npos)
+        return caption;
+    return Text(caption.view().substr(0, at)) + "“"_t + filter_text + "”"_t +
+           Text(caption.view().substr(at + ellipsis.size()));
+}
+
+namespace {
+
+// An empty box holds no line, though it shows one to type in.
+Text lines_note(Controls& ui, ControlName box)
+{
+    return txt_from_int(ui.share_content(box)->empty() ? 0 : ui.get_line_count(box)) + " 行"_t;
+}
+
+} // namespace
+
+void run_list_tool(Controls& ui, ControlName box, ListTool tool, const FilterOptions& filter)
+{
+    const bool two = list_tool(tool).lists == 2;
+    const ControlName target = two ? ctl::right_box : box;
+    if (target == ctl::right_box && box_job_running(ui, ctl::right_box)) {
+        ui.set_pane_text(ctl::status_bar, hint_pane, job_running_note());
+        return;
+    }
+    const ControlName first = two ? ctl::left_box : box;
+    const Text before = two ? lines_note(ui, first) + " + "_t + lines_note(ui, ctl::right_box) : lines_note(ui, first);
+    Filtered r;
+    {
+        const std::shared_ptr<const Text> a = ui.share_content(first);
+        const std::shared_ptr<const Text> b = two ? ui.share_content(ctl::right_box) : nullptr;
+        r = apply_list_tool(tool, a->view(), b ? b->view() : std::string_view(), filter, fresh_seed());
+    }
+    checkpoint(1.0);
+    if (!r.done) {
+        if (r.message)
+            show(*r.message);
+        return;
+    }
+    ui.begin_operation(target, Text());
+    ui.give_content(target, std::move(r.list));
+    ui.set_pane_text(ctl::status_bar, hint_pane,
+                     list_tool_title(tool, filter.text) + "："_t + before + " → "_t + lines_note(ui, target));
 }
 
 Text take_account_block(Controls& ui)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ops/controls.h"
+#include "ops/list_tools.h"
 #include "ops/split.h"
 
 namespace fenrow {
@@ -40,6 +41,15 @@ void pick_non_duplicates(Controls& ui);
 // written once at the end and before any message. A long run shows its
 // progress in the hint pane and repaints.
 void generate_text_files(Controls& ui);
+
+// A list tool chosen in a large box's menu: one over a single list rewrites
+// that box, one over two lists takes 编辑框_原 as the first and 编辑框_后 as
+// the second and rewrites 编辑框_后. One operation step; the hint pane says
+// what it did with the line counts before and after, or a message why not.
+// Refused, with a note, while a job writes 编辑框_后 and the tool needs it.
+void run_list_tool(Controls& ui, ControlName box, ListTool tool, const FilterOptions& filter = {});
+// What the hint pane calls the tool: its caption, a filter's text in place of "…".
+Text list_tool_title(ListTool tool, const Text& filter_text);
 
 // Takes the next block off 编辑框_原 and empties 编辑框_后; the text of one
 // file. A list shorter than N is reported and left as it is, with a block

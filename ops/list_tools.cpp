@@ -1,6 +1,7 @@
 #include "ops/list_tools.h"
 
 #include "runtime/codepage.h"
+#include "runtime/progress.h"
 #include "runtime/regex.h"
 #include "runtime/text_routines.h"
 
@@ -16,6 +17,21 @@
 namespace fenrow {
 
 namespace {
+
+// Now and then on a walk over a list: how far it got, and the user's stop.
+class Pace {
+public:
+    explicit Pace(std::string_view list) : list_(list) {}
+    void at(std::string_view line)
+    {
+        if ((++lines_ & 0xFFFF) == 0)
+            checkpoint(static_cast<double>(line.data() - list_.data()) / static_cast<double>(list_.size()));
+    }
+
+private:
+    std::string_view list_;
+    std::size_t lines_ = 0;
+};
 
 bool blank_at(std::string_view s, std::size_t i)
 {
@@ -102,7 +118,9 @@ Distinct distinct_lines(std::string_view a, std::string_view b, LineCompare c, b
     KeyIndex index(rough_line_count(a) + (b.empty() ? 0 : rough_line_count(b)));
     Distinct d;
     const auto take = [&](std::string_view list, std::uint8_t bit) {
+        Pace pace(list);
         for_each_crlf_piece(list, [&](std::string_view line) {
+            pace.at(line);
             if (skip_blank && trimmed(line).empty())
                 return;
             const std::size_t had = keys.size();
@@ -203,7 +221,11 @@ std::vector<std::string_view> lines_of(std::string_view list)
 {
     std::vector<std::string_view> lines;
     lines.reserve(rough_line_count(list));
-    for_each_crlf_piece(list, [&](std::string_view line) { lines.push_back(line); });
+    Pace pace(list);
+    for_each_crlf_piece(list, [&](std::string_view line) {
+        pace.at(line);
+        lines.push_back(line);
+    });
     return lines;
 }
 
@@ -230,6 +252,8 @@ std::span<const ListToolEntry> list_tools()
         {ListTool::keep_containing, "保留含有…的行"_t, "filter", 1, true},
         {ListTool::drop_containing, "删除含有…的行"_t, "filter --invert", 1, true},
         {ListTool::sort, "排序"_t, "sort", 1, false},
+        {ListTool::sort_natural, "排序（数字按大小）"_t, "sort --natural", 1, false},
+        {ListTool::sort_reverse, "倒序排列"_t, "sort --reverse", 1, false},
         {ListTool::shuffle, "打乱顺序"_t, "shuffle", 1, false},
         {ListTool::trim, "去首尾空白"_t, "trim", 1, false},
     };
@@ -242,6 +266,33 @@ const ListToolEntry& list_tool(ListTool tool)
         if (e.tool == tool)
             return e;
     return list_tools().front(); // every tool has its entry; a test holds them together
+}
+
+Filtered apply_list_tool(ListTool tool, std::string_view a, std::string_view b, const FilterOptions& filter,
+                         std::uint64_t seed)
+{
+    Filtered r;
+    switch (tool) {
+    case ListTool::dedupe_ignore_case: r.list = dedupe_lines(a, {.ignore_case = true}); break;
+    case ListTool::dedupe_trim: r.list = dedupe_lines(a, {.trim = true}); break;
+    case ListTool::dupes: r.list = duplicate_lines(a); break;
+    case ListTool::count: r.list = count_lines(a); break;
+    case ListTool::intersect: r.list = intersect_lines(a, b); break;
+    case ListTool::merge: r.list = merge_lines(a, b); break;
+    case ListTool::only: r.list = only_lines(a, b); break;
+    case ListTool::keep_containing:
+    case ListTool::drop_containing: {
+        FilterOptions o = filter;
+        o.invert = tool == ListTool::drop_containing;
+        return filter_lines(a, o);
+    }
+    case ListTool::sort: r.list = sort_lines(a); break;
+    case ListTool::sort_natural: r.list = sort_lines(a, {.natural = true}); break;
+    case ListTool::sort_reverse: r.list = sort_lines(a, {.reverse = true}); break;
+    case ListTool::shuffle: r.list = shuffle_lines(a, seed); break;
+    case ListTool::trim: r.list = trim_lines(a); break;
+    }
+    return r;
 }
 
 std::string_view trimmed(std::string_view line)
@@ -321,7 +372,9 @@ Filtered filter_lines(std::string_view list, const FilterOptions& o)
     Joined out(list.size());
     Text subject;
     bool gave_up = false;
+    Pace pace(list);
     for_each_crlf_piece(list, [&](std::string_view line) {
+        pace.at(line);
         if (gave_up)
             return;
         bool holds = needle.empty();
@@ -467,7 +520,11 @@ std::uint64_t fresh_seed()
 Text trim_lines(std::string_view list)
 {
     Joined out(list.size());
-    for_each_crlf_piece(list, [&](std::string_view line) { out.add(trimmed(line)); });
+    Pace pace(list);
+    for_each_crlf_piece(list, [&](std::string_view line) {
+        pace.at(line);
+        out.add(trimmed(line));
+    });
     return out.take();
 }
 

@@ -30,6 +30,8 @@ enum class ListTool {
     keep_containing,
     drop_containing,
     sort,
+    sort_natural,
+    sort_reverse,
     shuffle,
     trim,
 };
@@ -97,6 +99,11 @@ std::uint64_t fresh_seed();
 
 // Every line without blanks at either end.
 Text trim_lines(std::string_view list);
+
+// The tool's result over a (and b, for a tool over two lists). filter is the
+// text a filtering tool asks for (its invert set by the tool), seed a shuffle's.
+Filtered apply_list_tool(ListTool tool, std::string_view a, std::string_view b, const FilterOptions& filter,
+                         std::uint64_t seed);
 
 // The line without spaces, tabs and full-width spaces at either end: a view into it.
 std::string_view trimmed(std::string_view line);

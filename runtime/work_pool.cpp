@@ -1,9 +1,11 @@
 #include "runtime/work_pool.h"
 
 #include "runtime/fatal.h"
+#include "runtime/progress.h"
 #include "runtime/text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <optional>
 #include <system_error>
@@ -90,10 +92,60 @@ void WorkPool::work()
     }
 }
 
+namespace {
+
+void run_in_turn(std::size_t n, const std::function<void(std::size_t)>& task, const std::function<void()>& between)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        task(i);
+        if (between)
+            between();
+    }
+    if (n == 0 && between)
+        between();
+}
+
+// Watched work: every task first stops once the user asked, and the calling
+// thread reports between its tasks how many are done; the tasks' own
+// checkpoints only stop, on whatever thread they run.
+void run_watched(WorkPool* pool, std::size_t n, const std::function<void(std::size_t)>& task,
+                 const std::function<void()>& between)
+{
+    ProgressWatch* watch = current_watch();
+    std::atomic<std::size_t> done{0};
+    const std::function<void(std::size_t)> helped = [&](std::size_t i) {
+        const Helping helping(watch);
+        stop_point();
+        task(i);
+        done.fetch_add(1, std::memory_order_relaxed);
+    };
+    const std::function<void()> reported = [&] {
+        if (between)
+            between();
+        checkpoint(n == 0 ? 1.0 : static_cast<double>(done.load(std::memory_order_relaxed)) / static_cast<double>(n));
+    };
+    if (pool != nullptr)
+        pool->run_unwatched(n, helped, reported);
+    else
+        run_in_turn(n, helped, reported);
+    stop_point(); // asked during the last tasks
+}
+
+} // namespace
+
 void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, const std::function<void()>& between)
 {
+    if (current_watch() != nullptr)
+        run_watched(this, n, task, between);
+    else
+        run_unwatched(n, task, between);
+}
+
+void WorkPool::run_unwatched(std::size_t n, const std::function<void(std::size_t)>& task,
+                             const std::function<void()>& between)
+{
     if (threads_ == 1 || n <= 1) {
-        run_tasks(nullptr, n, task, between);
+        run_in_turn(n, task, between);
         return;
     }
     Batch b{&task, n, 0, 0, true, allocations_recoverable(), {}};
@@ -140,17 +192,12 @@ void WorkPool::run(std::size_t n, const std::function<void(std::size_t)>& task, 
 void run_tasks(WorkPool* pool, std::size_t n, const std::function<void(std::size_t)>& task,
                const std::function<void()>& between)
 {
-    if (pool != nullptr) {
+    if (pool != nullptr)
         pool->run(n, task, between);
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        task(i);
-        if (between)
-            between();
-    }
-    if (n == 0 && between)
-        between();
+    else if (current_watch() != nullptr)
+        run_watched(nullptr, n, task, between);
+    else
+        run_in_turn(n, task, between);
 }
 
 std::size_t chunk_count(const WorkPool* pool, std::size_t size, std::size_t min_bytes)

@@ -36,7 +36,12 @@ public:
     // once at the end, the calling thread runs between (if given). The first
     // exception a task throws is thrown here, once every task is over. Runs
     // may come from several threads at once, and from inside a task.
+    // Work the calling thread does for a watch (runtime/progress.h) reports
+    // between its tasks and ends, with OperationStopped, once asked to stop.
     void run(std::size_t n, const std::function<void(std::size_t)>& task, const std::function<void()>& between = {});
+    // The same, never watched.
+    void run_unwatched(std::size_t n, const std::function<void(std::size_t)>& task,
+                       const std::function<void()>& between = {});
 
 private:
     struct Batch;

@@ -574,17 +574,28 @@ void ListBox::timerEvent(QTimerEvent* e)
     }
 }
 
+namespace {
+
+void add_items(QMenu& menu, const std::vector<BoxMenuItem>& items, ListBoxCore& core)
+{
+    for (const BoxMenuItem& item : items) {
+        if (item.separator()) {
+            menu.addSeparator();
+        } else if (!item.items.empty()) {
+            add_items(*menu.addMenu(to_qt(item.caption)), item.items, core);
+        } else {
+            QAction* a = menu.addAction(to_qt(item.caption), &menu, [&core, id = item.id()] { core.choose(id); });
+            a->setEnabled(item.enabled);
+        }
+    }
+}
+
+} // namespace
+
 void ListBox::contextMenuEvent(QContextMenuEvent* e)
 {
     QMenu menu(this);
-    for (const BoxMenuItem& item : core_.menu()) {
-        if (item.command == BoxCommand::none) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* a = menu.addAction(to_qt(item.caption), this, [this, c = item.command] { core_.run({c}); });
-        a->setEnabled(item.enabled);
-    }
+    add_items(menu, core_.menu(), core_);
     menu.exec(e->globalPos());
 }
 

@@ -6,11 +6,20 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -36,6 +45,67 @@ QEvent::Type calls_waiting()
     static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
     return t;
 }
+
+// While an operation runs: the user's input to the window taken away, but
+// Esc and a large box's menu, which hold "停止". Other windows (a message the
+// operation shows, the menu itself) take their input.
+class StopOnlyInput : public QObject {
+public:
+    StopOnlyInput(QWidget* window, ProgressWatch& watch) : window_(window), watch_(watch) {}
+
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w == nullptr || w->window() != window_)
+            return false;
+        switch (e->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+                watch_.ask_to_stop();
+            return true;
+        case QEvent::MouseButtonPress:
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton && in_large_box(w))
+                offer_stop(static_cast<QMouseEvent*>(e)->globalPosition().toPoint());
+            return true;
+        case QEvent::ContextMenu:
+            if (in_large_box(w))
+                offer_stop(static_cast<QContextMenuEvent*>(e)->globalPos());
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::HoverEnter:
+        case QEvent::HoverMove:
+        case QEvent::HoverLeave:
+        case QEvent::InputMethod:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::Close: return true;
+        default: return false;
+        }
+    }
+
+private:
+    static bool in_large_box(const QWidget* w)
+    {
+        return qobject_cast<const ListBox*>(w) != nullptr || qobject_cast<const ListBox*>(w->parentWidget()) != nullptr;
+    }
+    void offer_stop(const QPoint& at)
+    {
+        QMenu menu;
+        QAction* stop = menu.addAction(to_qt(stop_item_caption()));
+        if (menu.exec(at) == stop)
+            watch_.ask_to_stop();
+    }
+
+    QWidget* window_;
+    ProgressWatch& watch_;
+};
 
 } // namespace
 
@@ -134,6 +204,53 @@ std::pair<int, int> QtControls::client_size()
     return window_->isMinimized() ? std::pair{0, 0} : std::pair{window_->width(), window_->height()};
 }
 
+std::optional<FilterOptions> QtControls::ask_filter(const FilterQuestion& q)
+{
+    const FilterDialogWords& words = filter_dialog_words();
+    QDialog dialog(window_);
+    dialog.setWindowTitle(to_qt(q.title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(to_qt(words.prompt), &dialog);
+    auto* text = new QComboBox(&dialog);
+    text->setEditable(true);
+    text->setInsertPolicy(QComboBox::NoInsert);
+    text->setMinimumContentsLength(24);
+    for (const Text& t : q.recent)
+        text->addItem(to_box(t));
+    label->setBuddy(text);
+    auto* regex = new QCheckBox(to_qt(words.regex), &dialog);
+    regex->setChecked(q.last.regex);
+    auto* ignore_case = new QCheckBox(to_qt(words.ignore_case), &dialog);
+    ignore_case->setChecked(q.last.ignore_case);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(to_qt(words.ok));
+    buttons->button(QDialogButtonBox::Cancel)->setText(to_qt(words.cancel));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Nothing to look for is no filter.
+    auto ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setEnabled(!text->currentText().isEmpty());
+    QObject::connect(text, &QComboBox::editTextChanged, ok, [ok](const QString& t) { ok->setEnabled(!t.isEmpty()); });
+    for (QWidget* w : std::initializer_list<QWidget*>{label, text, regex, ignore_case, buttons})
+        layout->addWidget(w);
+    text->lineEdit()->selectAll();
+    if (dialog.exec() != QDialog::Accepted || text->currentText().isEmpty())
+        return std::nullopt;
+    FilterOptions o;
+    o.text = from_box(text->currentText());
+    o.regex = regex->isChecked();
+    o.ignore_case = ignore_case->isChecked();
+    return o;
+}
+
+void QtControls::serve_during_operation(ProgressWatch& watch)
+{
+    StopOnlyInput filter(window_, watch);
+    qApp->installEventFilter(&filter); // before the window's own: it sees the input first
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    qApp->removeEventFilter(&filter);
+}
+
 MainWindow::MainWindow()
     : QtControlsHolder(this), TableWindow(control_table(), widgets, [this] {
           QCoreApplication::postEvent(this, new QEvent(calls_waiting()));
@@ -153,6 +270,8 @@ MainWindow::MainWindow()
     }
     widgets.dock_status_bar();
     qApp->installEventFilter(this);
+    // Between operations Esc stops the jobs that still write into a box.
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] { stop(); });
     raise(ctl::main_window, Event::created);
 }
 

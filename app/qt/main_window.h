@@ -32,6 +32,8 @@ public:
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
     bool reports_edit_changes() const override { return true; } // textChanged
+    std::optional<FilterOptions> ask_filter(const FilterQuestion& q) override;
+    void serve_during_operation(ProgressWatch& watch) override;
 
     // The widget of a control, or nullptr.
     QWidget* widget(ControlName c) const;

@@ -470,6 +470,25 @@ void ListBox::on_scroll(int bar, int code)
         scroll_to(top_line_, pos);
 }
 
+namespace {
+
+HMENU menu_of(const std::vector<BoxMenuItem>& items)
+{
+    HMENU menu = CreatePopupMenu();
+    for (const BoxMenuItem& item : items) {
+        if (item.separator())
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        else if (!item.items.empty())
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(menu_of(item.items)), to_wide(item.caption).c_str());
+        else
+            AppendMenuW(menu, MF_STRING | (item.enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(item.id()),
+                        to_wide(item.caption).c_str());
+    }
+    return menu;
+}
+
+} // namespace
+
 void ListBox::show_menu(LPARAM at)
 {
     POINT pt{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
@@ -477,17 +496,11 @@ void ListBox::show_menu(LPARAM at)
         GetCaretPos(&pt);
         ClientToScreen(hwnd_, &pt);
     }
-    HMENU menu = CreatePopupMenu();
-    for (const BoxMenuItem& item : core_.menu()) {
-        if (item.command == BoxCommand::none)
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        else
-            AppendMenuW(menu, MF_STRING | (item.enabled ? 0 : MF_GRAYED), item.command, to_wide(item.caption).c_str());
-    }
-    const auto chosen = static_cast<BoxCommand::Kind>(
+    HMENU menu = menu_of(core_.menu());
+    const int chosen = static_cast<int>(
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, hwnd_, nullptr));
-    DestroyMenu(menu);
-    core_.run({chosen}); // nothing chosen: none
+    DestroyMenu(menu); // and its submenus
+    core_.choose(chosen); // nothing chosen: 0
 }
 
 LRESULT ListBox::handle(UINT msg, WPARAM w, LPARAM l)

@@ -3,6 +3,7 @@
 #include "app/win32/clipboard.h"
 #include "app/win32/desktop_win32.h"
 #include "app/win32/dpi.h"
+#include "app/win32/filter_dialog.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
 #include "runtime/codepage.h"
@@ -247,6 +248,48 @@ void Win32Controls::place(const ControlSpec& row, const Rect& r)
     const int height = row.kind == ControlKind::combo_box ? r.height + scale.device(combo_list_height) : r.height;
     SetWindowPos(handle(row.name), nullptr, r.left, r.top, std::max(r.width, 0), std::max(height, 0),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::optional<FilterOptions> Win32Controls::ask_filter(const FilterQuestion& q) { return ask_filter_dialog(window, q); }
+
+namespace {
+
+bool is_input(UINT m)
+{
+    return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
+           (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK) || m == WM_MOUSEHOVER || m == WM_MOUSELEAVE;
+}
+
+} // namespace
+
+// The window's messages but the user's input to it, which is taken away but
+// for Esc and a large box's menu holding "停止". Other windows (a message the
+// operation shows) take theirs.
+void Win32Controls::serve_during_operation(ProgressWatch& watch)
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam)); // the main loop still has to see it
+            return;
+        }
+        if (is_input(msg.message) && (msg.hwnd == window || IsChild(window, msg.hwnd))) {
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+                watch.ask_to_stop();
+            const ControlSpec* row = row_of(msg.hwnd);
+            if (msg.message == WM_RBUTTONUP && row != nullptr && row->multi_line) {
+                HMENU menu = CreatePopupMenu();
+                AppendMenuW(menu, MF_STRING, 1, to_wide(stop_item_caption()).c_str());
+                if (TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, msg.pt.x, msg.pt.y, 0, window,
+                                   nullptr) == 1)
+                    watch.ask_to_stop();
+                DestroyMenu(menu);
+            }
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 Text Win32Controls::text(const ControlSpec& row)
@@ -518,8 +561,14 @@ LRESULT Win32Window::colour(HDC dc, HWND control)
 
 bool Win32Window::preview(MSG& msg)
 {
-    if (msg.message == WM_MOUSEMOVE && (msg.hwnd == controls.window || IsChild(controls.window, msg.hwnd)))
+    const bool ours = msg.hwnd == controls.window || IsChild(controls.window, msg.hwnd);
+    if (msg.message == WM_MOUSEMOVE && ours)
         on_mouse_move();
+    // Between operations Esc stops the jobs that still write into a box.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && ours && busy()) {
+        stop();
+        return true;
+    }
     return false;
 }
 

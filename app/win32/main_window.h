@@ -33,6 +33,8 @@ public:
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
     std::pair<int, int> client_size() override;
     bool reports_edit_changes() const override { return true; } // EN_CHANGE
+    std::optional<FilterOptions> ask_filter(const FilterQuestion& q) override;
+    void serve_during_operation(ProgressWatch& watch) override;
 
     // The screen's scale: fonts and status panes for it; the window then places and fits the controls.
     void set_scale(Scale s);

@@ -132,3 +132,78 @@ TEST(Buttons, RemoveBlankLinesCleansBothBoxes)
     EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "c\r\nd");
     EXPECT_EQ(w.ui.caption(ctl::count_left), "总共：2行 ↓"_t);
 }
+
+namespace {
+
+// The id of the tool's item in the box's "列表工具" submenu.
+int tool_item(Window& w, ControlName box, ListTool tool)
+{
+    for (const BoxMenuItem& item : w.ui.menu(box)) {
+        for (const BoxMenuItem& sub : item.items) {
+            if (sub.tool == tool)
+                return sub.id();
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+// One list from its own box's menu, two lists as 挑不重复 takes them; one
+// undoable step each, the counts and the hint following.
+TEST(ListToolMenu, RewritesTheBoxOrTheRightOneAsOneUndoableStep)
+{
+    Window w;
+    w.ui.set_content(ctl::right_box, "Ab\r\nab\r\nc\r\n AB");
+    w.ui.choose(ctl::right_box, tool_item(w, ctl::right_box, ListTool::dedupe_ignore_case));
+    EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "Ab\r\nc\r\n AB");
+    EXPECT_EQ(w.hint(), "去重复（不分大小写）：4 行 → 3 行"_t);
+    EXPECT_EQ(w.ui.caption(ctl::count_right), "总共：3行 ↓"_t);
+    w.ui.choose(ctl::right_box, BoxCommand::undo_operation);
+    EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "Ab\r\nab\r\nc\r\n AB");
+
+    w.ui.set_content(ctl::left_box, "x\r\ny\r\nz");
+    w.ui.set_content(ctl::right_box, "z\r\nq\r\nx");
+    w.ui.choose(ctl::left_box, tool_item(w, ctl::left_box, ListTool::intersect));
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "x\r\ny\r\nz");
+    EXPECT_EQ(w.ui.get_content(ctl::right_box).str(), "x\r\nz");
+    EXPECT_EQ(w.hint(), "两表共有：3 行 + 3 行 → 2 行"_t);
+    w.ui.set_content(ctl::right_box, "");
+    w.ui.choose(ctl::right_box, tool_item(w, ctl::right_box, ListTool::intersect));
+    EXPECT_EQ(w.hint(), "两表共有：3 行 + 0 行 → 0 行"_t);
+}
+
+// The filter asks for its text, offers the last ones first, and runs as
+// asked; cancelled or refused, nothing changes.
+TEST(ListToolMenu, FilterAsksRemembersAndRefusesABadPattern)
+{
+    Window w;
+    FakeDesktop desktop;
+    w.ui.set_content(ctl::left_box, "a1\r\nb2\r\nA3");
+    const int keep = tool_item(w, ctl::left_box, ListTool::keep_containing);
+    w.ui.choose(ctl::left_box, keep); // cancelled
+    EXPECT_EQ(w.ui.filter_question().title, "保留含有…的行"_t);
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "a1\r\nb2\r\nA3");
+
+    w.ui.answer_filter(FilterOptions{.text = "a", .ignore_case = true});
+    w.ui.choose(ctl::left_box, keep);
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "a1\r\nA3");
+    EXPECT_EQ(w.hint(), "保留含有“a”的行：3 行 → 2 行"_t);
+    const int drop = tool_item(w, ctl::left_box, ListTool::drop_containing);
+    w.ui.answer_filter(FilterOptions{.text = "1"});
+    w.ui.choose(ctl::left_box, drop);
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "A3");
+    EXPECT_TRUE(w.ui.filter_question().last.ignore_case); // as asked, before this answer
+    w.ui.answer_filter(FilterOptions{.text = "a"});
+    w.ui.choose(ctl::left_box, drop);
+    w.ui.answer_filter(std::nullopt);
+    w.ui.choose(ctl::left_box, drop);
+    EXPECT_EQ(w.ui.filter_question().recent, (std::vector<Text>{"a", "1"}));
+    EXPECT_FALSE(w.ui.filter_question().last.ignore_case);
+
+    w.ui.set_content(ctl::left_box, "a1\r\nb2");
+    w.ui.answer_filter(FilterOptions{.text = "(", .regex = true});
+    w.ui.choose(ctl::left_box, tool_item(w, ctl::left_box, ListTool::drop_containing));
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "a1\r\nb2");
+    EXPECT_EQ(desktop.boxes.size(), 1u);
+}
