@@ -264,7 +264,11 @@ bool apply_settings(TableWindow& w, std::string_view file)
             std::optional<Text> t = v != nullptr ? unescaped(*v) : std::nullopt;
             damaged |= v != nullptr && !t;
             const Text wanted = t ? std::move(*t) : text_from_utf8(row.text);
-            if (w.get_content(row.name) != wanted) // what a user's edit changes, and only then
+            // As the program writes a box: the copy workers read is dropped, as
+            // a user's edit drops it, and content-changed is raised, which no
+            // handler of a small box takes. Only a change is written, as only
+            // a change of the user's is reported.
+            if (w.get_content(row.name) != wanted)
                 w.set_content(row.name, wanted);
             break;
         }

@@ -25,7 +25,11 @@ namespace {
 struct SettingsFile {
     test::TempDir dir{"fenrow-settings-"};
     fs::path file = dir.path() / "sub" / "fenrow.ini";
-    SettingsFile() { window_settings_file = text_from_utf8(file.string()); }
+    SettingsFile()
+    {
+        const std::u8string name = file.u8string();
+        window_settings_file = text_from_utf8(std::string(name.begin(), name.end()));
+    }
     ~SettingsFile() { window_settings_file = Text(); }
     void put(const std::string& bytes) const
     {
