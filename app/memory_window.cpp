@@ -59,6 +59,18 @@ Text MemoryBackend::item(const ControlSpec& row, int index)
     return index < 0 || index >= static_cast<int>(s.items.size()) ? Text() : s.items[static_cast<std::size_t>(index)];
 }
 
+void MemoryBackend::set_checked(const ControlSpec& row, bool on)
+{
+    State& s = at(row);
+    if (row.kind == ControlKind::radio_box && on) {
+        for (auto& [name, other] : states_) {
+            if (other.row->kind == ControlKind::radio_box && other.row->container == row.container)
+                other.on = false;
+        }
+    }
+    s.on = on;
+}
+
 int MemoryBackend::fitted_width(const ControlSpec& row, CaptionFit fit)
 {
     State& s = at(row);
@@ -129,25 +141,6 @@ void MemoryControls::answer_filter(std::optional<FilterOptions> answer)
 FilterQuestion MemoryControls::filter_question()
 {
     return on_ui_thread([&] { return memory.filter_asked_; });
-}
-
-void MemoryControls::set_checked(ControlName box, bool on)
-{
-    on_ui_thread([&] {
-        MemoryBackend::State& s = memory.at(box);
-        if (s.row->kind == ControlKind::radio_box && on) {
-            for (auto& [name, other] : memory.states_) {
-                if (other.row->kind == ControlKind::radio_box && other.row->container == s.row->container)
-                    other.on = false;
-            }
-        }
-        s.on = on;
-    });
-}
-
-void MemoryControls::set_selection(ControlName combo, int index)
-{
-    on_ui_thread([&] { memory.at(combo).selection = index; });
 }
 
 void MemoryControls::set_client_size(int w, int h)

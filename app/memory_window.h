@@ -23,7 +23,9 @@ public:
     Text text(const ControlSpec& row) override { return at(row).text; }
     void set_text(const ControlSpec& row, const Text& t) override { at(row).text = t; }
     bool checked(const ControlSpec& row) override { return at(row).on; }
+    void set_checked(const ControlSpec& row, bool on) override;
     int selection(const ControlSpec& row) override { return at(row).selection; }
+    void set_selection(const ControlSpec& row, int index) override { at(row).selection = index; }
     Text item(const ControlSpec& row, int index) override;
     void set_pane_text(int pane, const Text& t) override { panes_.at(static_cast<std::size_t>(pane)) = t; }
     // A character of the code page's two bytes takes the font's size, one of one byte half of it.
@@ -87,8 +89,6 @@ public:
     void begin_operation(ControlName box, const Text& undo_note) override;
 
     // Test hooks: what the user would do, and what the window would show.
-    void set_checked(ControlName box, bool on); // radio boxes clear their siblings
-    void set_selection(ControlName combo, int index);
     void set_client_size(int w, int h);
     void set_clipboard(const Text& t);
     // The next pastes find the clipboard held by another program or without text.

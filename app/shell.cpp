@@ -3,6 +3,7 @@
 #include "app/control_table.h"
 #include "app/skin_attach.h"
 #include "app/usage_counter.h"
+#include "app/window_settings.h"
 #include "ops/jobs.h"
 #include "ops/operations.h"
 #include "runtime/codepage.h"
@@ -114,6 +115,7 @@ void init_program_folders()
     set_fallback_output_dir(documents_output_dir());
     started_from_temporary_folder = is_temporary_dir(program_dir());
     output_dir(); // an installed program's documents folder is there before the first file
+    window_settings_file = settings_file();
 }
 
 Text unpack_first_note()

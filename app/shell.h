@@ -42,8 +42,9 @@ void copy_from_box(Controls& ui, ControlName box);
 void paste_into_box(Controls& ui, ControlName box);
 void report_not_developed(Controls& ui);
 void on_main_window_created(WindowControls& ui);
-// A window program's start: its directory made the current one, and generated
-// files sent to the documents folder when that directory cannot take them.
+// A window program's start: its directory made the current one, generated
+// files sent to the documents folder when that directory cannot take them,
+// and the window's settings file named (window_settings.h).
 void init_program_folders();
 // What the hint pane says at start when the program runs from a temporary
 // folder, as it does when started from inside a zip.

@@ -326,6 +326,16 @@ bool TableWindow::is_checked(ControlName box)
     return calls_.call([&] { return backend_.checked(row(box)); });
 }
 
+void TableWindow::set_checked(ControlName box, bool on)
+{
+    calls_.call([&] { backend_.set_checked(row(box), on); });
+}
+
+void TableWindow::set_selection(ControlName combo, int index)
+{
+    calls_.call([&] { backend_.set_selection(row(combo), index); });
+}
+
 int TableWindow::get_selection(ControlName combo)
 {
     return calls_.call([&] { return backend_.selection(row(combo)); });

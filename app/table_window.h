@@ -76,7 +76,10 @@ public:
     virtual Text text(const ControlSpec& row) = 0;
     virtual void set_text(const ControlSpec& row, const Text& t) = 0;
     virtual bool checked(const ControlSpec& row) = 0;
+    // A radio box turned on turns off the others of its container.
+    virtual void set_checked(const ControlSpec& row, bool on) = 0;
     virtual int selection(const ControlSpec& row) = 0;
+    virtual void set_selection(const ControlSpec& row, int index) = 0;
     // The item's text; empty for an index outside the list.
     virtual Text item(const ControlSpec& row, int index) = 0;
     virtual void set_pane_text(int pane, const Text& t) = 0;
@@ -142,6 +145,8 @@ public:
     void shut_down();
 
     const ControlSpec& row(ControlName c) const;
+    // Every control's row, in creation order.
+    const std::vector<ControlSpec>& table() const { return table_; }
     // A large box's behaviour; on the user-interface thread.
     ListBoxCore& box(ControlName c);
 
@@ -154,7 +159,11 @@ public:
     void give_content(ControlName edit, Text&& t) override;
     void append_text(ControlName edit, const Text& t) override;
     bool is_checked(ControlName box) override;
+    // As a click would leave it, without the click's event: a radio box
+    // turned on turns off the others of its group.
+    void set_checked(ControlName box, bool on);
     int get_selection(ControlName combo) override;
+    void set_selection(ControlName combo, int index);
     Text get_item(ControlName combo, int index) override;
     void set_caption(ControlName label, const Text& t) override;
     void set_pane_text(ControlName status_bar, int pane, const Text& t) override;

@@ -39,6 +39,8 @@ std::u16string text_to_utf16_exact(const Text& t);
 Text text_from_utf16_exact(std::u16string_view s);
 
 Text text_from_utf8(std::string_view s);
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool valid_utf8(std::string_view s);
 std::string text_to_utf8(const Text& t);
 
 // Letters of every alphabet folded to one case, the same on every system.

@@ -74,6 +74,11 @@ std::optional<Text> temporary_dir();
 // The user's documents folder; nullopt when the system does not tell.
 std::optional<Text> documents_dir();
 
+// The folder for this user's settings of the program: $XDG_CONFIG_HOME/fenrow
+// (~/.config/fenrow when that is unset, empty or not absolute) on Linux,
+// %APPDATA%\Fenrow on Windows; nullopt when the system does not tell.
+std::optional<Text> settings_dir();
+
 // path is root or lies inside it, compared as the file system compares names.
 bool is_inside(const Text& path, const Text& root);
 

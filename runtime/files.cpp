@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace fenrow {
@@ -410,6 +411,20 @@ Text documents_output_dir()
 {
     const std::optional<Text> documents = file_system::documents_dir();
     return documents ? *documents + Text(std::string(1, path_separator)) + "Fenrow"_t : Text();
+}
+
+Text settings_file_for(const Text& program, const Text& user_dir)
+{
+    const Text name = Text(std::string(1, path_separator)) + "fenrow.ini";
+    std::error_code ec;
+    if (user_dir.empty() || std::filesystem::exists(to_fs_path(program + name), ec))
+        return program + name;
+    return user_dir + name;
+}
+
+Text settings_file()
+{
+    return settings_file_for(program_dir(), file_system::settings_dir().value_or(Text()));
 }
 
 bool init_program_dir()

@@ -40,6 +40,13 @@ Text output_dir_for(const Text& program, const Text& temporary, const Text& fall
 // The window's fallback: a Fenrow folder in the user's documents folder; the
 // empty text when the system names no documents folder.
 Text documents_output_dir();
+// The window's settings file: fenrow.ini beside the program when one is there
+// (a portable copy keeps its settings with it), else in the user's settings
+// folder (file_system::settings_dir), or beside the program when the system
+// names no such folder.
+Text settings_file();
+// The same rule for any two folders; an empty user_dir: none.
+Text settings_file_for(const Text& program, const Text& user_dir);
 // dir is the system's temporary folder or lies inside it.
 bool is_temporary_dir(const Text& dir);
 

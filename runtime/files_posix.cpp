@@ -321,11 +321,18 @@ std::optional<Text> temporary_dir()
 
 namespace {
 
+// The user's configuration folder: $XDG_CONFIG_HOME, unless it is unset,
+// empty or relative (which the desktops' rule says to ignore), else ~/.config.
+std::string config_home(const std::string& home)
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    return config != nullptr && *config == '/' ? std::string(config) : home + "/.config";
+}
+
 // XDG_DOCUMENTS_DIR="$HOME/…" from the user's user-dirs.dirs, as desktops write it.
 std::optional<std::string> xdg_documents(const std::string& home)
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::ifstream in((config != nullptr && *config == '/' ? std::string(config) : home + "/.config") + "/user-dirs.dirs");
+    std::ifstream in(config_home(home) + "/user-dirs.dirs");
     static constexpr string_view key = "XDG_DOCUMENTS_DIR=\"";
     for (std::string line; std::getline(in, line);) {
         if (!line.starts_with(key) || line.size() < key.size() + 1 || line.back() != '"')
@@ -347,6 +354,17 @@ std::optional<Text> documents_dir()
     if (home == nullptr || *home != '/')
         return std::nullopt;
     return text_from_utf8(xdg_documents(home).value_or(std::string(home) + "/Documents"));
+}
+
+std::optional<Text> settings_dir()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && *config == '/')
+        return text_from_utf8(std::string(config) + "/fenrow");
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home != '/')
+        return std::nullopt;
+    return text_from_utf8(config_home(home) + "/fenrow");
 }
 
 bool is_inside(const Text& path, const Text& root)

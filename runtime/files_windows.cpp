@@ -444,6 +444,16 @@ std::optional<Text> documents_dir()
     return dir;
 }
 
+std::optional<Text> settings_dir()
+{
+    PWSTR path = nullptr;
+    std::optional<Text> dir;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DEFAULT, nullptr, &path)))
+        dir = from_wide(path) + "\\Fenrow";
+    ::CoTaskMemFree(path);
+    return dir;
+}
+
 bool is_inside(const Text& path, const Text& root)
 {
     std::wstring p = long_name(wide(path)), r = long_name(wide(root));

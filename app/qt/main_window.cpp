@@ -3,10 +3,12 @@
 #include "app/qt/list_box.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/widgets.h"
+#include "app/window_settings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -179,7 +181,18 @@ void QtControls::set_text(const ControlSpec& row, const Text& t)
 
 bool QtControls::checked(const ControlSpec& row) { return as<QAbstractButton>(widget(row.name), row)->isChecked(); }
 
+// Radio boxes of one container exclude each other by themselves.
+void QtControls::set_checked(const ControlSpec& row, bool on)
+{
+    as<QAbstractButton>(widget(row.name), row)->setChecked(on);
+}
+
 int QtControls::selection(const ControlSpec& row) { return as<QComboBox>(widget(row.name), row)->currentIndex(); }
+
+void QtControls::set_selection(const ControlSpec& row, int index)
+{
+    as<QComboBox>(widget(row.name), row)->setCurrentIndex(index);
+}
 
 Text QtControls::item(const ControlSpec& row, int index)
 {
@@ -273,6 +286,7 @@ MainWindow::MainWindow()
     // Between operations Esc stops the jobs that still write into a box.
     QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] { stop(); });
     raise(ctl::main_window, Event::created);
+    restore_window_settings(*this);
 }
 
 MainWindow::~MainWindow()
@@ -287,6 +301,12 @@ bool MainWindow::event(QEvent* e)
         return QWidget::event(e);
     run_pending_calls();
     return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    save_window_settings(*this); // a file that cannot be written keeps nobody from closing
+    QWidget::closeEvent(e);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e)

@@ -26,7 +26,9 @@ public:
     Text text(const ControlSpec& row) override;
     void set_text(const ControlSpec& row, const Text& t) override;
     bool checked(const ControlSpec& row) override;
+    void set_checked(const ControlSpec& row, bool on) override;
     int selection(const ControlSpec& row) override;
+    void set_selection(const ControlSpec& row, int index) override;
     Text item(const ControlSpec& row, int index) override;
     void set_pane_text(int pane, const Text& t) override;
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;
@@ -61,6 +63,7 @@ struct QtControlsHolder {
 
 class MainWindow : public QWidget, private QtControlsHolder, public TableWindow {
 public:
+    // Built with the option boxes' settings of the last run put back.
     MainWindow();
     // Closes the shared window (workers let go and waited for) before the
     // widgets go.
@@ -72,6 +75,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // The option boxes' settings saved (window_settings.h).
+    void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;

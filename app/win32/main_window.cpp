@@ -6,6 +6,7 @@
 #include "app/win32/filter_dialog.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
+#include "app/window_settings.h"
 #include "runtime/codepage.h"
 
 #include <shellapi.h>
@@ -310,9 +311,27 @@ bool Win32Controls::checked(const ControlSpec& row)
     return SendMessageW(handle(row.name), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void Win32Controls::set_checked(const ControlSpec& row, bool on)
+{
+    // Only a click makes the system turn a radio box's siblings off.
+    if (row.kind == ControlKind::radio_box && on) {
+        for (const auto& [name, h] : handles_) {
+            const ControlSpec* other = find_control(ControlName{name});
+            if (other != nullptr && other->kind == ControlKind::radio_box && other->container == row.container)
+                SendMessageW(h, BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+    }
+    SendMessageW(handle(row.name), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 int Win32Controls::selection(const ControlSpec& row)
 {
     return static_cast<int>(SendMessageW(handle(row.name), CB_GETCURSEL, 0, 0));
+}
+
+void Win32Controls::set_selection(const ControlSpec& row, int index)
+{
+    SendMessageW(handle(row.name), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 Text Win32Controls::item(const ControlSpec& row, int index)
@@ -407,6 +426,7 @@ Win32Window::Win32Window()
     }
     build();
     raise(ctl::main_window, Event::created);
+    restore_window_settings(*this);
 }
 
 Win32Window::~Win32Window()
@@ -540,7 +560,12 @@ LRESULT Win32Window::handle(UINT msg, WPARAM w, LPARAM l)
         rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l));
         return 0;
     case WM_CLOSE:
+        save_window_settings(*this); // a file that cannot be written keeps nobody from closing
         DestroyWindow(controls.window);
+        return 0;
+    case WM_ENDSESSION: // the session ends without closing the window
+        if (w)
+            save_window_settings(*this);
         return 0;
     case WM_DESTROY:
         shut_down(); // a worker waiting for the window is let go

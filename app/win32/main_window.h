@@ -27,7 +27,9 @@ public:
     Text text(const ControlSpec& row) override;
     void set_text(const ControlSpec& row, const Text& t) override;
     bool checked(const ControlSpec& row) override;
+    void set_checked(const ControlSpec& row, bool on) override;
     int selection(const ControlSpec& row) override;
+    void set_selection(const ControlSpec& row, int index) override;
     Text item(const ControlSpec& row, int index) override;
     void set_pane_text(int pane, const Text& t) override;
     int fitted_width(const ControlSpec& row, CaptionFit fit) override;

@@ -14,6 +14,7 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 sleep 0.5
 
 cp "$program" "$work/fenrow"
+export XDG_CONFIG_HOME="$work/config" # the window's settings, never the user's
 "$work/fenrow" >"$work/fenrow.log" 2>&1 &
 app=$!
 win=""

@@ -10,6 +10,7 @@
 #include "app/win32/dpi.h"
 #include "app/win32/list_box.h"
 #include "app/win32/win_text.h"
+#include "app/window_settings.h"
 #include "runtime/codepage.h"
 #include "runtime/work_pool.h"
 #include "runtime/worker.h"
@@ -534,6 +535,34 @@ TEST_F(Win32WindowTest, PasteWhileAnotherWindowHoldsTheClipboard)
 }
 
 // A large box converts the clipboard in one pass; it must agree with the two steps of a small box.
+// Closing saves the system's controls as they stand; the next window shows them,
+// a radio box turned on having turned its sibling off.
+TEST(Win32Settings, ClosingSavesTheOptionsAndTheNextWindowShowsThem)
+{
+    usage_counter_at_start = false;
+    const test::TempDir dir("fenrow-settings-");
+    window_settings_file = text_from_utf16((dir.path() / "fenrow.ini").u16string());
+    {
+        Win32Window first;
+        ShowWindow(first.handle(), SW_SHOW);
+        SetWindowTextW(first.control_handle(ctl::top_line), L" [\x9876\x5c42]=;\\ ");
+        SendMessageW(first.control_handle(ctl::number_check), BM_CLICK, 0, 0);
+        SendMessageW(first.control_handle(ctl::mark_last), BM_CLICK, 0, 0);
+        SendMessageW(first.control_handle(ctl::file_extension), CB_SETCURSEL, 1, 0);
+        SendMessageW(first.handle(), WM_CLOSE, 0, 0);
+        pump(first);
+    }
+    ASSERT_TRUE(std::filesystem::is_regular_file(dir.path() / "fenrow.ini"));
+    Win32Window next;
+    window_settings_file = Text();
+    EXPECT_EQ(next.get_content(ctl::top_line), " [顶层]=;\\ "_t);
+    const auto checked = [&](ControlName c) { return SendMessageW(next.control_handle(c), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    EXPECT_FALSE(checked(ctl::number_check));
+    EXPECT_TRUE(checked(ctl::mark_last));
+    EXPECT_FALSE(checked(ctl::mark_first));
+    EXPECT_EQ(SendMessageW(next.control_handle(ctl::file_extension), CB_GETCURSEL, 0, 0), 1);
+}
+
 TEST(Win32Text, PastedLinesEndInCrLfAndLoseOnlyZeros)
 {
     const struct { std::wstring in, out; } cases[] = {

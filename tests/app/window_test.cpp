@@ -7,11 +7,13 @@
 #include "app/qt/list_box.h"
 #include "app/qt/qt_text.h"
 #include "app/qt/widgets.h"
+#include "app/window_settings.h"
 #include "runtime/codepage.h"
 #include "runtime/fatal.h"
 #include "runtime/worker.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
+#include "tests/support/temp_dir.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -33,6 +35,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -289,6 +292,32 @@ TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
     press(box, Qt::Key_X, QStringLiteral("x"));
     EXPECT_EQ(window.get_content(ctl::left_box), "x"_t + other + "\r\nmore");
     EXPECT_EQ(changes, 4);
+}
+
+// The widgets give their values when the window closes and the next window shows them.
+TEST(WindowSettingsQt, ClosingSavesTheOptionsAndTheNextWindowShowsThem)
+{
+    const test::TempDir dir("fenrow-settings-");
+    window_settings_file = text_from_utf8((dir.path() / "fenrow.ini").string());
+    {
+        MainWindow first;
+        first.show();
+        static_cast<QLineEdit*>(first.widget(ctl::top_line))->setText(QString::fromUtf8(" [顶层]=;\\ "));
+        static_cast<QAbstractButton*>(first.widget(ctl::number_check))->click();
+        static_cast<QAbstractButton*>(first.widget(ctl::mark_last))->click();
+        static_cast<QComboBox*>(first.widget(ctl::file_extension))->setCurrentIndex(1);
+        first.close();
+    }
+    ASSERT_TRUE(std::filesystem::is_regular_file(dir.path() / "fenrow.ini"));
+    MainWindow next;
+    window_settings_file = Text();
+    EXPECT_EQ(static_cast<QLineEdit*>(next.widget(ctl::top_line))->text(), QString::fromUtf8(" [顶层]=;\\ "));
+    EXPECT_EQ(next.get_content(ctl::top_line), " [顶层]=;\\ "_t); // the copy workers read is the new text
+    EXPECT_FALSE(static_cast<QAbstractButton*>(next.widget(ctl::number_check))->isChecked());
+    EXPECT_TRUE(static_cast<QAbstractButton*>(next.widget(ctl::mark_last))->isChecked());
+    EXPECT_FALSE(static_cast<QAbstractButton*>(next.widget(ctl::mark_first))->isChecked());
+    EXPECT_EQ(static_cast<QComboBox*>(next.widget(ctl::file_extension))->currentIndex(), 1);
+    EXPECT_TRUE(next.pane(hint_pane)->text().isEmpty());
 }
 
 TEST(WindowDeathTest, ClosingTheWindowWhileAWorkerWaitsEndsAtOnceWithZero)

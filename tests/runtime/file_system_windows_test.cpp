@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include <gtest/gtest.h>
 
 using namespace fenrow;
@@ -19,4 +22,16 @@ TEST(FileSystem, ErrorCodesReadAsTheSameReasons)
     for (const auto& c : cases)
         EXPECT_EQ(file_system::failure_reason(c.code), c.reason) << c.code;
     EXPECT_FALSE(file_system::failure_reason(ERROR_SHARING_VIOLATION).empty()); // the system's own words
+}
+
+// The roaming application-data folder, which the system also gives as %APPDATA%.
+TEST(FileSystem, SettingsFolderIsFenrowInTheRoamingAppData)
+{
+    wchar_t appdata[MAX_PATH];
+    const DWORD n = ::GetEnvironmentVariableW(L"APPDATA", appdata, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    ASSERT_LT(n, static_cast<DWORD>(MAX_PATH));
+    const std::optional<Text> dir = file_system::settings_dir();
+    ASSERT_TRUE(dir.has_value());
+    EXPECT_EQ(*dir, text_from_utf16(std::u16string(appdata, appdata + n)) + "\\Fenrow");
 }

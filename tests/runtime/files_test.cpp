@@ -137,6 +137,17 @@ TEST_F(FilesTest, OutputDirIsTheProgramFolderWhenItTakesFilesAndIsNotTemporary)
     EXPECT_FALSE(documents_output_dir().empty());
 }
 
+// A fenrow.ini beside the program makes a portable copy keep its settings there.
+TEST_F(FilesTest, SettingsFileIsBesideTheProgramOnlyWhenOneIsThere)
+{
+    fs::create_directories(at("prog"));
+    EXPECT_EQ(settings_file_for(path("prog"), path("user")), path("user/fenrow.ini"));
+    put("prog/fenrow.ini", "");
+    EXPECT_EQ(settings_file_for(path("prog"), path("user")), path("prog/fenrow.ini"));
+    EXPECT_EQ(settings_file_for(path("other"), Text()), path("other/fenrow.ini")); // the system names no folder
+    EXPECT_FALSE(settings_file().empty());
+}
+
 TEST_F(FilesTest, FileWriteReplacesOrFailsWithAReason)
 {
     put("longer", "0123456789");
