@@ -49,6 +49,9 @@ int main(int argc, char** argv)
     fenrow::init_program_folders();
     fenrow::keep_freed_blocks(); // before any thread
     QApplication app(argc, argv);
+    // The desktop entry's name: Wayland compositors and software centres tie
+    // the window to its entry, icon and metainfo by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(FENROW_APP_ID));
     fenrow::use_chinese_translations();
     fenrow::use_design_font();
     fenrow::install_qt_services();

@@ -147,13 +147,9 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* e)
 
 bool open_in_browser(const QString& url)
 {
-    if (QDesktopServices::openUrl(QUrl(url)))
-        return true;
-    for (const char* opener : {"xdg-open", "sensible-browser", "x-www-browser"}) {
-        if (QProcess::startDetached(QString::fromLatin1(opener), {url}))
-            return true;
-    }
-    return false;
+    // The desktop's own way: the toolkit's URL opener, and xdg-open where the
+    // toolkit has none (the package depends on xdg-utils).
+    return QDesktopServices::openUrl(QUrl(url)) || QProcess::startDetached(QStringLiteral("xdg-open"), {url});
 }
 
 QIcon app_icon()
