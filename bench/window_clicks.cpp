@@ -1,6 +1,6 @@
-// Each button through the real Qt window, timed from the click until the
+// Each button and list tool through the real Qt window, timed from the click until the
 // window is idle (its events handled, no box job running), the result checked
-// against fenrow-cli's, and the peak memory above the empty window.
+// against fenrow-cli's (a tool's against its engine's), and the peak memory above the empty window.
 //   build/bench/window_clicks --write-lists LINES DIR   writes DIR/list.txt, DIR/right.txt
 //   build/bench/window_clicks DIR [click …]             the clicks (bench/window_clicks.sh
 //                                                       makes DIR/expect.*.txt with fenrow-cli)
@@ -13,6 +13,7 @@
 #include "app/qt/widgets.h"
 #include "bench/click_lists.h"
 #include "ops/jobs.h"
+#include "ops/list_tools.h"
 #include "runtime/heap.h"
 
 #include <QAbstractButton>
@@ -27,6 +28,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <malloc.h>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -117,6 +119,7 @@ struct Click {
     bool left_result;    // the result is in the left box
     bool both;           // 去空行: left and right results
     bool closed;         // every line of the result ends in CR LF
+    std::optional<ListTool> tool = std::nullopt; // chosen in the left box's menu instead
 };
 
 const std::vector<Click> clicks = {
@@ -127,6 +130,16 @@ const std::vector<Click> clicks = {
     {"pick", ctl::pick_button, true, "pick", false, false, true},
     {"blank", ctl::blank_button, true, "blank", false, true, false},
     {"extract", ctl::extract_button, false, "extract", true, false, true},
+    // The list tools, their results checked against the engines'.
+    {"dedupe-case", {}, false, nullptr, true, false, false, ListTool::dedupe_ignore_case},
+    {"dupes", {}, false, nullptr, true, false, false, ListTool::dupes},
+    {"count", {}, false, nullptr, true, false, false, ListTool::count},
+    {"intersect", {}, true, nullptr, false, false, false, ListTool::intersect},
+    {"union", {}, true, nullptr, false, false, false, ListTool::merge},
+    {"only", {}, true, nullptr, false, false, false, ListTool::only},
+    {"sort", {}, false, nullptr, true, false, false, ListTool::sort},
+    {"shuffle", {}, false, nullptr, true, false, false, ListTool::shuffle},
+    {"trim", {}, false, nullptr, true, false, false, ListTool::trim},
 };
 
 std::size_t held_bytes(MainWindow& w)
@@ -144,6 +157,10 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
     Text expected_left, expected_right;
     if (c.name == std::string_view("paste")) {
         expected_left = list;
+    } else if (c.tool) {
+        if (*c.tool != ListTool::shuffle)
+            (c.left_result ? expected_left : expected_right) =
+                apply_list_tool(*c.tool, list.view(), right.view(), {}, 0).list;
     } else if (c.both) {
         expected_left = expected_form(read_file(dir + "/expect." + c.expect + "-left.txt"), c.closed);
         expected_right = expected_form(read_file(dir + "/expect." + c.expect + "-right.txt"), c.closed);
@@ -171,7 +188,10 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
     profile("enable");
     const auto t0 = Clock::now();
     const double cpu0 = cpu_seconds();
-    static_cast<QAbstractButton*>(w.widget(c.button))->click();
+    if (c.tool)
+        w.box(ctl::left_box).choose(BoxMenuItem::first_tool_id + static_cast<int>(*c.tool));
+    else
+        static_cast<QAbstractButton*>(w.widget(c.button))->click();
     settle(w);
     const double s = std::chrono::duration<double>(Clock::now() - t0).count();
     const double cpu = cpu_seconds() - cpu0;

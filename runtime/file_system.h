@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fenrow::file_system {
 
@@ -78,6 +79,11 @@ std::optional<Text> documents_dir();
 // (~/.config/fenrow when that is unset, empty or not absolute) on Linux,
 // %APPDATA%\Fenrow on Windows; nullopt when the system does not tell.
 std::optional<Text> settings_dir();
+
+// The folders the system installs programs into (/usr, /bin, /sbin on Linux;
+// Program Files on Windows): no place for a program's output, even where it
+// could write there (run as root or an administrator).
+std::vector<Text> program_folders();
 
 // path is root or lies inside it, compared as the file system compares names.
 bool is_inside(const Text& path, const Text& root);

@@ -404,6 +404,11 @@ Text output_dir_for(const Text& program, const Text& temporary, const Text& fall
 
 Text output_dir()
 {
+    // An installed program's folder is the system's, like a temporary one.
+    for (const Text& system : file_system::program_folders()) {
+        if (file_system::is_inside(program_dir(), system))
+            return output_dir_for(program_dir(), system, fallback_output_dir());
+    }
     return output_dir_for(program_dir(), file_system::temporary_dir().value_or(Text()), fallback_output_dir());
 }
 

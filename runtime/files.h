@@ -30,12 +30,14 @@ void override_program_dir(std::optional<Text> dir);
 
 // Where generated files go: the program's directory when files can be made
 // there (a build, a copy the user unpacked) and it is not a temporary folder
-// (a program started from inside a zip runs from one), else the fallback
+// (a program started from inside a zip runs from one) nor one the system
+// installs programs into, else the fallback
 // folder the window names at start, made when first needed. No fallback: the
 // program's directory always. No trailing separator.
 Text output_dir();
 void set_fallback_output_dir(Text dir);
-// The same rule for any three folders.
+// The same rule for any three folders; temporary may be any folder whose
+// programs write elsewhere.
 Text output_dir_for(const Text& program, const Text& temporary, const Text& fallback);
 // The window's fallback: a Fenrow folder in the user's documents folder; the
 // empty text when the system names no documents folder.

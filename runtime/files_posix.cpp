@@ -367,6 +367,8 @@ std::optional<Text> settings_dir()
     return text_from_utf8(config_home(home) + "/fenrow");
 }
 
+std::vector<Text> program_folders() { return {Text("/usr"), Text("/bin"), Text("/sbin")}; }
+
 bool is_inside(const Text& path, const Text& root)
 {
     const string_view p = path.view(), r = root.view().ends_with('/') ? root.view().substr(0, root.size() - 1) : root.view();

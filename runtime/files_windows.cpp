@@ -454,6 +454,18 @@ std::optional<Text> settings_dir()
     return dir;
 }
 
+std::vector<Text> program_folders()
+{
+    std::vector<Text> folders;
+    for (const KNOWNFOLDERID& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+        PWSTR path = nullptr;
+        if (SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path)))
+            folders.push_back(from_wide(path));
+        ::CoTaskMemFree(path);
+    }
+    return folders;
+}
+
 bool is_inside(const Text& path, const Text& root)
 {
     std::wstring p = long_name(wide(path)), r = long_name(wide(root));

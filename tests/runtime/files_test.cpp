@@ -134,6 +134,14 @@ TEST_F(FilesTest, OutputDirIsTheProgramFolderWhenItTakesFilesAndIsNotTemporary)
     EXPECT_EQ(output_dir_for(path("missing"), temporary, Text()), path("missing")); // no fallback named
     EXPECT_TRUE(fs::is_empty(at("prog")));
     EXPECT_TRUE(is_temporary_dir(file_system::temporary_dir().value()));
+    // Installed, a program writes elsewhere even where it could write (as root).
+    set_fallback_output_dir(documents);
+    for (const Text& system : file_system::program_folders()) {
+        override_program_dir(system);
+        EXPECT_EQ(output_dir(), documents) << system.str();
+    }
+    override_program_dir(std::nullopt);
+    set_fallback_output_dir(Text());
     EXPECT_FALSE(documents_output_dir().empty());
 }
 
