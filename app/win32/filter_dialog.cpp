@@ -134,13 +134,13 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT msg, WPARAM w, LPARAM l)
 std::optional<FilterOptions> ask_filter_dialog(HWND owner, const FilterQuestion& q)
 {
     const FilterDialogWords& words = filter_dialog_words();
-    DialogTemplate t(to_wide(q.title), 220, 104, 6);
+    DialogTemplate t(to_wide(q.title), 220, 90, 6);
     t.add(SS_LEFT, 7, 7, 206, 9, -1, static_class, to_wide(words.prompt));
     t.add(CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 7, 18, 206, 100, id_text, combo_class, L"");
     t.add(BS_AUTOCHECKBOX | WS_TABSTOP, 7, 38, 206, 10, id_regex, button_class, to_wide(words.regex));
     t.add(BS_AUTOCHECKBOX | WS_TABSTOP, 7, 52, 206, 10, id_ignore_case, button_class, to_wide(words.ignore_case));
-    t.add(BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 80, 50, 14, IDOK, button_class, to_wide(words.ok));
-    t.add(BS_PUSHBUTTON | WS_TABSTOP, 163, 80, 50, 14, IDCANCEL, button_class, to_wide(words.cancel));
+    t.add(BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 69, 50, 14, IDOK, button_class, to_wide(words.ok));
+    t.add(BS_PUSHBUTTON | WS_TABSTOP, 163, 69, 50, 14, IDCANCEL, button_class, to_wide(words.cancel));
     Exchange ex{&q, {}};
     const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, &dialog_proc,
                                               reinterpret_cast<LPARAM>(&ex));
