@@ -29,6 +29,8 @@ OperationWatch::OperationWatch(Text label, WatchTiming timing, std::function<voi
 
 void OperationWatch::report(double done)
 {
+    if (serving_)
+        return;
     const Clock::time_point now = Clock::now();
     if (now - last_ < timing_.interval)
         return;
@@ -41,8 +43,11 @@ void OperationWatch::report(double done)
             show_(progress_note(label_, percent));
         }
     }
-    if (serve_)
+    if (serve_) {
+        serving_ = true;
         serve_(*this);
+        serving_ = false;
+    }
 }
 
 } // namespace fenrow

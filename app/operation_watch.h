@@ -50,6 +50,7 @@ private:
     std::function<void(ProgressWatch&)> serve_;
     Clock::time_point start_ = Clock::now(), last_ = start_;
     int percent_ = -1; // the latest shown; never goes back
+    bool serving_ = false; // what the window does meanwhile reports nothing of its own
 };
 
 } // namespace fenrow

@@ -125,7 +125,11 @@ public:
     // box give the window itself.
     ControlName control_at(int x, int y) const;
     // What the toolkit's wake leads to, on the user-interface thread.
-    void run_pending_calls() { calls_.run_pending(); }
+    void run_pending_calls()
+    {
+        const Watching unwatched(nullptr); // a worker's call is no part of an operation running here
+        calls_.run_pending();
+    }
     // A small edit box's content changed, by the user or the program; on the
     // user-interface thread.
     void edit_changed(ControlName edit);

@@ -456,6 +456,22 @@ TEST_F(Win32WindowTest, DroppedFileReplacesTheTextAndUndoBringsItBack)
 }
 
 // Windows programs expect lines ending in CR LF on the clipboard.
+// While an operation runs, Esc reaches it and nothing else the user does
+// reaches the window: typed keys are dropped, the boxes stay.
+TEST_F(Win32WindowTest, EscDuringAnOperationStopsItAndOtherInputIsDropped)
+{
+    window.set_watch_timing({std::chrono::milliseconds(0), std::chrono::milliseconds(0)});
+    window.set_content(ctl::left_box, "a\r\nb\r\na");
+    HWND box = window.control_handle(ctl::left_box);
+    PostMessageW(box, WM_CHAR, 'x', 0);
+    PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    window.raise(ctl::dedupe_button, Event::clicked);
+    EXPECT_EQ(window.get_content(ctl::left_box).str(), "a\r\nb\r\na");
+    EXPECT_EQ(window.get_content(ctl::right_box).str(), "");
+    window.raise(ctl::dedupe_button, Event::clicked); // no Esc: it runs
+    EXPECT_EQ(window.get_content(ctl::right_box).str(), "a\r\nb");
+}
+
 TEST_F(Win32WindowTest, ClipboardKeepsCrLfLines)
 {
     install_win32_services(&window);

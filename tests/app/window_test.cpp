@@ -15,6 +15,7 @@
 #include "tests/support/print.h"
 #include "tests/support/temp_dir.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -292,6 +294,25 @@ TEST_F(WindowTest, LargeTextsFromTheWindowThreadAndFromWorkers)
     press(box, Qt::Key_X, QStringLiteral("x"));
     EXPECT_EQ(window.get_content(ctl::left_box), "x"_t + other + "\r\nmore");
     EXPECT_EQ(changes, 4);
+}
+
+// While an operation runs, Esc reaches it and nothing else the user does
+// reaches the window: typed keys and clicks are dropped, the boxes stay.
+TEST_F(WindowTest, EscDuringAnOperationStopsItAndOtherInputIsDropped)
+{
+    window.set_watch_timing({std::chrono::milliseconds(0), std::chrono::milliseconds(0)});
+    window.set_content(ctl::left_box, "a\r\nb\r\na"_t);
+    QWidget* box = window.widget(ctl::left_box);
+    box->setFocus();
+    for (const int key : {Qt::Key_X, Qt::Key_Escape}) {
+        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_X ? "x" : ""));
+    }
+    static_cast<QAbstractButton*>(window.widget(ctl::dedupe_button))->click();
+    EXPECT_EQ(window.get_content(ctl::left_box), "a\r\nb\r\na"_t);
+    EXPECT_EQ(window.get_content(ctl::right_box), Text());
+    EXPECT_EQ(window.pane(hint_pane)->text(), QStringLiteral("去重复已停止，列表没有改动。"));
+    static_cast<QAbstractButton*>(window.widget(ctl::dedupe_button))->click(); // no Esc: it runs
+    EXPECT_EQ(window.get_content(ctl::right_box), "a\r\nb"_t);
 }
 
 // The widgets give their values when the window closes and the next window shows them.
