@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <chrono>
 #include <optional>
 #include <random>
@@ -464,9 +465,49 @@ void append_natural_key(std::string_view line, std::string& out)
     }
 }
 
+namespace {
+
+// A sort's comparisons counted, a checkpoint every million of them (of about
+// n log2 n in all), so that a long sort shows its progress and stops.
+template <typename Less>
+class PacedLess {
+public:
+    PacedLess(Less less, std::size_t n, std::size_t& count)
+        : less_(less), expected_(static_cast<double>(n) * std::max(1.0, std::log2(static_cast<double>(n) + 1))),
+          count_(&count)
+    {
+    }
+    template <typename T>
+    bool operator()(const T& a, const T& b) const
+    {
+        if ((++*count_ & 0xFFFFF) == 0)
+            checkpoint(std::min(1.0, static_cast<double>(*count_) / expected_));
+        return less_(a, b);
+    }
+
+private:
+    Less less_;
+    double expected_;
+    std::size_t* count_;
+};
+
+template <typename It, typename Less>
+void paced_stable_sort(It first, It last, Less less)
+{
+    std::size_t count = 0;
+    const ProgressPhase sorting(0.1, 0.9);
+    std::stable_sort(first, last, PacedLess<Less>(less, static_cast<std::size_t>(last - first), count));
+}
+
+} // namespace
+
 Text sort_lines(std::string_view list, SortOptions o)
 {
-    std::vector<std::string_view> lines = lines_of(list);
+    std::vector<std::string_view> lines;
+    {
+        const ProgressPhase cutting(0, 0.1);
+        lines = lines_of(list);
+    }
     if (o.natural) {
         // Each line's key sorts in byte order as natural_less orders the lines.
         std::string keys;
@@ -486,7 +527,7 @@ Text sort_lines(std::string_view list, SortOptions o)
         for (std::size_t i = 0; i < order.size(); ++i)
             order[i] = {std::string_view(keys).substr(at[i].first, at[i].second - at[i].first), static_cast<std::uint32_t>(i)};
         at = {};
-        std::stable_sort(order.begin(), order.end(), [&](const Keyed& a, const Keyed& b) {
+        paced_stable_sort(order.begin(), order.end(), [&](const Keyed& a, const Keyed& b) {
             return o.reverse ? b.key < a.key : a.key < b.key;
         });
         Joined out(list.size());
@@ -495,9 +536,9 @@ Text sort_lines(std::string_view list, SortOptions o)
         return out.take();
     }
     if (o.reverse)
-        std::stable_sort(lines.begin(), lines.end(), [](std::string_view a, std::string_view b) { return b < a; });
+        paced_stable_sort(lines.begin(), lines.end(), [](std::string_view a, std::string_view b) { return b < a; });
     else
-        std::stable_sort(lines.begin(), lines.end());
+        paced_stable_sort(lines.begin(), lines.end(), [](std::string_view a, std::string_view b) { return a < b; });
     return joined(lines, list.size());
 }
 
