@@ -192,7 +192,7 @@ void pick_non_duplicates(Controls& ui)
 {
     const std::shared_ptr<const Text> right = ui.share_content(ctl::right_box);
     const std::shared_ptr<const Text> left = ui.share_content(ctl::left_box);
-    // Only painting: a click on another button waits until the pick is over.
+    // Painted between its parts; in the window its watch also takes the user's stop.
     Text picked = pick_missing(left->view(), right->view(), process_paint_events, ui.pool());
     checkpoint(1.0);
     ui.give_content(ctl::right_box, std::move(picked));
@@ -220,8 +220,8 @@ void generate_text_files(Controls& ui)
 Text list_tool_title(ListTool tool, const Text& filter_text)
 {
     const Text& caption = list_tool(tool).caption;
-    const std::string_view ellipsis = "\xA1\xAD"; // … in the code page
-    const std::size_t at = caption.view().find(ellipsis);
+    const Text ellipsis = "…"_t;
+    const std::size_t at = caption.view().find(ellipsis.view());
     if (at == std::string_view::npos)
         return caption;
     return Text(caption.view().substr(0, at)) + "“"_t + filter_text + "”"_t +
