@@ -251,7 +251,11 @@ void ListBoxCore::paste(PasteSource from, bool whole)
 
 void ListBoxCore::paste_now(PasteSource from, bool whole)
 {
-    ClipboardRead clip = view_ != nullptr ? view_->clipboard_text(from) : ClipboardRead{};
+    ClipboardRead clip;
+    if (view_ != nullptr) {
+        const ProgressPhase converting(0, 0.8); // the clipboard's text made the system's
+        clip = view_->clipboard_text(from);
+    }
     if (clip.outcome == ClipboardRead::text && clip.content.empty())
         clip.outcome = ClipboardRead::no_text;
     if (clip.outcome != ClipboardRead::text) {
@@ -300,12 +304,12 @@ bool ListBoxCore::open_file(const Text& path)
 
 bool ListBoxCore::read_file_in(const Text& path)
 {
-    const std::optional<Text> t = open_list_file(path);
+    std::optional<Text> t = open_list_file(path);
     if (!t)
         return false;
     checkpoint(1.0); // the file read: the user may stop before the box changes
     editor_.begin_operation();
-    editor_.set_text(ListText::copy_of(t->view()));
+    editor_.set_text(ListText(std::move(*t))); // the text keeps room for typing
     replaced();
     return true;
 }
@@ -313,7 +317,7 @@ bool ListBoxCore::read_file_in(const Text& path)
 bool ListBoxCore::save_file(const Text& path, SaveEncoding e)
 {
     bool saved = false;
-    watch("另存为"_t, [&] { saved = save_list_file(path, editor_.text().text(), e); });
+    watch("另存为"_t, [&] { saved = save_list_file(path, *editor_.text().share(), e); }); // the box's bytes, not a copy
     return saved;
 }
 

@@ -1,18 +1,44 @@
 #include "app/list_file.h"
 
+#include "runtime/byte_scan.h"
 #include "runtime/codepage.h"
 #include "runtime/desktop.h"
 #include "runtime/file_system.h"
 #include "runtime/files.h"
+#include "runtime/progress.h"
 
+#include <cstring>
 #include <filesystem>
+#include <new>
 #include <system_error>
+#include <vector>
 
 namespace fenrow {
 
 namespace {
 
+// A checkpoint every block read, converted or written: a long open or save
+// shows how far it got and stops within a few milliseconds.
+constexpr std::size_t block_size = std::size_t{1} << 20;
+// Room kept behind a list read from a file, for typing into it without moving it.
+std::size_t typing_room(std::size_t n) { return n / 256 + 64 * 1024; }
+
 bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+bool all_ascii(std::string_view s)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, s.data() + i, sizeof x);
+        if ((x & 0x8080808080808080ull) != 0)
+            return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80)
+            return false;
+    return true;
+}
 
 std::u16string utf16_units(std::string_view bytes, bool big_endian)
 {
@@ -29,58 +55,185 @@ std::u16string utf16_units(std::string_view bytes, bool big_endian)
     return out;
 }
 
-// Every lone CR and lone LF becomes CR LF.
-std::string crlf_lines(std::string_view s)
+// The line ends that are not CR LF: each CR no LF follows, each LF no CR precedes.
+std::size_t lone_ends(std::string_view s)
 {
-    std::string out;
-    out.reserve(s.size() + s.size() / 16);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < s.size() && s[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out.push_back(c);
+    const std::size_t cr = count_byte(s, '\r'), lf = count_byte(s, '\n');
+    if (cr == 0 || lf == 0)
+        return cr + lf;
+    std::size_t pairs = 0;
+    for_each_byte(s, '\n', [&](std::size_t p) {
+        pairs += p > 0 && s[p - 1] == '\r';
+        return true;
+    });
+    return cr + lf - 2 * pairs;
+}
+
+// s at `to`, every lone CR and lone LF made CR LF: s.size() + lone_ends(s) bytes.
+char* put_crlf(char* to, std::string_view s)
+{
+    const char* const p = s.data();
+    const bool lone_cr = count_byte(s, '\r') != 0;
+    std::size_t from = 0;
+    // A stretch without LF: any CR in it is a lone one.
+    const auto put = [&](std::size_t a, std::size_t b) {
+        while (lone_cr) {
+            const void* cr = std::memchr(p + a, '\r', b - a);
+            if (cr == nullptr)
+                break;
+            const auto k = static_cast<std::size_t>(static_cast<const char*>(cr) - p);
+            std::memcpy(to, p + a, k - a);
+            to += k - a;
+            *to++ = '\r';
+            *to++ = '\n';
+            a = k + 1;
+        }
+        std::memcpy(to, p + a, b - a);
+        to += b - a;
+    };
+    for_each_byte(s, '\n', [&](std::size_t lf) {
+        put(from, lf > from && p[lf - 1] == '\r' ? lf - 1 : lf);
+        *to++ = '\r';
+        *to++ = '\n';
+        from = lf + 1;
+        return true;
+    });
+    put(from, s.size());
+    return to;
+}
+
+void append_crlf(std::string& out, std::string_view s)
+{
+    const std::size_t at = out.size();
+    out.resize(at + s.size() + lone_ends(s));
+    put_crlf(out.data() + at, s);
+}
+
+// Where the block from `at` ends: just behind the first line feed at least a
+// block's size on, or at the end. Cut there, every block converts alone to
+// what the whole converts to: no character and no CR LF spans two.
+// UTF-16 cuts behind a whole LF unit (unit 2; the LF's low byte comes first
+// when little-endian).
+std::size_t block_end(std::string_view s, std::size_t at, std::size_t unit = 1, bool big_endian = false)
+{
+    for (std::size_t from = at + block_size; from < s.size();) {
+        const void* hit = std::memchr(s.data() + from, '\n', s.size() - from);
+        if (hit == nullptr)
+            break;
+        const auto lf = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+        if (unit == 1)
+            return lf + 1;
+        const std::size_t start = big_endian ? lf - 1 : lf; // of the unit; `at` starts one
+        const bool high_zero = big_endian ? s[lf - 1] == '\0' : lf + 1 < s.size() && s[lf + 1] == '\0';
+        if ((start - at) % 2 == 0 && high_zero)
+            return start + 2;
+        from = lf + 1;
+    }
+    return s.size();
+}
+
+double part_of(std::size_t done, std::size_t whole) { return whole == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(whole); }
+
+Text text_of(std::string&& bytes)
+{
+    Text t;
+    t.edit([&bytes](std::string& b) { b = std::move(bytes); }); // no zero byte: none went in
+    return t;
+}
+
+// The bytes of a byte encoding read as the system's text: kept as they stand
+// when every line already ends in CR LF; else the lone line ends made CR LF,
+// in place when the bytes have the room (a file read keeps it), the blocks
+// moved from the last to the first.
+Text crlf_text(std::string&& bytes)
+{
+    struct Block {
+        std::size_t start, end, lone;
+    };
+    std::vector<Block> blocks;
+    std::size_t lone = 0;
+    {
+        const ProgressPhase counting(0, 0.3);
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t end = block_end(bytes, at);
+            blocks.push_back({at, end, lone_ends(std::string_view(bytes).substr(at, end - at))});
+            lone += blocks.back().lone;
+            at = end;
+            checkpoint(part_of(at, bytes.size()));
         }
     }
-    return out;
+    if (lone == 0)
+        return text_of(std::move(bytes));
+    const ProgressPhase writing(0.3, 1);
+    if (bytes.capacity() - bytes.size() >= lone) {
+        bytes.resize(bytes.size() + lone);
+        std::string block;
+        std::size_t moved = lone; // how far the block's first byte moves
+        for (std::size_t k = blocks.size(); k-- > 0;) {
+            const Block& b = blocks[k];
+            moved -= b.lone;
+            block.assign(bytes, b.start, b.end - b.start);
+            put_crlf(bytes.data() + b.start + moved, block);
+            checkpoint(part_of(blocks.size() - k, blocks.size()));
+        }
+        return text_of(std::move(bytes));
+    }
+    std::string out;
+    out.reserve(bytes.size() + lone + typing_room(bytes.size()));
+    for (const Block& b : blocks) {
+        append_crlf(out, std::string_view(bytes).substr(b.start, b.end - b.start));
+        checkpoint(part_of(b.end, bytes.size()));
+    }
+    return text_of(std::move(out));
+}
+
+FileEncoding encoding_of(std::string_view bytes)
+{
+    if (starts_with(bytes, "\xEF\xBB\xBF"))
+        return FileEncoding::utf8_bom;
+    if (starts_with(bytes, "\xFF\xFE"))
+        return FileEncoding::utf16le;
+    if (starts_with(bytes, "\xFE\xFF"))
+        return FileEncoding::utf16be;
+    return valid_utf8(bytes) ? FileEncoding::utf8 : FileEncoding::gbk;
 }
 
 } // namespace
 
-std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found)
+std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found)
 {
-    FileEncoding e = FileEncoding::gbk;
-    Text t;
-    if (starts_with(bytes, "\xEF\xBB\xBF")) {
-        e = FileEncoding::utf8_bom;
-        bytes.remove_prefix(3);
-    } else if (starts_with(bytes, "\xFF\xFE")) {
-        e = FileEncoding::utf16le;
-    } else if (starts_with(bytes, "\xFE\xFF")) {
-        e = FileEncoding::utf16be;
-    } else if (valid_utf8(bytes)) {
-        e = FileEncoding::utf8;
-    }
+    const FileEncoding e = encoding_of(bytes);
     if (found != nullptr)
         *found = e;
-    switch (e) {
-    case FileEncoding::utf16le:
-    case FileEncoding::utf16be:
-        t = text_from_utf16(utf16_units(bytes.substr(2), e == FileEncoding::utf16be));
-        break;
-    default:
-        if (bytes.find('\0') != std::string_view::npos)
-            return std::nullopt;
-        if (e == FileEncoding::gbk)
-            return Text(crlf_lines(bytes));
-        t = text_from_utf8(bytes);
-        break;
+    const bool utf16 = e == FileEncoding::utf16le || e == FileEncoding::utf16be;
+    std::string_view body(bytes);
+    body.remove_prefix(e == FileEncoding::utf8_bom ? 3 : utf16 ? 2 : 0);
+    if (!utf16 && body.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    // Plain ASCII reads the same as UTF-8 and as the system's text.
+    if (e == FileEncoding::gbk || (e == FileEncoding::utf8 && all_ascii(body)))
+        return crlf_text(std::move(bytes));
+    std::string out;
+    out.reserve(body.size() + body.size() / 16 + typing_room(body.size()));
+    const bool big_endian = e == FileEncoding::utf16be;
+    for (std::size_t at = 0; at < body.size();) {
+        const std::size_t end = block_end(body, at, utf16 ? 2 : 1, big_endian);
+        const std::string_view block = body.substr(at, end - at);
+        if (utf16)
+            append_crlf(out, text_from_utf16(utf16_units(block, big_endian)).view());
+        else if (all_ascii(block))
+            append_crlf(out, block);
+        else
+            append_crlf(out, text_from_utf8(block).view());
+        at = end;
+        checkpoint(part_of(at, body.size()));
     }
-    return Text(crlf_lines(t.view()));
+    return text_of(std::move(out));
+}
+
+std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found)
+{
+    return decode_list(std::string(bytes), found);
 }
 
 std::optional<Text> read_list_file(const Text& path, Text* why)
@@ -94,15 +247,37 @@ std::optional<Text> read_list_file(const Text& path, Text* why)
     const std::filesystem::path p = to_fs_path(path);
     if (std::filesystem::is_directory(p, ec))
         return fail("这是一个文件夹，不是文本文件"_t);
-    const std::uintmax_t size = std::filesystem::file_size(p, ec);
-    if (!ec && size > list_file_limit)
+    std::uintmax_t size = std::filesystem::file_size(p, ec);
+    if (ec)
+        size = 0;
+    if (size > list_file_limit)
         return fail("文件超过 1 GB，太大了"_t);
+    // Room for typing, and for making LF line ends CR LF in place (lines of eight bytes or more).
     std::string bytes;
-    if (const int err = file_system::read_file(path, bytes); err != 0)
-        return fail(file_system::is_missing(err) ? "文件不存在"_t : "无法读取文件"_t);
-    if (bytes.size() > list_file_limit)
+    const auto n = static_cast<std::size_t>(size);
+    try {
+        bytes.reserve(n + n / 8 + typing_room(n));
+    } catch (const std::bad_alloc&) {
+        bytes.reserve(n + typing_room(n)); // a 32-bit program's address space is short
+    }
+    bool too_large = false;
+    {
+        const ProgressPhase reading(0, 0.4);
+        const int err = file_system::read_file_blocks(path, block_size, [&](std::string_view block) {
+            too_large = bytes.size() + block.size() > list_file_limit;
+            if (!too_large)
+                bytes.append(block);
+            report_progress(part_of(bytes.size(), static_cast<std::size_t>(size)));
+            return !too_large && !stop_asked();
+        });
+        if (err != 0)
+            return fail(file_system::is_missing(err) ? "文件不存在"_t : "无法读取文件"_t);
+        stop_point();
+    }
+    if (too_large)
         return fail("文件超过 1 GB，太大了"_t);
-    std::optional<Text> t = decode_list(bytes);
+    const ProgressPhase decoding(0.4, 1);
+    std::optional<Text> t = decode_list(std::move(bytes));
     if (!t)
         return fail("不是文本文件（含有零字节）"_t);
     return t;
@@ -115,7 +290,28 @@ std::string encode_list(const Text& t, SaveEncoding e)
 
 bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why)
 {
-    return file_write(path, {ByteArray(encode_list(t, e))}, why);
+    const std::string_view s = t.view();
+    bool stopped = false;
+    const int err = file_system::replace_file(path, [&](const file_system::WritePart& write) {
+        for (std::size_t at = 0; at < s.size();) {
+            const std::size_t end = block_end(s, at); // a line feed is never a character's second byte
+            const std::string_view part = s.substr(at, end - at);
+            if (const int failed = e == SaveEncoding::utf8 ? write(text_to_utf8(Text(part))) : write(part); failed != 0)
+                return failed;
+            at = end;
+            report_progress(part_of(at, s.size()));
+            if (stop_asked()) {
+                stopped = true;
+                return -1; // no error of the system's: the temporary file goes, the old file stays
+            }
+        }
+        return 0;
+    }, file_system::Flush::before_rename);
+    if (stopped)
+        throw OperationStopped{};
+    if (err != 0 && why != nullptr)
+        *why = file_system::failure_reason(err);
+    return err == 0;
 }
 
 std::optional<Text> open_list_file(const Text& path)

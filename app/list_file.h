@@ -20,6 +20,9 @@ inline constexpr std::uintmax_t list_file_limit = std::uintmax_t{1} << 30;
 // without one, bytes that are all valid UTF-8 are read as UTF-8, anything else
 // as GBK/GB18030 as it stands. Every line ends in CR LF (lone LF and CR too).
 // Zero bytes outside UTF-16 make it no text: nullopt.
+// A long one reports its progress and stops where the user asks (a checkpoint
+// every megabyte).
+std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found = nullptr);
 std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found = nullptr);
 
 // The file's text, or nullopt with the reason in words for the user (a
@@ -30,7 +33,8 @@ enum class SaveEncoding { gbk, utf8 };
 
 std::string encode_list(const Text& t, SaveEncoding e);
 // Written to a temporary file and renamed over the target: on failure the old
-// file is as it was, and *why tells the user why.
+// file is as it was, and *why tells the user why. Written a megabyte at a
+// time: stopped by the user, it leaves the old file as it was.
 bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why);
 
 // What the boxes' menu items and drops do: the same, with the user told in a

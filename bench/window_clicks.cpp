@@ -124,6 +124,9 @@ struct Click {
 
 const std::vector<Click> clicks = {
     {"paste", ctl::paste_left, false, nullptr, true, false, false},
+    // The left box's 打开文本 and 另存为 (GBK), the file chosen.
+    {"open", {}, false, nullptr, true, false, false},
+    {"save", {}, false, nullptr, true, false, false},
     {"dedupe", ctl::dedupe_button, false, "dedupe", false, false, false},
     {"convert", ctl::convert_button, false, "convert", false, false, false},
     {"suffix", ctl::mark_button, false, "suffix", false, false, false},
@@ -155,8 +158,11 @@ std::size_t held_bytes(MainWindow& w)
 bool run_click(const Click& c, const std::string& dir, const Text& list, const Text& right)
 {
     Text expected_left, expected_right;
-    if (c.name == std::string_view("paste")) {
+    const std::string_view name = c.name;
+    if (name == "paste" || name == "save") {
         expected_left = list;
+    } else if (name == "open") {
+        expected_left = Text(list.str() + "\r\n"); // the file's last line break is kept
     } else if (c.tool) {
         if (*c.tool != ListTool::shuffle)
             (c.left_result ? expected_left : expected_right) =
@@ -178,7 +184,7 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
     settle(w);
     malloc_trim(0);
     const long empty_kb = status_kb("VmRSS");
-    if (c.name != std::string_view("paste"))
+    if (name != "paste" && name != "open")
         w.set_content(ctl::left_box, list);
     if (c.right_list)
         w.set_content(ctl::right_box, right);
@@ -188,8 +194,13 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
     profile("enable");
     const auto t0 = Clock::now();
     const double cpu0 = cpu_seconds();
+    const std::string saved = dir + "/got.save.txt";
     if (c.tool)
         w.box(ctl::left_box).choose(BoxMenuItem::first_tool_id + static_cast<int>(*c.tool));
+    else if (name == "open")
+        w.box(ctl::left_box).open_file(Text(dir + "/list.txt"));
+    else if (name == "save")
+        w.box(ctl::left_box).save_file(Text(saved), SaveEncoding::gbk);
     else
         static_cast<QAbstractButton*>(w.widget(c.button))->click();
     settle(w);
@@ -204,6 +215,12 @@ bool run_click(const Click& c, const std::string& dir, const Text& list, const T
     if (!expected_left.empty() && w.get_content(ctl::left_box) != expected_left) {
         ok = false;
         write_file(dir + "/got." + c.name + "-left.txt", w.get_content(ctl::left_box).str());
+    }
+    if (name == "save") {
+        if (read_file(saved) != list.str())
+            ok = false;
+        else
+            std::remove(saved.c_str());
     }
     if ((!expected_right.empty() || c.both) && w.get_content(ctl::right_box) != expected_right) {
         ok = false;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Every button through the real Qt window under Xvfb (build/bench/window_clicks),
+# Every button, and a box's 打开文本 and 另存为, through the real Qt window under Xvfb (build/bench/window_clicks),
 # against the fastest awk or grep doing the same work on the same list in the
 # same run: seconds from the click until the window is idle, the ratio to the
 # peer, the peak memory above the empty window over the text the window then
@@ -48,6 +48,8 @@ suffix|suffix --crlf -o $E.txt $F|AWK:AWK 'length {c++; if (c % 6 == 1) print $0
 pick|pick --crlf -o $E.txt $F $R|AWK:AWK 'NR == FNR {b[$0]; next} !($0 in b)' $R $F
 blank|blank --crlf -o $E-left.txt $F && '$CLI' blank --crlf -o $E-right.txt $R|AWK:AWK 'length' $F $R ;; grep:grep -hv '^$' $F $R
 extract|extract --tail ---- --crlf -o $E.txt $F|AWK:AWK -F---- '{print (NF > 1 ? $1 : "")}' $F
+open||AWK:AWK '{printf "%s\r\n", $0}' $F
+save||cp:cp $F $F.copy
 EOF
 }
 
@@ -76,10 +78,12 @@ for n in "${sizes[@]}"; do
   F=$dir/list.txt R=$dir/right.txt
   declare -A peer_t=() peer_n=()
   while IFS='|' read -r click args peers; do
-    [ -n "$args" ] || continue
-    E=$dir/expect.$click
-    a=${args//\$F/$F}; a=${a//\$R/$R}; a=${a//\$E/$E}; a=${a//\$CLI/$cli}
-    bash -c "'$cli' $a" || { echo "fenrow-cli failed: $a" >&2; exit 1; }
+    if [ -n "$args" ]; then
+      E=$dir/expect.$click
+      a=${args//\$F/$F}; a=${a//\$R/$R}; a=${a//\$E/$E}; a=${a//\$CLI/$cli}
+      bash -c "'$cli' $a" || { echo "fenrow-cli failed: $a" >&2; exit 1; }
+    fi
+    [ -n "$peers" ] || continue
     IFS=$'\n' read -r -d '' -a list < <(echo "${peers// ;; /$'\n'}" && printf '\0') || true
     for p in "${list[@]}"; do
       label=${p%%:*} cmd=${p#*:}
@@ -98,7 +102,7 @@ for n in "${sizes[@]}"; do
       done
     done
   done < <(table)
-  rm -f "$work/peer.out"
+  rm -f "$work/peer.out" "$F.copy"
 
   modes=(xvfb a11y)
   [ -z "$offscreen" ] || modes+=(offscreen)

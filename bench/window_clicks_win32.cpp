@@ -1,9 +1,9 @@
 // Every button of the Windows window clicked on a long list, each timed from
 // the click until the window is idle (its thread has handled every message
 // and no box job runs), with the peak working set while it worked:
-//   build-win64/bench/window_clicks_win32.exe [lines] [--check] [paste|dedupe|convert|mark|pick|blank|extract]...
+//   build-win64/bench/window_clicks_win32.exe [lines] [--check] [paste|dedupe|convert|mark|pick|blank|extract|open|save]...
 // --check runs the same clicks through the window in memory and compares both
-// boxes afterwards. Run under Wine with scripts/wine-run. With FENROW_PERF_CTL
+// boxes afterwards (open and save: the box and the file with the list). Run under Wine with scripts/wine-run. With FENROW_PERF_CTL
 // naming perf's control fifo (perf record -D -1 --control fifo:FILE, a path
 // the program sees on its current drive), only the clicks are profiled.
 #include "app/memory_window.h"
@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -118,7 +119,10 @@ const Click clicks[] = {
     {"paste", ctl::paste_left, false}, {"dedupe", ctl::dedupe_button, false}, {"convert", ctl::convert_button, false},
     {"mark", ctl::mark_button, false}, {"pick", ctl::pick_button, true},      {"blank", ctl::blank_button, false},
     {"extract", ctl::extract_button, false},
+    // The left box's 打开文本 (a list with LF lines) and 另存为 (GBK), the file chosen.
+    {"open", {}, false}, {"save", {}, false},
 };
+const Text file_name("fenrow-bench-list.txt");
 
 void press(Win32Window& window, ControlName button)
 {
@@ -173,7 +177,10 @@ int main(int argc, char** argv)
         if (!only.empty() && std::find(only.begin(), only.end(), c.key) == only.end())
             continue;
         // The boxes as a user would have them before the click, untimed.
-        window.set_content(ctl::left_box, c.button == ctl::paste_left ? Text() : list);
+        const bool opens = c.key == std::string_view("open");
+        if (opens)
+            std::ofstream(file_name.str(), std::ios::binary) << lf_list;
+        window.set_content(ctl::left_box, c.button == ctl::paste_left || opens ? Text() : list);
         window.set_content(ctl::right_box, c.second_list ? second : Text());
         std::size_t clipboard = 0; // the clipboard's UTF-16 copy lives in this process before the click
         if (c.button == ctl::paste_left) {
@@ -187,7 +194,13 @@ int main(int argc, char** argv)
         const auto t0 = Clock::now();
         const double cpu0 = cpu_seconds();
         profile("enable");
-        press(window, c.button);
+        const std::string_view key = c.key;
+        if (key == "open")
+            window.box(ctl::left_box).open_file(file_name);
+        else if (key == "save")
+            window.box(ctl::left_box).save_file(file_name, SaveEncoding::gbk);
+        else
+            press(window, c.button);
         wait_idle(window);
         profile("disable");
         const double s = seconds_since(t0), cpu = cpu_seconds() - cpu0;
@@ -198,19 +211,29 @@ int main(int argc, char** argv)
         const auto bytes = [](const Text& t) { return static_cast<double>(t.view().size()); };
         const double held = bytes(left) + bytes(right) + (left == left_before ? 0 : bytes(left_before)) +
                             (right == right_before ? 0 : bytes(right_before));
-        // Above the empty window, less the benchmark's own texts and the clipboard's.
+        // Above the empty window, less the benchmark's own texts (the list as made, and in
+        // the box's form) and the clipboard's.
         const double above = static_cast<double>(peak > empty_window ? peak - empty_window : 0) -
-                             (bytes(list) + bytes(second) + bytes(left_before) + bytes(right_before) +
-                              static_cast<double>(clipboard));
+                             (static_cast<double>(lf_list.size()) + bytes(list) + bytes(second) + bytes(left_before) +
+                              bytes(right_before) + static_cast<double>(clipboard));
         std::printf("%8.2f %8.2f %10.0f %10.1f %8.2f  %s", s, cpu, above / 1e6, held / 1e6, above / held, c.key);
         if (check) {
-            const auto [mem_left, mem_right] = in_memory(c, list, second);
-            const bool same = mem_left == left && mem_right == right;
+            bool same;
+            if (opens) {
+                same = left == Text(list.str() + "\r\n"); // the file's last line break is kept
+            } else if (c.key == std::string_view("save")) {
+                std::ifstream in(file_name.str(), std::ios::binary);
+                same = std::string(std::istreambuf_iterator<char>(in), {}) == list.str();
+            } else {
+                const auto [mem_left, mem_right] = in_memory(c, list, second);
+                same = mem_left == left && mem_right == right;
+            }
             failures += same ? 0 : 1;
             std::printf("  %s", same ? "same as in memory" : "DIFFERENT FROM MEMORY");
         }
         std::printf("\n");
         std::fflush(stdout);
     }
+    std::remove(file_name.str().c_str());
     return failures == 0 ? 0 : 1;
 }

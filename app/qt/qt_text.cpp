@@ -2,6 +2,7 @@
 
 #include "app/box_text.h"
 #include "runtime/codepage.h"
+#include "runtime/progress.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -54,7 +55,12 @@ Text from_pasted(const QString& s)
         std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
         used += bytes.size();
     };
+    std::size_t next_checkpoint = 0;
     for (std::size_t i = 0; i < n;) {
+        if (i >= next_checkpoint) { // a long paste shows its progress and stops where the user asks
+            checkpoint(static_cast<double>(i) / static_cast<double>(n));
+            next_checkpoint = i + (std::size_t{1} << 20);
+        }
         std::size_t j = i;
         for (;;) {
             if (j + 4 <= n && four_plain(p + j))

@@ -74,16 +74,20 @@ bool read_clipboard_text(HWND owner, const std::function<void(std::wstring_view)
         *busy = !opened;
     if (!opened)
         return false;
-    bool found = false;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            found = true;
-            read(std::wstring_view(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t))));
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return found;
+    // Closed and unlocked however `read` ends: a paste the user stops ends in an exception.
+    struct Closing {
+        ~Closing() { CloseClipboard(); }
+    } closing;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* p = data != nullptr ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (p == nullptr)
+        return false;
+    struct Unlocking {
+        HANDLE data;
+        ~Unlocking() { GlobalUnlock(data); }
+    } unlocking{data};
+    read(std::wstring_view(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t))));
+    return true;
 }
 
 std::optional<std::wstring> clipboard_text(HWND owner, bool* busy)

@@ -2,6 +2,7 @@
 
 #include "app/box_text.h"
 #include "runtime/codepage.h"
+#include "runtime/progress.h"
 #include "runtime/sse2.h"
 #include "runtime/string_fill.h"
 #include "runtime/work_pool.h"
@@ -184,11 +185,15 @@ Text pasted_text(std::wstring_view s, WorkPool* pool)
     for (std::size_t i = 0; i + 1 < cuts.size(); ++i)
         stretches.emplace_back(s.substr(cuts[i], cuts[i + 1] - cuts[i]));
     std::vector<std::size_t> at(stretches.size() + 1, 0);
-    run_tasks(pool, stretches.size(), [&](std::size_t i) { at[i + 1] = stretches[i].count(); });
+    {
+        const ProgressPhase counting(0, 0.4); // the pool's runs report and stop a long paste
+        run_tasks(pool, stretches.size(), [&](std::size_t i) { at[i + 1] = stretches[i].count(); });
+    }
     for (std::size_t i = 0; i < stretches.size(); ++i)
         at[i + 1] += at[i];
     // The text is written once, where it stays: no copy of it is made or cleared first.
     std::string out;
+    const ProgressPhase writing(0.4, 1);
     grow_and_write(out, at.back(), [&](char* place) {
         run_tasks(pool, stretches.size(), [&](std::size_t i) { stretches[i].write(place + at[i]); });
     });

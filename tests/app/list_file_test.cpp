@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <string_view>
 
 namespace fenrow {
 namespace {
@@ -63,6 +66,21 @@ TEST(DecodeList, ZeroBytesOutsideUtf16AreNoText)
     }
 }
 
+// Lines ended by CR LF, every lone CR and LF made one.
+std::string crlf_lines(std::string_view s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' || s[i] == '\n') {
+            out += "\r\n";
+            i += s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n';
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
 class ListFiles : public testing::Test {
 protected:
     Text path(const char* name) const { return text_from_utf8((dir.path() / name).string()); }
@@ -100,6 +118,60 @@ TEST_F(ListFiles, SavedTextsComeBackInBothEncodings)
     }
     EXPECT_EQ(encode_list("你好\r\n"_t, SaveEncoding::gbk), gbk_nihao + "\r\n");
     EXPECT_EQ(encode_list("你好\r\n"_t, SaveEncoding::utf8), utf8_nihao + "\r\n");
+}
+
+// Lists of a few megabytes: read, converted and written a block at a time,
+// they come out as the whole converted at once would.
+TEST_F(ListFiles, LongListsConvertAsTheWholeWould)
+{
+    std::mt19937 rng(29);
+    const std::u16string pieces[] = {u"acc", u"你好", u"\U00020000", u"\n", u"\r\n", u"\r", u"x9,pw", u"\u0A41\u4E00\u0A41"}; // the last: LF and zero bytes out of step
+    std::u16string u;
+    while (u.size() < 1'500'000)
+        u += pieces[rng() % std::size(pieces)];
+    const Text gbk = text_from_utf16(u);
+    const Text expected(crlf_lines(gbk.view()));
+    const auto utf16 = [&u](bool big_endian) {
+        std::string b = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : u) {
+            const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+            b += big_endian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        return b;
+    };
+    std::string ascii(gbk.view()); // as the CR LF of a Windows list, or the LF of a Linux one
+    std::erase_if(ascii, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const struct {
+        const char* what;
+        std::string bytes;
+        Text expected;
+    } cases[] = {
+        {"GBK", std::string(gbk.view()), expected},
+        {"UTF-8", text_to_utf8(gbk), expected},
+        {"UTF-8 BOM", "\xEF\xBB\xBF" + text_to_utf8(gbk), expected},
+        {"UTF-16 LE", utf16(false), expected},
+        {"UTF-16 BE", utf16(true), expected},
+        {"ASCII, LF", crlf_lines(ascii), Text(crlf_lines(ascii))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_TRUE(decode_list(c.bytes) == c.expected); // whole: no room to convert in
+        put("long.txt", c.bytes);
+        Text why;
+        EXPECT_TRUE(read_list_file(path("long.txt"), &why) == c.expected); // read with room
+    }
+    // Lines of a Linux list, made CR LF where they were read.
+    std::string lf, crlf;
+    for (int i = 0; i < 100'000; ++i) {
+        const std::string line = "account" + std::to_string(i * 7919) + ",pw" + std::to_string(i % 97);
+        lf += line + "\n";
+        crlf += line + "\r\n";
+    }
+    put("lf.txt", lf);
+    Text why;
+    EXPECT_TRUE(read_list_file(path("lf.txt"), &why) == Text(crlf));
+    ASSERT_TRUE(write_list_file(path("out.txt"), expected, SaveEncoding::utf8, &why));
+    EXPECT_TRUE(read_list_file(path("out.txt"), &why) == expected);
 }
 
 TEST_F(ListFiles, FailedSaveLeavesTheOldFileAndSaysWhy)

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +48,7 @@ struct Operation {
     std::string what;
     Text label;
     std::function<void(MemoryControls&)> start;
+    std::function<void(bool stopped)> check = {}; // what it leaves beyond the boxes
 };
 
 int tool_id(ListTool t) { return BoxMenuItem::first_tool_id + static_cast<int>(t); }
@@ -94,6 +97,25 @@ TEST_F(StopTest, StoppedAtAnyCheckpointAnOperationChangesNothing)
                        w.set_clipboard("pasted\r\nlines"_t);
                        w.raise(ctl::paste_left, Event::clicked);
                    }});
+    // A file opened and saved: the box's menu items and a drop come here.
+    const fs::path file = dir_ / "list.txt";
+    const Text file_name = text_from_utf8(file.string());
+    const auto put = [file](const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; };
+    ops.push_back({"open", "打开文本"_t, [=](MemoryControls& w) {
+                       put("opened\nlines\r\nlast");
+                       w.box(ctl::left_box).open_file(file_name);
+                   }});
+    ops.push_back({"save", "另存为"_t,
+                   [=](MemoryControls& w) {
+                       put("old");
+                       w.box(ctl::left_box).save_file(file_name, SaveEncoding::utf8);
+                   },
+                   [=, this](bool stopped) {
+                       std::ifstream in(file, std::ios::binary);
+                       const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+                       EXPECT_EQ(bytes, stopped ? "old" : text_to_utf8(start.left));
+                       EXPECT_EQ(files_written(), 1); // no temporary file left behind
+                   }});
     for (const ListToolEntry& e : list_tools()) {
         const FilterOptions f{.text = "USER1"_t, .ignore_case = true};
         if (e.tool == ListTool::shuffle)
@@ -114,12 +136,15 @@ TEST_F(StopTest, StoppedAtAnyCheckpointAnOperationChangesNothing)
             auto w = window(start);
             w->stop_at_serve(k);
             op.start(*w);
-            if (w->pane_text(ctl::status_bar, hint_pane) == stopped_note(op.label)) {
+            const bool was_stopped = w->pane_text(ctl::status_bar, hint_pane) == stopped_note(op.label);
+            if (was_stopped) {
                 ++stopped;
                 EXPECT_EQ(boxes(*w), start) << op.what << " stopped at " << k;
             } else {
                 EXPECT_EQ(boxes(*w), done) << op.what << " went on past " << k;
             }
+            if (op.check)
+                op.check(was_stopped);
         }
         EXPECT_GT(stopped, 0) << op.what;
     }
