@@ -23,8 +23,6 @@ constexpr std::size_t block_size = std::size_t{1} << 20;
 // Room kept behind a list read from a file, for typing into it without moving it.
 std::size_t typing_room(std::size_t n) { return n / 256 + 64 * 1024; }
 
-bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
 bool all_ascii(std::string_view s)
 {
     std::size_t i = 0;
@@ -38,21 +36,6 @@ bool all_ascii(std::string_view s)
         if (static_cast<unsigned char>(s[i]) >= 0x80)
             return false;
     return true;
-}
-
-std::u16string utf16_units(std::string_view bytes, bool big_endian)
-{
-    std::u16string out;
-    out.reserve(bytes.size() / 2 + 1);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        const auto u = static_cast<char16_t>(big_endian ? (a << 8 | b) : (b << 8 | a));
-        if (u != 0) // the system's text holds no zero; pastes leave it out too
-            out.push_back(u);
-    }
-    if (bytes.size() % 2 != 0)
-        out.push_back(u'\xFFFD');
-    return out;
 }
 
 // The line ends that are not CR LF: each CR no LF follows, each LF no CR precedes.
@@ -187,53 +170,38 @@ Text crlf_text(std::string&& bytes)
     return text_of(std::move(out));
 }
 
-FileEncoding encoding_of(std::string_view bytes)
-{
-    if (starts_with(bytes, "\xEF\xBB\xBF"))
-        return FileEncoding::utf8_bom;
-    if (starts_with(bytes, "\xFF\xFE"))
-        return FileEncoding::utf16le;
-    if (starts_with(bytes, "\xFE\xFF"))
-        return FileEncoding::utf16be;
-    return valid_utf8(bytes) ? FileEncoding::utf8 : FileEncoding::gbk;
-}
-
 } // namespace
 
-std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found)
+std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found, std::optional<FileEncoding> as)
 {
-    const FileEncoding e = encoding_of(bytes);
+    const FileEncoding e = as ? *as : detect_encoding(bytes);
     if (found != nullptr)
         *found = e;
-    const bool utf16 = e == FileEncoding::utf16le || e == FileEncoding::utf16be;
     std::string_view body(bytes);
-    body.remove_prefix(e == FileEncoding::utf8_bom ? 3 : utf16 ? 2 : 0);
+    body.remove_prefix(bom_size(bytes, e));
+    const bool utf16 = e == FileEncoding::utf16le || e == FileEncoding::utf16be;
     if (!utf16 && body.find('\0') != std::string_view::npos)
         return std::nullopt;
     // Plain ASCII reads the same as UTF-8 and as the system's text.
-    if (e == FileEncoding::gbk || (e == FileEncoding::utf8 && all_ascii(body)))
+    if (body.size() == bytes.size() && (e == FileEncoding::gbk || (e == FileEncoding::utf8 && all_ascii(body))))
         return crlf_text(std::move(bytes));
-    std::string out;
+    std::string out, piece;
     out.reserve(body.size() + body.size() / 16 + typing_room(body.size()));
     const bool big_endian = e == FileEncoding::utf16be;
     for (std::size_t at = 0; at < body.size();) {
         const std::size_t end = block_end(body, at, utf16 ? 2 : 1, big_endian);
-        const std::string_view block = body.substr(at, end - at);
-        if (utf16)
-            append_crlf(out, text_from_utf16(utf16_units(block, big_endian)).view());
-        else if (all_ascii(block))
-            append_crlf(out, block);
-        else
-            append_crlf(out, text_from_utf8(block).view());
+        piece.clear();
+        append_system_text(piece, body.substr(at, end - at), e);
+        append_crlf(out, piece);
         at = end;
         checkpoint(part_of(at, body.size()));
     }
     return text_of(std::move(out));
 }
 
-std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found)
+std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found, std::optional<FileEncoding> as)
 {
-    return decode_list(std::string(bytes), found);
+    return decode_list(std::string(bytes), found, as);
 }
 
 std::optional<Text> read_list_file(const Text& path, Text* why)

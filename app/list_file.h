@@ -2,6 +2,7 @@
 // a file dropped on a box and "另存为…" do in every window.
 #pragma once
 
+#include "runtime/file_encoding.h"
 #include "runtime/text.h"
 
 #include <cstdint>
@@ -11,19 +12,17 @@
 
 namespace fenrow {
 
-enum class FileEncoding { utf8, utf8_bom, utf16le, utf16be, gbk };
-
 // Larger files are refused: the box would hold them two and a half times over.
 inline constexpr std::uintmax_t list_file_limit = std::uintmax_t{1} << 30;
 
-// The system's text of a file's bytes: a BOM names UTF-8 or UTF-16 (LE, BE);
-// without one, bytes that are all valid UTF-8 are read as UTF-8, anything else
-// as GBK/GB18030 as it stands. Every line ends in CR LF (lone LF and CR too).
-// Zero bytes outside UTF-16 make it no text: nullopt.
-// A long one reports its progress and stops where the user asks (a checkpoint
-// every megabyte).
-std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found = nullptr);
-std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found = nullptr);
+// The system's text of a file's bytes, in the encoding detect_encoding finds
+// (or the one given): every line ends in CR LF (lone LF and CR too). Zero
+// bytes outside UTF-16 make it no text: nullopt. A long one reports its
+// progress and stops where the user asks (a checkpoint every megabyte).
+std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found = nullptr,
+                                std::optional<FileEncoding> as = std::nullopt);
+std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found = nullptr,
+                                std::optional<FileEncoding> as = std::nullopt);
 
 // The file's text, or nullopt with the reason in words for the user (a
 // folder, too large, unreadable, not text).

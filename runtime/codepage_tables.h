@@ -1,4 +1,4 @@
-// The code-page-936 tables and the case folding, compiled in from data the
+// The code-page-936 tables, Big5's and the case folding, compiled in from data the
 // build generates (runtime/tools/codepage_tables_gen.cpp), the same on every
 // platform.
 #pragma once
@@ -55,3 +55,11 @@ extern const char32_t fold_to[];
 extern const std::size_t fold_count;
 
 } // namespace fenrow::cp936
+
+namespace fenrow::big5 {
+
+// Big5 as Windows reads it (code page 950): lead 0x81-0xFE × trail 0x40-0xFF
+// (cp936::two_byte_slot) → character; 0 = no character.
+extern const char16_t two_byte[126 * 192];
+
+} // namespace fenrow::big5

@@ -1,5 +1,5 @@
 // Builds the code-page-936 tables from the build machine's iconv (GBK, with
-// GB18030 for what GBK lacks) and the case folding from its Unicode C locale,
+// GB18030 for what GBK lacks), Big5's (code page 950) and the case folding from its Unicode C locale,
 // and prints them as C++ data, so that every platform compiles in the same
 // tables and start-up builds nothing: codepage_tables_gen > codepage_tables.cpp
 #include "runtime/codepage_tables.h"
@@ -254,7 +254,18 @@ int main()
     print_array("char32_t", "fold_from", folded_from);
     print_array("char32_t", "fold_to", folded_to);
     std::printf("extern const std::size_t fold_count;\nconst std::size_t fold_count = %zu;\n", folded_from.size());
-    std::printf("} // namespace fenrow::cp936\n");
+    std::printf("} // namespace fenrow::cp936\n\nnamespace fenrow::big5 {\n");
+    std::vector<char16_t> big5(126 * 192);
+    Converter big5_in(utf32_name, "CP950");
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+            const unsigned char bytes[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+            if (const char32_t c = big5_in.decode(bytes, 2); c < 0x10000)
+                big5[two_byte_slot(lead, trail)] = static_cast<char16_t>(c);
+        }
+    }
+    print_array("char16_t", "two_byte", big5);
+    std::printf("} // namespace fenrow::big5\n");
     freelocale(loc);
     return std::ferror(stdout) ? 1 : 0;
 }

@@ -29,10 +29,10 @@ TEST(DecodeList, EncodingsLineEndsAndAmbiguities)
         FileEncoding encoding;
         Text expected;
     } cases[] = {
-        {"empty", "", FileEncoding::utf8, ""},
-        {"ASCII, LF lines", "a\nb\n", FileEncoding::utf8, "a\r\nb\r\n"},
-        {"CR lines", "a\rb", FileEncoding::utf8, "a\r\nb"},
-        {"mixed line ends", "a\r\nb\nc\rd\n\re", FileEncoding::utf8, "a\r\nb\r\nc\r\nd\r\n\r\ne"},
+        {"empty", "", FileEncoding::gbk, ""},
+        {"ASCII, LF lines", "a\nb\n", FileEncoding::gbk, "a\r\nb\r\n"},
+        {"CR lines", "a\rb", FileEncoding::gbk, "a\r\nb"},
+        {"mixed line ends", "a\r\nb\nc\rd\n\re", FileEncoding::gbk, "a\r\nb\r\nc\r\nd\r\n\r\ne"},
         {"UTF-8", utf8_nihao + "\n" + utf8_rare, FileEncoding::utf8, nihao + "\r\n" + rare},
         {"UTF-8 BOM", "\xef\xbb\xbf" + utf8_nihao, FileEncoding::utf8_bom, nihao},
         {"UTF-8 BOM alone", "\xef\xbb\xbf", FileEncoding::utf8_bom, ""},

@@ -3,6 +3,7 @@
 // codes that later gained standard characters (the GB18030 forms we decode
 // them to), and keeps its own single bytes 0xFF and the euro's second code.
 #include "runtime/codepage.h"
+#include "runtime/codepage_tables.h"
 
 #include <windows.h>
 
@@ -103,3 +104,22 @@ TEST(CodepageSystem, EveryCharacterWithASystemCodeEncodesToItOrIsDocumented)
 }
 
 } // namespace
+
+// Big5 as the system reads it (code page 950), apart from the codes it gives
+// to private-use characters, which no Big5 text we tell apart holds.
+TEST(CodepageSystem, Big5AgreesWithTheSystem)
+{
+    std::vector<unsigned> differ;
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+            const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            wchar_t out[4] = {};
+            const int n = MultiByteToWideChar(950, MB_ERR_INVALID_CHARS, bytes, 2, out, 4);
+            const char16_t system = n == 1 ? static_cast<char16_t>(out[0]) : u'\0';
+            const char16_t ours = big5::two_byte[cp936::two_byte_slot(lead, trail)];
+            if (system != ours && !(private_use(system) && (ours == 0 || private_use(ours))))
+                differ.push_back(lead << 8 | trail);
+        }
+    }
+    EXPECT_TRUE(differ.empty()) << differ.size() << " codes differ, the first " << std::hex << differ.front();
+}
