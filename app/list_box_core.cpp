@@ -302,16 +302,30 @@ bool ListBoxCore::open_file(const Text& path)
     return read;
 }
 
-bool ListBoxCore::read_file_in(const Text& path)
+bool ListBoxCore::read_file_in(const Text& path, std::optional<FileEncoding> as)
 {
-    std::optional<Text> t = open_list_file(path);
+    FileEncoding found{};
+    std::optional<Text> t = open_list_file(path, &found, as);
     if (!t)
         return false;
     checkpoint(1.0); // the file read: the user may stop before the box changes
     editor_.begin_operation();
     editor_.set_text(ListText(std::move(*t))); // the text keeps room for typing
     replaced();
+    opened_ = path;
+    if (file_opened)
+        file_opened(path, found);
     return true;
+}
+
+bool ListBoxCore::reopen(FileEncoding e)
+{
+    if (!opened_)
+        return false;
+    const Text path = *opened_;
+    bool read = false;
+    watch("打开文本"_t, [&] { read = recovering([&] { return read_file_in(path, e); }, false); });
+    return read;
 }
 
 bool ListBoxCore::save_file(const Text& path, SaveEncoding e)
@@ -337,6 +351,16 @@ std::vector<BoxMenuItem> tool_items()
     return items;
 }
 
+// The encodings a file can be opened in again, GBK (the system's) first.
+std::vector<BoxMenuItem> encoding_items(bool enabled)
+{
+    std::vector<BoxMenuItem> items;
+    for (FileEncoding e : {FileEncoding::gbk, FileEncoding::utf8, FileEncoding::utf16le, FileEncoding::utf16be,
+                           FileEncoding::big5})
+        items.push_back({BoxCommand::none, Text(encoding_name(e)), enabled, std::nullopt, {}, e});
+    return items;
+}
+
 } // namespace
 
 std::vector<BoxMenuItem> ListBoxCore::menu()
@@ -357,6 +381,7 @@ std::vector<BoxMenuItem> ListBoxCore::menu()
         {BoxCommand::none, {}, false},
         {BoxCommand::open_file, "打开文本(&O)…"_t, true},
         {BoxCommand::save_file, "另存为(&S)…"_t, true},
+        {BoxCommand::none, "以其他编码重新打开(&E)"_t, opened_.has_value(), std::nullopt, encoding_items(opened_.has_value())},
         {BoxCommand::none, {}, false},
         {BoxCommand::none, "列表工具(&B)"_t, true, std::nullopt, tool_items()},
         {BoxCommand::stop, stop_item_caption(), busy && busy()},
@@ -365,6 +390,10 @@ std::vector<BoxMenuItem> ListBoxCore::menu()
 
 void ListBoxCore::choose(int id)
 {
+    if (id >= BoxMenuItem::first_encoding_id) {
+        reopen(static_cast<FileEncoding>(id - BoxMenuItem::first_encoding_id));
+        return;
+    }
     if (id >= BoxMenuItem::first_tool_id) {
         const auto tool = static_cast<ListTool>(id - BoxMenuItem::first_tool_id);
         if (tool_chosen)

@@ -45,11 +45,16 @@ struct BoxMenuItem {
     bool enabled;
     std::optional<ListTool> tool = std::nullopt;
     std::vector<BoxMenuItem> items = {};
-    bool separator() const { return command == BoxCommand::none && !tool && items.empty(); }
+    std::optional<FileEncoding> reopen_in = std::nullopt; // the last file opened, again in this encoding
+    bool separator() const { return command == BoxCommand::none && !tool && items.empty() && !reopen_in; }
     // A number of its own in the menu, for toolkits whose menus give one back
     // (ListBoxCore::choose); 0 for a separator or a submenu.
-    int id() const { return tool ? first_tool_id + static_cast<int>(*tool) : command; }
-    static constexpr int first_tool_id = 100;
+    int id() const
+    {
+        return tool ? first_tool_id + static_cast<int>(*tool)
+                    : reopen_in ? first_encoding_id + static_cast<int>(*reopen_in) : command;
+    }
+    static constexpr int first_tool_id = 100, first_encoding_id = 200;
 };
 
 // The file dialogs' words: their titles and the kinds of file they offer.
@@ -132,6 +137,9 @@ public:
     // a file that cannot be read (or held) says why in a message box and
     // changes nothing.
     bool open_file(const Text& path);
+    // The last file opened into the box, again, in that encoding; false when
+    // none was opened or it cannot be read now.
+    bool reopen(FileEncoding e);
     bool save_file(const Text& path, SaveEncoding e);
     std::vector<BoxMenuItem> menu();
     // Runs the menu's item with that id (BoxMenuItem::id); 0 does nothing.
@@ -141,6 +149,9 @@ public:
     std::function<void()> content_changed;
     // Raised with the operation's note when its step is undone.
     std::function<void(const Text&)> operation_undone;
+    // Raised with the file's path and the encoding it was read in when a file
+    // was opened into the box.
+    std::function<void(const Text& path, FileEncoding e)> file_opened;
     // Raised with the reason when a paste found nothing to put in.
     std::function<void(const Text&)> paste_refused;
     // Raised when a list tool is chosen in the menu; the window runs it.
@@ -155,7 +166,7 @@ public:
 private:
     void run_command(const BoxCommand& c);
     void watch(const Text& label, const std::function<void()>& work);
-    bool read_file_in(const Text& path);
+    bool read_file_in(const Text& path, std::optional<FileEncoding> as = std::nullopt);
     void paste_now(PasteSource from, bool whole);
     void edited(bool changed);
     void replaced();
@@ -165,6 +176,7 @@ private:
     ListEditor editor_;
     ListBoxView* view_ = nullptr;
     Text name_;
+    std::optional<Text> opened_; // the last file opened into the box
 };
 
 // What a screen reader is given of a box, cut after at most this many bytes

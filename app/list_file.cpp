@@ -204,7 +204,7 @@ std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found, std
     return decode_list(std::string(bytes), found, as);
 }
 
-std::optional<Text> read_list_file(const Text& path, Text* why)
+std::optional<Text> read_list_file(const Text& path, Text* why, FileEncoding* found, std::optional<FileEncoding> as)
 {
     const auto fail = [why](const Text& reason) -> std::optional<Text> {
         if (why != nullptr)
@@ -245,7 +245,7 @@ std::optional<Text> read_list_file(const Text& path, Text* why)
     if (too_large)
         return fail("文件超过 1 GB，太大了"_t);
     const ProgressPhase decoding(0.4, 1);
-    std::optional<Text> t = decode_list(std::move(bytes));
+    std::optional<Text> t = decode_list(std::move(bytes), found, as);
     if (!t)
         return fail("不是文本文件（含有零字节）"_t);
     return t;
@@ -282,10 +282,10 @@ bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why)
     return err == 0;
 }
 
-std::optional<Text> open_list_file(const Text& path)
+std::optional<Text> open_list_file(const Text& path, FileEncoding* found, std::optional<FileEncoding> as)
 {
     Text why;
-    std::optional<Text> t = read_list_file(path, &why);
+    std::optional<Text> t = read_list_file(path, &why, found, as);
     if (!t)
         message_box("无法打开文本："_t + path + "\r\n"_t + why, 0, "提示！"_t);
     return t;

@@ -25,8 +25,9 @@ std::optional<Text> decode_list(std::string_view bytes, FileEncoding* found = nu
                                 std::optional<FileEncoding> as = std::nullopt);
 
 // The file's text, or nullopt with the reason in words for the user (a
-// folder, too large, unreadable, not text).
-std::optional<Text> read_list_file(const Text& path, Text* why);
+// folder, too large, unreadable, not text); in the encoding found, or the one given.
+std::optional<Text> read_list_file(const Text& path, Text* why, FileEncoding* found = nullptr,
+                                   std::optional<FileEncoding> as = std::nullopt);
 
 enum class SaveEncoding { gbk, utf8 };
 
@@ -38,7 +39,8 @@ bool write_list_file(const Text& path, const Text& t, SaveEncoding e, Text* why)
 
 // What the boxes' menu items and drops do: the same, with the user told in a
 // message box why a file could not be opened or saved.
-std::optional<Text> open_list_file(const Text& path);
+std::optional<Text> open_list_file(const Text& path, FileEncoding* found = nullptr,
+                                   std::optional<FileEncoding> as = std::nullopt);
 bool save_list_file(const Text& path, const Text& t, SaveEncoding e);
 
 } // namespace fenrow

@@ -81,6 +81,9 @@ void TableWindow::build()
                 backend_.set_pane_text(hint_pane, note);
         };
         box->paste_refused = [this](const Text& why) { backend_.set_pane_text(hint_pane, why); };
+        box->file_opened = [this, name = row.name](const Text& path, FileEncoding read_in) {
+            show_file_opened(*this, name, path, read_in);
+        };
         box->tool_chosen = [this, name = row.name](ListTool tool) { run_tool(name, tool); };
         box->busy = [this] { return busy(); };
         box->stop = [this] { stop(); };

@@ -75,6 +75,13 @@ const Flag flags[] = {
     {"-o", nullptr, true, [](CliRequest& r, const Text& v) { r.output = v; }},
     {"--output", nullptr, true, [](CliRequest& r, const Text& v) { r.output = v; }},
     {"--utf8", nullptr, false, [](CliRequest& r, const Text&) { r.utf8 = true; }},
+    {"--encoding", nullptr, true,
+     [](CliRequest& r, const Text& v) {
+         r.detect_encoding = v.view() == "auto";
+         r.encoding = r.detect_encoding ? std::nullopt : encoding_named(v);
+         if (!r.detect_encoding && !r.encoding)
+             r.bad_encoding = v;
+     }},
     {"--crlf", nullptr, false, [](CliRequest& r, const Text&) { r.crlf = true; }},
     {"--lf", nullptr, false, [](CliRequest& r, const Text&) { r.crlf = false; }},
 };
@@ -150,6 +157,8 @@ std::optional<Text> parse_arguments(const std::vector<Text>& args, CliRequest& r
         }
         flag->set(r, value);
     }
+    if (r.bad_encoding)
+        return "--encoding takes auto, gbk, utf-8, utf-16le, utf-16be or big5 (未知的编码)："_t + *r.bad_encoding;
     if (r.op->tool && list_tool(*r.op->tool).asks_text) {
         if (r.inputs.empty())
             return Text(r.op->name) + " needs the text to look for (缺少要查找的文本)"_t;
@@ -160,6 +169,23 @@ std::optional<Text> parse_arguments(const std::vector<Text>& args, CliRequest& r
         return Text(r.op->name) + " takes two lists, A and B (需要两个文件：A 和 B)"_t;
     if (r.op->inputs == 1 && r.inputs.size() > 1)
         return "one input file at most (只能给一个输入文件)"_t;
+    return std::nullopt;
+}
+
+std::optional<FileEncoding> encoding_named(const Text& name)
+{
+    std::string lower(name.view());
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const struct {
+        const char* name;
+        FileEncoding e;
+    } names[] = {{"gbk", FileEncoding::gbk},         {"utf-8", FileEncoding::utf8}, {"utf8", FileEncoding::utf8},
+                 {"utf-16le", FileEncoding::utf16le}, {"utf-16be", FileEncoding::utf16be}, {"big5", FileEncoding::big5}};
+    for (const auto& n : names) {
+        if (lower == n.name)
+            return n.e;
+    }
     return std::nullopt;
 }
 

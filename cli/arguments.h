@@ -8,6 +8,7 @@
 #include "ops/extract.h"
 #include "ops/generate.h"
 #include "ops/list_tools.h"
+#include "runtime/file_encoding.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,9 +41,18 @@ struct CliRequest {
     enum class Existing { refuse, overwrite, go_on } existing = Existing::refuse;
     std::optional<Text> output, rest;
     bool utf8 = false;
+    // The inputs' encoding (--encoding): unset as the system's GBK (UTF-8 with
+    // --utf8); the detector's guess with "auto".
+    std::optional<FileEncoding> encoding;
+    bool detect_encoding = false;
+    std::optional<Text> bad_encoding; // a value --encoding does not know
     std::optional<bool> crlf; // the output's line ends; unset: as the input's
     bool help = false;
 };
+
+// The encoding an --encoding value names: gbk, utf-8, utf-16le, utf-16be, big5
+// (any case); nullopt for any other.
+std::optional<FileEncoding> encoding_named(const Text& name);
 
 // A message for the user about the command line, or nothing when it parses.
 std::optional<Text> parse_arguments(const std::vector<Text>& args, CliRequest& r);

@@ -33,13 +33,14 @@ int run_request(const std::vector<Text>& args, CliStreams& io)
     std::vector<Text> lists(r.inputs.size());
     bool crlf_in = false;
     // A file for a streamed run is read while the run goes; anything
-    // read_list would refuse, or converts whole (UTF-8), is read whole.
+    // read_list would refuse, or converts whole (another encoding), is read whole.
     std::unique_ptr<ListSource> first;
-    if (r.op->stream && r.op->first_streamed && !r.utf8 && r.inputs[0] != Text("-"))
+    const InputEncoding encoding{r.utf8, r.encoding, r.detect_encoding};
+    if (r.op->stream && r.op->first_streamed && encoding.as_they_stand() && r.inputs[0] != Text("-"))
         first = stream_file(r.inputs[0], crlf_in);
     for (std::size_t i = first ? 1 : 0; i < r.inputs.size(); ++i) {
         ListInput in;
-        if (const std::optional<Text> why = read_list(r.inputs[i], r.utf8, io, in)) {
+        if (const std::optional<Text> why = read_list(r.inputs[i], encoding, io, in)) {
             io.write_error("fenrow-cli: "_t + *why);
             return cli_file;
         }
@@ -58,7 +59,7 @@ int run_request(const std::vector<Text>& args, CliStreams& io)
             return stream_list(io, r.output, crlf_out, r.utf8, *stream);
         if (lists[0].view().empty() && r.inputs[0] != Text("-")) { // run whole after all
             ListInput in;
-            if (const std::optional<Text> why = read_list(r.inputs[0], r.utf8, io, in)) {
+            if (const std::optional<Text> why = read_list(r.inputs[0], encoding, io, in)) {
                 io.write_error("fenrow-cli: "_t + *why);
                 return cli_file;
             }

@@ -57,6 +57,8 @@ end blanks, and in the tools over two lists; "blank" counts full-width spaces):
 Common flags:
   -o, --output FILE  write the result there, replaced whole or not at all
   --utf8             read and write UTF-8 instead of GBK (code page 936)
+  --encoding E       read the inputs in E: gbk (the default), utf-8, utf-16le,
+                     utf-16be, big5, or auto (the one their bytes show)
   --crlf | --lf      line ends of the output (default: those of the input)
   -h, --help         this text
 
@@ -112,6 +114,8 @@ Exit status: 0 done; 1 the operation refused (its message on standard error);
 通用选项：
   -o, --output 文件  结果写入该文件：要么完整写入，要么不动
   --utf8             以 UTF-8 读写（默认 GBK，即代码页 936）
+  --encoding 编码    按该编码读入：gbk（默认）、utf-8、utf-16le、utf-16be、
+                     big5，或 auto（按内容判断）
   --crlf | --lf      输出的换行（默认与输入相同）
   -h, --help         显示本说明
 

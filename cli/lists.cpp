@@ -107,7 +107,7 @@ std::string file_bytes(Text list, bool with_crlf, bool utf8)
 
 } // namespace
 
-std::optional<Text> read_list(const Text& name, bool utf8, CliStreams& io, ListInput& in)
+std::optional<Text> read_list(const Text& name, const InputEncoding& encoding, CliStreams& io, ListInput& in)
 {
     std::string bytes;
     const Text shown = name == Text("-") ? "standard input (标准输入)"_t : name;
@@ -119,9 +119,15 @@ std::optional<Text> read_list(const Text& name, bool utf8, CliStreams& io, ListI
             return "no such file (文件不存在)："_t + shown;
         return "cannot read (无法读取) "_t + shown + "："_t + console::error_text(err);
     }
-    if (const std::size_t zero = bytes.find('\0'); zero != std::string::npos)
+    const std::optional<FileEncoding> e = encoding.detect ? detect_encoding(bytes) : encoding.named;
+    const bool utf16 = e == FileEncoding::utf16le || e == FileEncoding::utf16be;
+    if (const std::size_t zero = bytes.find('\0'); zero != std::string::npos && !utf16)
         return "not a text file, a zero byte at offset (不是文本文件，含零字节，位置) "_t + txt_from_int(static_cast<int32_t>(zero)) + "："_t + shown;
-    if (utf8) {
+    if (e && *e != FileEncoding::gbk) {
+        std::string text;
+        append_system_text(text, string_view(bytes).substr(bom_size(bytes, *e)), *e); // no zero byte outside UTF-16
+        bytes = std::move(text);
+    } else if (encoding.utf8 && !e) {
         if (!is_utf8(bytes))
             return "not UTF-8 text (不是 UTF-8 文本)："_t + shown;
         string_view s = bytes;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "runtime/file_encoding.h"
 #include "runtime/text.h"
 
 #include <cstddef>
@@ -15,6 +16,17 @@
 
 namespace fenrow {
 
+// How the inputs are read: as the system's GBK (the default), as strict UTF-8
+// (--utf8), in the encoding named (--encoding), or in the one the bytes show
+// (--encoding auto).
+struct InputEncoding {
+    bool utf8 = false;
+    std::optional<FileEncoding> named;
+    bool detect = false;
+    // The bytes are the system's text as they stand: a file may be streamed.
+    bool as_they_stand() const { return named ? *named == FileEncoding::gbk : !utf8 && !detect; }
+};
+
 struct ListInput {
     Text text;
     bool crlf = false; // the first line ends in CR LF
@@ -24,7 +36,7 @@ struct ListInput {
 // end CR LF, and the file's last line end, which closes its last line, not
 // one more empty line. A message for the user when it cannot be read or is
 // not text.
-std::optional<Text> read_list(const Text& name, bool utf8, CliStreams& io, ListInput& in);
+std::optional<Text> read_list(const Text& name, const InputEncoding& encoding, CliStreams& io, ListInput& in);
 
 // The list as a file: LF line ends unless with_crlf, and a line end closing the
 // last line; to the named file, replaced whole or left as it was, or to

@@ -6,6 +6,7 @@
 #include "ops/controls.h"
 #include "ops/list_tools.h"
 #include "ops/split.h"
+#include "runtime/file_encoding.h"
 
 namespace fenrow {
 
@@ -50,6 +51,9 @@ void generate_text_files(Controls& ui);
 void run_list_tool(Controls& ui, ControlName box, ListTool tool, const FilterOptions& filter = {});
 // What the hint pane calls the tool: its caption, a filter's text in place of "…".
 Text list_tool_title(ListTool tool, const Text& filter_text);
+
+// A file opened into a large box: "已按 Big5 编码打开 list.txt：12000 行" in the hint pane.
+void show_file_opened(Controls& ui, ControlName box, const Text& path, FileEncoding e);
 
 // Takes the next block off 编辑框_原 and empties 编辑框_后; the text of one
 // file. A list shorter than N is reported and left as it is, with a block

@@ -270,6 +270,19 @@ FileEncoding detect_encoding(std::string_view bytes)
     return looks_big5(bytes) ? FileEncoding::big5 : FileEncoding::gbk;
 }
 
+const char* encoding_name(FileEncoding e)
+{
+    switch (e) {
+    case FileEncoding::utf8:
+    case FileEncoding::utf8_bom: return "UTF-8";
+    case FileEncoding::utf16le: return "UTF-16 LE";
+    case FileEncoding::utf16be: return "UTF-16 BE";
+    case FileEncoding::big5: return "Big5";
+    case FileEncoding::gbk: break;
+    }
+    return "GBK/GB18030";
+}
+
 std::size_t bom_size(std::string_view bytes, FileEncoding e)
 {
     switch (e) {

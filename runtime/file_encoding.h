@@ -19,6 +19,9 @@ enum class FileEncoding { utf8, utf8_bom, utf16le, utf16be, gbk, big5 };
 // kana, rare extension characters or codes no GBK text holds; else GBK.
 FileEncoding detect_encoding(std::string_view bytes);
 
+// Its name as the window shows it: "GBK/GB18030", "UTF-8", "UTF-16 LE", "UTF-16 BE", "Big5".
+const char* encoding_name(FileEncoding e);
+
 // The size of the BOM the bytes start with in that encoding; 0 when none.
 std::size_t bom_size(std::string_view bytes, FileEncoding e);
 

@@ -582,7 +582,9 @@ void add_items(QMenu& menu, const std::vector<BoxMenuItem>& items, ListBoxCore& 
         if (item.separator()) {
             menu.addSeparator();
         } else if (!item.items.empty()) {
-            add_items(*menu.addMenu(to_qt(item.caption)), item.items, core);
+            QMenu* submenu = menu.addMenu(to_qt(item.caption));
+            submenu->setEnabled(item.enabled);
+            add_items(*submenu, item.items, core);
         } else {
             QAction* a = menu.addAction(to_qt(item.caption), &menu, [&core, id = item.id()] { core.choose(id); });
             a->setEnabled(item.enabled);

@@ -479,7 +479,8 @@ HMENU menu_of(const std::vector<BoxMenuItem>& items)
         if (item.separator())
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         else if (!item.items.empty())
-            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(menu_of(item.items)), to_wide(item.caption).c_str());
+            AppendMenuW(menu, MF_POPUP | (item.enabled ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(menu_of(item.items)),
+                        to_wide(item.caption).c_str());
         else
             AppendMenuW(menu, MF_STRING | (item.enabled ? 0 : MF_GRAYED), static_cast<UINT_PTR>(item.id()),
                         to_wide(item.caption).c_str());

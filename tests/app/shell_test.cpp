@@ -5,8 +5,11 @@
 #include "runtime/codepage.h"
 #include "tests/support/fake_desktop.h"
 #include "tests/support/print.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using namespace fenrow;
 
@@ -206,4 +209,47 @@ TEST(ListToolMenu, FilterAsksRemembersAndRefusesABadPattern)
     w.ui.choose(ctl::left_box, tool_item(w, ctl::left_box, ListTool::drop_containing));
     EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), "a1\r\nb2");
     EXPECT_EQ(desktop.boxes.size(), 1u);
+}
+
+// The submenu item that opens the box's file again in that encoding (0: none
+// enabled), as the user finds it.
+int reopen_item(Window& w, ControlName box, FileEncoding e)
+{
+    for (const BoxMenuItem& item : w.ui.menu(box)) {
+        for (const BoxMenuItem& sub : item.items) {
+            if (sub.reopen_in == e && sub.enabled && item.enabled)
+                return sub.id();
+        }
+    }
+    return 0;
+}
+
+// A file opens in the encoding its bytes show, the hint pane says which, and
+// it opens again in any other as an undoable step; no byte is lost on the way.
+TEST(ReopenMenu, OpensTheFileAgainInTheChosenEncoding)
+{
+    const test::TempDir dir("fenrow-reopen");
+    const std::string big5 = "\xB1\x69\xB0\xB6,\xB1\x4B\xBD\x58" "123\r\n\xB3\xAF\xA4\x6A\xA4\xE5,abc\r\n"; // 張偉,密碼123 陳大文,abc
+    std::ofstream(dir.path() / "list.txt", std::ios::binary) << big5;
+    const Text path = text_from_utf8((dir.path() / "list.txt").string());
+    Window w;
+    EXPECT_EQ(reopen_item(w, ctl::left_box, FileEncoding::gbk), 0); // nothing opened yet
+    ASSERT_TRUE(w.ui.box(ctl::left_box).open_file(path));
+    const Text traditional = text_from_utf8("張偉,密碼123\r\n陳大文,abc\r\n");
+    EXPECT_EQ(w.ui.get_content(ctl::left_box), traditional);
+    EXPECT_EQ(w.hint(), "已按 Big5 编码打开 list.txt：2 行"_t);
+
+    // GBK and UTF-8 decode none of it the Big5 way: the bytes stay as they are.
+    for (FileEncoding e : {FileEncoding::gbk, FileEncoding::utf8}) {
+        w.ui.choose(ctl::left_box, reopen_item(w, ctl::left_box, e));
+        EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), big5);
+    }
+    EXPECT_EQ(w.hint(), "已按 UTF-8 编码打开 list.txt：2 行"_t);
+    w.ui.choose(ctl::left_box, reopen_item(w, ctl::left_box, FileEncoding::utf16le));
+    EXPECT_EQ(w.hint(), "已按 UTF-16 LE 编码打开 list.txt：1 行"_t);
+    w.ui.choose(ctl::left_box, BoxCommand::undo_operation);
+    EXPECT_EQ(w.ui.get_content(ctl::left_box).str(), big5);
+    w.ui.choose(ctl::left_box, reopen_item(w, ctl::left_box, FileEncoding::big5));
+    EXPECT_EQ(w.ui.get_content(ctl::left_box), traditional);
+    EXPECT_EQ(reopen_item(w, ctl::right_box, FileEncoding::big5), 0); // the other box opened nothing
 }

@@ -207,7 +207,7 @@ std::string whole_run(const std::vector<Text>& args, const std::string& in)
     bool crlf_in = false;
     for (const Text& name : r.inputs) {
         ListInput list;
-        if (read_list(name, r.utf8, io, list))
+        if (read_list(name, InputEncoding{r.utf8, r.encoding, r.detect_encoding}, io, list))
             return "unreadable";
         crlf_in = lists.empty() ? list.crlf : crlf_in;
         lists.push_back(std::move(list.text));
@@ -372,7 +372,8 @@ TEST(Cli, SplitWritesTheBlockThenTheListWithoutIt)
 TEST(Cli, CommandLineMistakesAreUsageErrors)
 {
     for (const char* line : {"", "reverse", "number --head x", "dedupe --utf8=1", "number --prefix", "dedupe a b",
-                             "filter", "intersect -", "union a b c", "sort --trim", "shuffle --seed x", "shuffle --seed -1"}) {
+                             "filter", "intersect -", "union a b c", "sort --trim", "shuffle --seed x", "shuffle --seed -1",
+                             "dedupe --encoding latin1", "dedupe --encoding"}) {
         StringStreams io;
         EXPECT_EQ(run_cli(args_of(line), io), cli_usage) << line;
         EXPECT_EQ(io.out, "") << line;
@@ -382,6 +383,32 @@ TEST(Cli, CommandLineMistakesAreUsageErrors)
     EXPECT_EQ(run_cli(args_of("dedupe --help"), help), cli_ok);
     EXPECT_NE(help.out.find("Usage"), std::string::npos);
     EXPECT_NE(help.out.find(console::for_terminal("用法"_t)), std::string::npos);
+}
+
+// --encoding reads the inputs in the encoding named, or the one the bytes
+// show with auto; without it a list is GBK as it stands, as before.
+TEST(Cli, EncodingReadsTheInputsAsNamedOrAsDetected)
+{
+    test::TempDir dir("fenrow_cli_");
+    const std::string big5 = "\xB1\x69\xB0\xB6\r\n\xB3\xAF\xA4\x6A\xA4\xE5\r\n\xB1\x69\xB0\xB6\r\n"; // 張偉 陳大文 張偉
+    const std::string utf16 = std::string("a\0\r\0\n\0b\0\r\0\n\0a\0\r\0\n\0", 18);
+    write_all(dir.path() / "big5.txt", big5);
+    write_all(dir.path() / "utf16.txt", utf16);
+    const auto dedupe = [&](const std::string& flags, const char* file) {
+        StringStreams io;
+        std::vector<Text> args = args_of("dedupe --utf8 " + flags);
+        args.push_back(path_text(dir.path() / file));
+        EXPECT_EQ(run_cli(args, io), cli_ok) << flags << " " << file << io.err;
+        return io.out;
+    };
+    EXPECT_EQ(dedupe("--encoding big5", "big5.txt"), "張偉\r\n陳大文\r\n");
+    EXPECT_EQ(dedupe("--encoding auto", "big5.txt"), "張偉\r\n陳大文\r\n");
+    EXPECT_EQ(dedupe("--encoding UTF-16LE", "utf16.txt"), "a\r\nb\r\n");
+    EXPECT_EQ(dedupe("--encoding auto", "utf16.txt"), "a\r\nb\r\n");
+    // As GBK, the Big5 bytes are other characters, each kept.
+    EXPECT_EQ(dedupe("--encoding gbk", "big5.txt"), text_to_utf8(Text("\xB1\x69\xB0\xB6\r\n\xB3\xAF\xA4\x6A\xA4\xE5\r\n")));
+    StringStreams io;
+    EXPECT_EQ(run_cli({Text("dedupe"), path_text(dir.path() / "utf16.txt")}, io), cli_file); // zero bytes, as before
 }
 
 // A bad input or an unwritable output: a message naming it, exit 3, and an
