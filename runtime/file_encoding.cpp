@@ -128,6 +128,22 @@ bool looks_big5(std::string_view s)
     return extension > 0 && evidence >= 3 && evidence * 2 >= chars;
 }
 
+// Valid UTF-8 that a GBK text is not by chance: a character of three or four
+// bytes (all Chinese, Japanese and Korean), which a GBK list of names hardly
+// ever forms, or four of two bytes (Greek, Cyrillic, Arabic, …), which a GBK
+// name of one or two characters forms one time in fifty.
+bool clearly_utf8(std::string_view s)
+{
+    std::size_t two_bytes = 0;
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0xE0)
+            return true;
+        two_bytes += b >= 0xC0;
+    }
+    return two_bytes >= 4;
+}
+
 // One strict UTF-8 character at p[i] (as valid_utf8 takes them): its code
 // point and length, or length 0 for a byte that starts none.
 std::pair<char32_t, std::size_t> utf8_char(const unsigned char* p, std::size_t n, std::size_t i)
@@ -265,7 +281,7 @@ FileEncoding detect_encoding(std::string_view bytes)
     }
     if (all_ascii(bytes))
         return FileEncoding::gbk; // the same text either way: nothing says it is not the system's
-    if (valid_utf8(bytes))
+    if (valid_utf8(bytes) && clearly_utf8(bytes))
         return FileEncoding::utf8;
     return looks_big5(bytes) ? FileEncoding::big5 : FileEncoding::gbk;
 }

@@ -14,9 +14,11 @@ enum class FileEncoding { utf8, utf8_bom, utf16le, utf16be, gbk, big5 };
 
 // A BOM names UTF-8 or UTF-16; zero bytes in the pattern of UTF-16 (most of
 // them on one side of the characters, and the characters plain text) name
-// UTF-16 without one; plain ASCII is GBK; bytes that are all valid UTF-8 are UTF-8; Big5 only when
-// every character is valid Big5 and many of them are what GBK would show as
-// kana, rare extension characters or codes no GBK text holds; else GBK.
+// UTF-16 without one; plain ASCII is GBK; bytes that are all valid UTF-8 are
+// UTF-8 when they hold a character of three or four bytes or four of two;
+// Big5 only when every character is valid Big5 and many of them are what GBK
+// would show as kana, rare extension characters or codes no GBK text holds;
+// else GBK.
 FileEncoding detect_encoding(std::string_view bytes);
 
 // Its name as the window shows it: "GBK/GB18030", "UTF-8", "UTF-16 LE", "UTF-16 BE", "Big5".

@@ -3,46 +3,20 @@
 
 #include "runtime/codepage.h"
 #include "runtime/codepage_tables.h"
+#include "tests/support/account_lists.h"
 #include "tests/support/print.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 #include <string>
 
 namespace fenrow {
 namespace {
 
-// Samples in every encoding are made from UTF-8 here, with the program's own
-// tables, so that both systems test the same bytes.
-std::string big5_of(std::string_view utf8)
-{
-    static const std::map<char16_t, std::string> codes = [] {
-        std::map<char16_t, std::string> m;
-        for (unsigned lead = 0xF9; lead >= 0xA1; --lead) // the standard codes win over duplicates
-            for (unsigned trail = 0x40; trail <= 0xFE; ++trail)
-                if (const char16_t c = big5::two_byte[cp936::two_byte_slot(lead, trail)])
-                    m[c] = {static_cast<char>(lead), static_cast<char>(trail)};
-        return m;
-    }();
-    std::string out;
-    for (char16_t c : text_to_utf16(text_from_utf8(utf8)))
-        out += c < 0x80 ? std::string(1, static_cast<char>(c)) : codes.at(c);
-    return out;
-}
-
-std::string gbk_of(std::string_view utf8) { return std::string(text_from_utf8(utf8).view()); }
-
-std::string utf16_of(std::string_view utf8, bool big_endian)
-{
-    std::string out;
-    for (char16_t c : text_to_utf16(text_from_utf8(utf8))) {
-        const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
-        out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
-    }
-    return out;
-}
+using test::big5_of;
+using test::gbk_of;
+using test::utf16_of;
 
 std::string system_text(std::string_view bytes, FileEncoding e)
 {
@@ -66,6 +40,8 @@ TEST(FileEncoding, SamplesAreToldApartAndRead)
         {"GBK names", gbk_of("张伟,123\r\n王芳,abc\r\n"), FileEncoding::gbk, "张伟,123\r\n王芳,abc\r\n"},
         {"UTF-8 Chinese", "张伟,123\n", FileEncoding::utf8, "张伟,123\n"},
         {"UTF-8 Japanese and Greek", "ありがとう αβγ\n", FileEncoding::utf8, "ありがとう αβγ\n"},
+        {"UTF-8 Greek", "αβγδ\n", FileEncoding::utf8, "αβγδ\n"},
+        {"GBK name that is also UTF-8 (ΰ֣)", "a\n\xCE\xB0\xD6\xA3,1\n", FileEncoding::gbk, ""},
         {"UTF-8 BOM", "\xEF\xBB\xBF" "a\n", FileEncoding::utf8_bom, "a\n"},
         {"UTF-16 LE BOM", "\xFF\xFE" + utf16_of("张a", false), FileEncoding::utf16le, "张a"},
         {"UTF-16 BE BOM", "\xFE\xFF" + utf16_of("张a", true), FileEncoding::utf16be, "张a"},
@@ -116,31 +92,11 @@ TEST(FileEncoding, BytesNoEncodingDecodesAreKept)
 // GB2312 and a few traditional ones. None may open as anything but GBK.
 TEST(FileEncoding, NoGbkAccountListOpensAsAnythingElse)
 {
-    const std::u16string names = u"张伟王芳李娜刘洋陈静杨磊赵敏黄勇周杰吴霞徐涛孙丽马超朱琳胡军郭鹏何燕高亮林峰罗欣郑华"
-                                 u"梁宇谢婷宋佳唐辉许倩韩冰冯雪邓琪曹阳彭博曾敏肖丹田甜董浩袁媛潘越于洋蒋凡蔡琴余杭杜鹃"
-                                 u"喆堃昇犇淼鑫垚張陳黃劉體語";
-    const std::u16string marks = u"，·：（）！—…αβ①";
     std::mt19937 rng(31);
     for (int list = 0; list < 300; ++list) {
         const int lines = list % 3 == 0 ? 1 + static_cast<int>(rng() % 3) : 5 + static_cast<int>(rng() % 2000);
-        std::u16string u;
-        for (int i = 0; i < lines; ++i) {
-            const int kind = static_cast<int>(rng() % 10);
-            if (kind < 6) {
-                u += u"user" + text_to_utf16(Text(std::to_string(rng() % 100000))) + u"@mail.com----P@ss!#" +
-                     text_to_utf16(Text(std::to_string(rng() % 1000)));
-            } else if (kind < 9) {
-                for (int k = 0; k < 2 + static_cast<int>(rng() % 2); ++k)
-                    u += names[rng() % names.size()];
-                u += u"," + text_to_utf16(Text(std::to_string(rng() % 1000000))) + u"$%^&*";
-            } else {
-                u += marks[rng() % marks.size()];
-                u += u"qq" + text_to_utf16(Text(std::to_string(rng() % 10000)));
-            }
-            u += rng() % 2 ? u"\r\n" : u"\n";
-        }
-        const Text gbk = text_from_utf16(u);
-        ASSERT_EQ(detect_encoding(gbk.view()), FileEncoding::gbk) << list << ": " << text_to_utf8(gbk);
+        const std::string gbk = gbk_of(test::account_list(rng, lines));
+        ASSERT_EQ(detect_encoding(gbk), FileEncoding::gbk) << list << ": " << gbk;
     }
 }
 
