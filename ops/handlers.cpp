@@ -13,8 +13,6 @@
 #include "runtime/string_fill.h"
 #include "runtime/text_routines.h"
 
-#include <algorithm>
-#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -246,13 +244,12 @@ void show_file_opened(Controls& ui, ControlName box, const Text& path, FileEncod
     const std::u16string wide = text_to_utf16(path);
     const std::size_t cut = wide.find_last_of(u"/\\");
     const Text name = cut == std::u16string::npos ? path : text_from_utf16(std::u16string_view(wide).substr(cut + 1));
-    // The file's lines, as a line count of the file would give them: a last line break ends a line, not begins one.
-    const std::string_view text = ui.share_content(box)->view();
-    std::size_t lines = 0;
-    for_each_crlf_piece(text, [&lines](std::string_view) { ++lines; });
+    // The file's lines, as a line count of the file gives them: its last line break ends a line
+    // the box shows an empty one after.
+    const std::shared_ptr<const Text> text = ui.share_content(box);
+    const int lines = text->empty() ? 0 : ui.get_line_count(box) - (text->view().ends_with("\r\n") ? 1 : 0);
     ui.set_pane_text(ctl::status_bar, hint_pane,
-                     "已按 "_t + Text(encoding_name(e)) + " 编码打开 "_t + name + "："_t +
-                         txt_from_int(static_cast<int>(std::min<std::size_t>(lines, INT_MAX))) + " 行"_t);
+                     "已按 "_t + Text(encoding_name(e)) + " 编码打开 "_t + name + "："_t + txt_from_int(lines) + " 行"_t);
 }
 
 

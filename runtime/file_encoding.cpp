@@ -98,6 +98,16 @@ bool looks_big5(std::string_view s)
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     std::size_t chars = 0, kana = 0, extension = 0, foreign = 0;
     for (std::size_t i = 0; i < s.size();) {
+        if (i + 8 <= s.size()) { // lists are mostly ASCII: eight bytes at a time, to the next byte above it
+            std::uint64_t x;
+            std::memcpy(&x, p + i, sizeof x); // little-endian: the first byte lowest
+            const std::uint64_t high = x & 0x8080808080808080ull;
+            if (high == 0) {
+                i += 8;
+                continue;
+            }
+            i += static_cast<std::size_t>(__builtin_ctzll(high)) / 8;
+        }
         const unsigned lead = p[i];
         if (lead < 0x80) {
             ++i;
