@@ -23,21 +23,6 @@ constexpr std::size_t block_size = std::size_t{1} << 20;
 // Room kept behind a list read from a file, for typing into it without moving it.
 std::size_t typing_room(std::size_t n) { return n / 256 + 64 * 1024; }
 
-bool all_ascii(std::string_view s)
-{
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t x;
-        std::memcpy(&x, s.data() + i, sizeof x);
-        if ((x & 0x8080808080808080ull) != 0)
-            return false;
-    }
-    for (; i < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) >= 0x80)
-            return false;
-    return true;
-}
-
 // The line ends that are not CR LF: each CR no LF follows, each LF no CR precedes.
 std::size_t lone_ends(std::string_view s)
 {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace fenrow {
@@ -71,6 +72,22 @@ FENROW_SSE2 inline std::size_t count_byte(std::string_view s, char b)
     for (; base < s.size(); ++base)
         n += s[base] == b;
     return n;
+}
+
+// Whether every byte of s is ASCII, eight at a time.
+inline bool all_ascii(std::string_view s)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, s.data() + i, sizeof x);
+        if ((x & 0x8080808080808080ull) != 0)
+            return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 } // namespace fenrow

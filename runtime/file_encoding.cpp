@@ -1,5 +1,6 @@
 #include "runtime/file_encoding.h"
 
+#include "runtime/byte_scan.h"
 #include "runtime/codepage.h"
 #include "runtime/codepage_tables.h"
 
@@ -12,21 +13,6 @@ namespace fenrow {
 namespace {
 
 bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-bool all_ascii(std::string_view s)
-{
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t x;
-        std::memcpy(&x, s.data() + i, sizeof x);
-        if ((x & 0x8080808080808080ull) != 0)
-            return false;
-    }
-    for (; i < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) >= 0x80)
-            return false;
-    return true;
-}
 
 bool utf16(FileEncoding e) { return e == FileEncoding::utf16le || e == FileEncoding::utf16be; }
 

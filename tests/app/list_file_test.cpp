@@ -4,6 +4,7 @@
 #include "runtime/files.h"
 #include "tests/support/print.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text.h"
 
 #include <gtest/gtest.h>
 
@@ -64,21 +65,6 @@ TEST(DecodeList, ZeroBytesOutsideUtf16AreNoText)
     for (const std::string& bytes : {std::string("a\0b", 3), std::string("\xef\xbb\xbf\0", 4), gbk_nihao + '\0'}) {
         EXPECT_FALSE(decode_list(bytes).has_value());
     }
-}
-
-// Lines ended by CR LF, every lone CR and LF made one.
-std::string crlf_lines(std::string_view s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' || s[i] == '\n') {
-            out += "\r\n";
-            i += s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n';
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
 }
 
 class ListFiles : public testing::Test {

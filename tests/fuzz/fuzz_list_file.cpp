@@ -2,29 +2,12 @@
 // CR LF, and a file read as UTF-8 or GBK saves back to the same characters.
 #include "app/list_file.h"
 #include "tests/fuzz/check.h"
+#include "tests/support/text.h"
 
 #include <string>
 #include <string_view>
 
 using namespace fenrow;
-
-namespace {
-
-std::string crlf_lines(std::string_view s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r' || s[i] == '\n') {
-            out += "\r\n";
-            i += s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n';
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
