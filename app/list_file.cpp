@@ -41,7 +41,7 @@ std::size_t lone_ends(std::string_view s)
 char* put_crlf(char* to, std::string_view s)
 {
     const char* const p = s.data();
-    const bool lone_cr = count_byte(s, '\r') != 0;
+    const bool lone_cr = std::memchr(p, '\r', s.size()) != nullptr; // a CR LF list finds one at once
     std::size_t from = 0;
     // A stretch without LF: any CR in it is a lone one.
     const auto put = [&](std::size_t a, std::size_t b) {
@@ -164,19 +164,20 @@ std::optional<Text> decode_list(std::string&& bytes, FileEncoding* found, std::o
         *found = e;
     std::string_view body(bytes);
     body.remove_prefix(bom_size(bytes, e));
-    const bool utf16 = e == FileEncoding::utf16le || e == FileEncoding::utf16be;
-    if (!utf16 && body.find('\0') != std::string_view::npos)
-        return std::nullopt;
     // Plain ASCII reads the same as UTF-8 and as the system's text.
-    if (body.size() == bytes.size() && (e == FileEncoding::gbk || (e == FileEncoding::utf8 && all_ascii(body))))
+    if (body.size() == bytes.size() && (e == FileEncoding::gbk || (e == FileEncoding::utf8 && all_ascii(body)))) {
+        if (body.find('\0') != std::string_view::npos)
+            return std::nullopt;
         return crlf_text(std::move(bytes));
+    }
     std::string out, piece;
     out.reserve(body.size() + body.size() / 16 + typing_room(body.size()));
-    const bool big_endian = e == FileEncoding::utf16be;
+    const bool utf16 = e == FileEncoding::utf16le || e == FileEncoding::utf16be, big_endian = e == FileEncoding::utf16be;
     for (std::size_t at = 0; at < body.size();) {
         const std::size_t end = block_end(body, at, utf16 ? 2 : 1, big_endian);
         piece.clear();
-        append_system_text(piece, body.substr(at, end - at), e);
+        if (!append_system_text(piece, body.substr(at, end - at), e))
+            return std::nullopt; // a zero byte outside UTF-16
         append_crlf(out, piece);
         at = end;
         checkpoint(part_of(at, body.size()));

@@ -252,7 +252,6 @@ void show_file_opened(Controls& ui, ControlName box, const Text& path, FileEncod
                      "已按 "_t + Text(encoding_name(e)) + " 编码打开 "_t + name + "："_t + txt_from_int(lines) + " 行"_t);
 }
 
-
 void run_list_tool(Controls& ui, ControlName box, ListTool tool, const FilterOptions& filter)
 {
     const bool two = list_tool(tool).lists == 2;
